@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "form/dialogs.h"
+#include "form/form_state.h"
+#include "form/timing.h"
+#include "link/channel_set.h"
+#include "link/port_list.h"
+
+namespace vernoll {
+
+class Discovery;
+class LineEvents;
+namespace config {
+class ConfigImport;
+}
+
+// The main window's handlers without the widgets: start-up, the clicks, the timers. The
+// window and the command line both drive the program through this object.
+class Inicio : public QObject {
+    Q_OBJECT
+public:
+    Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, const PortList& ports,
+           Timing timing, QObject* parent = nullptr);
+    ~Inicio() override;
+
+    // Start-up after the regional check: timers off, splash shown, controls in their initial
+    // state, then port discovery. Returns at once; startUpFinished() follows discovery's end.
+    void startUp();
+
+    // Clicks on the main window.
+    void clickConfiguracion();
+    void clickCommand1();
+    void clickCommand5() {}  // "Coeficientes" bears the window's name but does nothing
+
+    FormState& form() { return form_; }
+    Discovery& discovery() { return *discovery_; }
+    config::ConfigImport& import() { return *import_; }
+    const PortList& ports() const { return ports_; }
+
+signals:
+    // Discovery of start-up has reached its outcome (the window is shown now).
+    void startUpFinished();
+
+private:
+    void tickClock();
+
+    FormState& form_;
+    Dialogs& dialogs_;
+    const ChannelSet& channels_;
+    const PortList& ports_;
+    Timing timing_;
+    std::unique_ptr<LineEvents> lineEvents_;
+    std::unique_ptr<Discovery> discovery_;
+    std::unique_ptr<config::ConfigImport> import_;
+    QTimer timer1_;
+    bool startingUp_ = false;
+};
+
+}  // namespace vernoll

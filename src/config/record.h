@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace vernoll::config {
+
+// The logger's 111-byte configuration record, in the order the logger sends it.
+namespace record {
+inline constexpr int kSize = 111;
+inline constexpr int kSerial = 0;      // 4 bytes packed BCD, 8 digits, most significant first
+inline constexpr int kUser = 4;        // 30 text
+inline constexpr int kLocation = 34;   // 35 text
+inline constexpr int kLatitude = 69;   // 15 text
+inline constexpr int kLongitude = 84;  // 15 text
+inline constexpr int kAltitude = 99;   // 5 text
+inline constexpr int kInterval = 104;  // sampling interval code, BCD minutes
+inline constexpr int kClock = 105;     // hour, minute, second, day, month, year (BCD each)
+}  // namespace record
+
+// Widths of the five station-data texts: user, location, latitude, longitude, altitude.
+inline constexpr std::array<int, 5> kTextWidths = {30, 35, 15, 15, 5};
+
+// The six sampling intervals: code (minutes as two BCD digits) and minutes text.
+struct Interval {
+    std::uint8_t code;
+    const char* minutes;
+};
+inline constexpr std::array<Interval, 6> kIntervals = {
+    {{0x01, "1"}, {0x05, "5"}, {0x10, "10"}, {0x15, "15"}, {0x30, "30"}, {0x60, "60"}}};
+// The index (0..5) of a known interval code.
+std::optional<int> intervalIndex(std::uint8_t code);
+
+// The clock bytes' range checks on import, inclusive, as plain byte values. Day and month
+// share the minute's bound and the year's bound is decimal 100: that is what the logger's
+// programs have always accepted.
+inline constexpr std::array<std::uint8_t, 6> kClockMax = {0x23, 0x59, 0x59, 0x59, 0x59, 0x64};
+enum ClockField { Hour, Minute, Second, Day, Month, Year };
+
+// The eight digit characters of a packed serial number.
+QString serialDigits(const std::array<std::uint8_t, 4>& packed);
+// The digits read as a decimal number; nothing when a character is not a digit.
+std::optional<float> serialNumber(const QString& digits);
+// Eight digits (fewer are taken as leading digits followed by zeros) packed into 4 bytes.
+std::array<std::uint8_t, 4> packSerial(const QString& digits);
+
+// A whole record, for those who build one (the emulator, tests). The program itself takes
+// the record apart byte by byte as it arrives.
+struct Record {
+    std::array<std::uint8_t, 4> serial{};
+    std::array<QByteArray, 5> texts;  // code-page bytes, padded with blanks to their widths
+    std::uint8_t interval = 0x10;
+    std::array<std::uint8_t, 6> clock{};  // hour, minute, second, day, month, year; BCD
+
+    QByteArray toBytes() const;
+    static Record fromBytes(const QByteArray& bytes);  // bytes.size() must be kSize
+};
+
+}  // namespace vernoll::config

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "link/channel.h"
+
+namespace vernoll {
+
+// The eight channels of the main window, MSComm1 to MSComm8, all on the logger's port.
+//   1 probe, wake-up byte and line events   5 configuration send
+//   2 configuration import                  6 live data
+//   3 serial-number write                   7 SMS settings write
+//   4 memory download                       8 SMS settings read
+class ChannelSet {
+public:
+    using Factory = std::function<std::unique_ptr<Channel>()>;
+
+    explicit ChannelSet(const Factory& make) {
+        for (auto& c : channels_) c = make();
+    }
+    // MSComm k, k from 1 to 8.
+    Channel& operator[](int k) const { return *channels_.at(std::size_t(k - 1)); }
+    // Closes every open channel but k: only one channel can hold the port.
+    void releaseAllBut(int k) const {
+        for (int i = 1; i <= 8; ++i)
+            if (i != k && (*this)[i].isOpen()) (*this)[i].close();
+    }
+
+private:
+    std::array<std::unique_ptr<Channel>, 8> channels_;
+};
+
+}  // namespace vernoll
