@@ -1,0 +1,155 @@
+#include "sim/pty_line.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace vernoll::sim {
+
+namespace {
+// 19200 baud, ten bits a byte (start, eight data, stop).
+constexpr qint64 kByteTimeNs = 1'000'000'000LL * 10 / 19200;
+
+qint64 monotonicMicros() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+QString systemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+}  // namespace
+
+PtyLine::PtyLine(LoggerEmulator& logger, Options options, QObject* parent)
+    : QObject(parent), logger_(logger), options_(std::move(options)) {
+    paceTimer_.setSingleShot(true);
+    paceTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&paceTimer_, &QTimer::timeout, this, &PtyLine::pump);
+}
+
+PtyLine::~PtyLine() {
+    closeLine();
+}
+
+bool PtyLine::open(QString* error) {
+    if (!options_.logPath.isEmpty()) {
+        log_.setFileName(options_.logPath);
+        if (!log_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+            *error = QStringLiteral("%1: %2").arg(options_.logPath, log_.errorString());
+            return false;
+        }
+    }
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) {
+        *error = systemError("posix_openpt");
+        return false;
+    }
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+        *error = systemError("grantpt/unlockpt");
+        closeLine();
+        return false;
+    }
+    const char* name = ::ptsname(master_);
+    if (name == nullptr) {
+        *error = systemError("ptsname");
+        closeLine();
+        return false;
+    }
+    devicePath_ = QString::fromLocal8Bit(name);
+    slave_ = ::open(name, O_RDWR | O_NOCTTY);
+    termios raw{};
+    if (slave_ < 0 || ::tcgetattr(slave_, &raw) != 0) {
+        *error = systemError("open slave");
+        closeLine();
+        return false;
+    }
+    ::cfmakeraw(&raw);
+    ::cfsetispeed(&raw, B19200);
+    ::cfsetospeed(&raw, B19200);
+    if (::tcsetattr(slave_, TCSANOW, &raw) != 0) {
+        *error = systemError("tcsetattr");
+        closeLine();
+        return false;
+    }
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+
+    clock_.start();
+    readable_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
+    connect(readable_, &QSocketNotifier::activated, this, &PtyLine::onReadable);
+    writable_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
+    writable_->setEnabled(false);
+    connect(writable_, &QSocketNotifier::activated, this, &PtyLine::pump);
+    return true;
+}
+
+void PtyLine::onReadable() {
+    std::array<char, 256> buffer{};
+    const ssize_t n = ::read(master_, buffer.data(), buffer.size());
+    if (n <= 0) return;  // EAGAIN; the slave we hold keeps the master from seeing EIO
+    for (ssize_t i = 0; i < n && !closing_; ++i) {
+        logByte("rx", buffer[std::size_t(i)]);
+        queue_ += logger_.receive(std::uint8_t(buffer[std::size_t(i)]));
+        // A logger that hung up hears nothing more.
+        if (logger_.hungUp()) closing_ = true;
+    }
+    if (closing_) readable_->setEnabled(false);
+    pump();
+}
+
+void PtyLine::pump() {
+    if (master_ < 0) return;
+    writable_->setEnabled(false);
+    while (!queue_.isEmpty()) {
+        const qint64 now = clock_.nsecsElapsed();
+        if (options_.pace && now < nextSlotNs_) {
+            paceTimer_.start(int((nextSlotNs_ - now + 999'999) / 1'000'000));
+            return;
+        }
+        const ssize_t n =
+            ::write(master_, queue_.constData(), options_.pace ? 1 : std::size_t(queue_.size()));
+        if (n < 0) {
+            // The program is not reading and the line is full: go on when it drains.
+            if (errno == EAGAIN || errno == EINTR) writable_->setEnabled(true);
+            return;
+        }
+        for (ssize_t i = 0; i < n; ++i) logByte("tx", queue_[int(i)]);
+        queue_.remove(0, int(n));
+        if (options_.pace) nextSlotNs_ = std::max(nextSlotNs_, now) + kByteTimeNs;
+    }
+    if (closing_) {
+        closeLine();
+        emit lineClosed();
+    }
+}
+
+void PtyLine::closeLine() {
+    paceTimer_.stop();
+    delete readable_;
+    readable_ = nullptr;
+    delete writable_;
+    writable_ = nullptr;
+    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
+    master_ = slave_ = -1;
+    if (log_.isOpen()) log_.close();
+}
+
+void PtyLine::logByte(const char* direction, char byte) {
+    if (!log_.isOpen()) return;
+    log_.write(QStringLiteral("%1 %2 %3\n")
+                   .arg(monotonicMicros())
+                   .arg(QLatin1String(direction))
+                   .arg(std::uint8_t(byte), 2, 16, QLatin1Char('0'))
+                   .toLatin1());
+    log_.flush();
+}
+
+}  // namespace vernoll::sim
