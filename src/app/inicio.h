@@ -13,6 +13,7 @@
 namespace vernoll {
 
 class Discovery;
+class ExchangeOpening;
 class LineEvents;
 namespace config {
 class ConfigImport;
@@ -36,6 +37,10 @@ public:
     void clickCommand1();
     void clickCommand5() {}  // "Coeficientes" bears the window's name but does nothing
 
+    // Whether a discovery that found the logger goes on to read its configuration (the
+    // window always does; the command line's probe does not).
+    void setImportOnFound(bool on) { importOnFound_ = on; }
+
     FormState& form() { return form_; }
     Discovery& discovery() { return *discovery_; }
     config::ConfigImport& import() { return *import_; }
@@ -54,10 +59,12 @@ private:
     const PortList& ports_;
     Timing timing_;
     std::unique_ptr<LineEvents> lineEvents_;
+    std::unique_ptr<ExchangeOpening> opening_;
     std::unique_ptr<Discovery> discovery_;
     std::unique_ptr<config::ConfigImport> import_;
     QTimer timer1_;
     bool startingUp_ = false;
+    bool importOnFound_ = true;
 };
 
 }  // namespace vernoll

@@ -46,7 +46,7 @@ public:
     QString intervalMinutes;                // "1" .. "60"; empty until a known code arrived
     QString summary;                        // the configuration summary
     std::array<QVariant, 6> clockFields;    // hour, minute, second, day, month, year
-    QTime loggerClock;                      // the logger's time of day, advanced by Timer1
+    QTime loggerClock{0, 0};                // the logger's time of day, advanced by Timer1
     std::int16_t liveSamples = 0;           // live-data sample counter
     std::int32_t progressMax = 1026;        // ProgressBar1's maximum on the progress window
 

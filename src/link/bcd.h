@@ -11,7 +11,9 @@ namespace vernoll::bcd {
 // The two digit characters of a byte. A nibble above 9 gives one of ":" to "?"; it is not
 // rejected here (the serial number and the clock check their digits later).
 inline QString digits(std::uint8_t b) {
-    return QString{QChar(char16_t(((b & 0xF0) >> 4) + 48)), QChar(char16_t((b & 0x0F) | 0x30))};
+    const QChar pair[2] = {QChar(char16_t(((b & 0xF0) >> 4) + 48)),
+                           QChar(char16_t((b & 0x0F) | 0x30))};
+    return QString(pair, 2);
 }
 
 inline char highDigit(std::uint8_t b) { return char(((b & 0xF0) >> 4) + 48); }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <cstdio>
+
+#include "form/dialogs.h"
+
+namespace vernoll::cli {
+
+// Dialogs on the console: messages go to stderr, one per line. The connection question is
+// answered OK, as a user starting a command means to connect. Questions that change the
+// logger are asked on a terminal; without one they pass only with --yes, and a refusal is
+// remembered so the command can end with status 2.
+class ConsoleDialogs : public Dialogs {
+public:
+    explicit ConsoleDialogs(bool yes, std::FILE* err = stderr) : yes_(yes), err_(err) {}
+
+    void message(const QString& text, Icon icon = Icon::None) override;
+    bool confirm(const QString& text, Icon icon = Icon::None) override;
+
+    // Questions answered OK without asking.
+    void alwaysConfirm(const QString& text) { automatic_.insert(text); }
+    bool refused() const { return refused_; }
+    // Every message shown, in order.
+    const QStringList& messages() const { return messages_; }
+
+private:
+    bool yes_;
+    std::FILE* err_;
+    QSet<QString> automatic_;
+    QStringList messages_;
+    bool refused_ = false;
+};
+
+// The text with its CR LF and lone CR line ends as plain line feeds.
+QString consoleLines(QString text);
+
+}  // namespace vernoll::cli

@@ -1,0 +1,31 @@
+#include "config/clock.h"
+
+namespace vernoll::config {
+
+std::optional<int> clockNumber(const QVariant& field) {
+    if (field.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const int v = field.toString().toInt(&ok);
+        if (!ok) return std::nullopt;
+        return v;
+    }
+    bool ok = false;
+    const int v = field.toInt(&ok);
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+std::optional<QTime> composeTime(const ClockFields& f) {
+    const auto h = clockNumber(f[0]), m = clockNumber(f[1]), s = clockNumber(f[2]);
+    if (!h || !m || !s) return std::nullopt;
+    const int seconds = (*h * 3600 + *m * 60 + *s) % 86400;
+    return QTime(0, 0).addSecs(seconds);
+}
+
+std::optional<QDate> composeDate(const ClockFields& f) {
+    const auto d = clockNumber(f[3]), m = clockNumber(f[4]), y = clockNumber(f[5]);
+    if (!d || !m || !y) return std::nullopt;
+    return QDate(2000 + *y, 1, 1).addMonths(*m - 1).addDays(*d - 1);
+}
+
+}  // namespace vernoll::config

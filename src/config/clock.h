@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDate>
+#include <QTime>
+#include <QVariant>
+#include <array>
+#include <optional>
+
+namespace vernoll::config {
+
+// The logger clock as the import holds it: hour, minute, second, day, month, year; each the
+// two digit characters of its byte when the byte passed its range check, else the byte's
+// plain value.
+using ClockFields = std::array<QVariant, 6>;
+
+// A field as a number; nothing when its digit text is not a number ("3:").
+std::optional<int> clockNumber(const QVariant& field);
+
+// The time of day from hour, minute and second; values past their range carry over, and
+// whole days are dropped, as a time-serial constructor does.
+std::optional<QTime> composeTime(const ClockFields& f);
+
+// The date 2000 + year, month, day; a month past 12 carries into the next years and a day
+// past the month's end (or day 0) into the next (or previous) month, as a date-serial
+// constructor does.
+std::optional<QDate> composeDate(const ClockFields& f);
+
+// The fixed formats of the window, the wire and the files.
+inline QString dateText(const QDate& d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
+inline QString timeText(const QTime& t) { return t.toString(QStringLiteral("HH:mm:ss")); }
+
+}  // namespace vernoll::config

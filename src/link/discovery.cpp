@@ -1,0 +1,110 @@
+#include "link/discovery.h"
+
+#include "form/controls.h"
+#include "link/maker.h"
+#include "link/texts.h"
+
+namespace vernoll {
+
+Discovery::Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                     const PortList& ports, Timing timing, QObject* parent)
+    : QObject(parent),
+      form_(form),
+      dialogs_(dialogs),
+      channels_(channels),
+      ports_(ports),
+      timing_(timing) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (state_ == State::FirstWait) endFirstWait();
+        else if (state_ == State::SecondWait) endSecondWait();
+    });
+    // Connected after the line-event handler of MSComm1, which sets the answer flag.
+    connect(&channels_[1], &Channel::commEvent, this, [this] { check(); });
+}
+
+QString Discovery::connectionText(int number) const {
+    return QStringLiteral(" Conexion en ") + ports_.label(number) + QStringLiteral("  @ 19200 bps ");
+}
+
+void Discovery::start() {
+    if (running()) return;
+    scan_ = 0;
+    form_.answerFlag = 0;
+    if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
+        form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+        emit finished(Outcome::Declined);
+        return;
+    }
+    nextPort();
+}
+
+void Discovery::nextPort() {
+    ++scan_;
+    if (scan_ > ports_.count()) {
+        notFound();
+        return;
+    }
+    for (int k = 1; k <= 6; ++k) channels_[k].setCommPort(scan_);
+    for (int k : {7, 8, 6, 5, 4, 3, 2, 1})
+        channels_[k].setReceiveThreshold(k == 1 || k == 6 ? 21 : 1);
+    Channel& probe = channels_[1];
+    // A port that cannot be opened still goes through both waits, as a silent one does.
+    if (probe.open()) probe.write(QByteArray(1, char(0xBE)));
+    form_.exchangeCounter = 0;
+    state_ = State::FirstWait;
+    timer_.start(timing_.probeFirstWait);
+}
+
+void Discovery::check() {
+    if (state_ == State::FirstWait && channels_[1].lastEvent() == comm::Receive) endFirstWait();
+    if (state_ == State::SecondWait && form_.answerFlag == -1) endSecondWait();
+}
+
+void Discovery::endFirstWait() {
+    state_ = State::SecondWait;
+    timer_.start(timing_.probeSecondWait);
+    check();
+}
+
+void Discovery::endSecondWait() {
+    timer_.stop();
+    if (form_.answerFlag == -1) {
+        found();
+        return;
+    }
+    channels_[1].close();
+    nextPort();
+}
+
+void Discovery::notFound() {
+    state_ = State::Idle;
+    if (channels_[1].isOpen()) channels_[1].close();
+    const QString crlf = QStringLiteral("\r\n");
+    dialogs_.message(QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
+                         QString::fromLatin1(texts::kNoLoggerFound2) + crlf +
+                         QStringLiteral("        ") + QString::fromLatin1(maker::kSupportMail) +
+                         QStringLiteral("     "),
+                     Dialogs::Icon::Critical);
+    form_.setEnabled(ctl::Command1, true);
+    form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+    form_.setSplashShown(false);
+    form_.clearSurface();
+    emit finished(Outcome::NotFound);
+}
+
+void Discovery::found() {
+    state_ = State::Idle;
+    form_.answerFlag = 0;
+    if (channels_[1].isOpen()) channels_[1].close();
+    form_.portNumber = std::int16_t(scan_);
+    form_.clearSurface();
+    const QString text = connectionText(scan_);
+    dialogs_.message(text);
+    form_.setEnabled(ctl::Command1, false);
+    form_.setText(ctl::Command1, text);
+    form_.answerFlag = -1;
+    emit finished(Outcome::Found);
+}
+
+}  // namespace vernoll

@@ -1,0 +1,73 @@
+#include "link/exchange_opening.h"
+
+namespace vernoll {
+
+namespace {
+constexpr char kWakeUp = char(0xBE);
+constexpr char kAttention = char(0x55);
+}  // namespace
+
+ExchangeOpening::ExchangeOpening(FormState& form, const ChannelSet& channels, QObject* parent)
+    : QObject(parent), form_(form), channels_(channels) {
+    timer_.setSingleShot(true);
+}
+
+void ExchangeOpening::wakeUp(Millis pause, std::function<void()> then) {
+    timer_.stop();
+    QObject::disconnect(listening_);
+    channels_.releaseAllBut(0);
+    Channel& probe = channels_[1];
+    probe.setCommPort(form_.portNumber);
+    // Nothing may handle the logger's answer to the wake-up: it is dropped with the channel.
+    probe.blockSignals(true);
+    if (probe.open()) probe.write(QByteArray(1, kWakeUp));
+    state_ = State::Pausing;
+    timer_.disconnect();
+    connect(&timer_, &QTimer::timeout, this, [this, then = std::move(then)] {
+        Channel& mscomm1 = channels_[1];
+        mscomm1.close();
+        mscomm1.blockSignals(false);
+        state_ = State::Idle;
+        const auto next = then;  // `then` goes with this slot once the next step reconnects
+        next();
+    });
+    timer_.start(pause);
+}
+
+void ExchangeOpening::attend(const Attention& a, std::function<void(bool answered)> done) {
+    Channel& ch = channels_[a.channel];
+    channels_.releaseAllBut(0);
+    form_.answerFlag = 0;
+    if (a.setCommPort) ch.setCommPort(form_.portNumber);
+    if (a.threshold > 0) ch.setReceiveThreshold(a.threshold);
+    ch.open();
+    ch.write(QByteArray(1, kAttention));
+    form_.exchangeCounter = 0;
+
+    state_ = State::Answering;
+    done_ = std::move(done);
+    // Connected after the operation's own handler, so the flag is already set when this runs.
+    listening_ = connect(&ch, &Channel::commEvent, this, [this] {
+        if (form_.answerFlag == -1) finishWait(true);
+    });
+    timer_.disconnect();
+    connect(&timer_, &QTimer::timeout, this, [this] { finishWait(form_.answerFlag == -1); });
+    timer_.start(a.wait);
+}
+
+void ExchangeOpening::start(Millis pause, const Attention& a,
+                            std::function<void(bool answered)> done) {
+    wakeUp(pause, [this, a, done = std::move(done)]() mutable { attend(a, std::move(done)); });
+}
+
+void ExchangeOpening::finishWait(bool answered) {
+    if (state_ != State::Answering) return;
+    timer_.stop();
+    QObject::disconnect(listening_);
+    state_ = State::Idle;
+    auto done = std::move(done_);
+    done_ = nullptr;
+    if (done) done(answered);
+}
+
+}  // namespace vernoll
