@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QWidget>
+
+#include "form/form_state.h"
+
+namespace vernoll {
+
+class Inicio;
+
+// "inicio": the program's working window. Every control is a widget named after it; the
+// widgets mirror the form state and pass the user's edits and clicks back. The lines printed
+// on the window appear on its background, beneath the controls.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(FormState& form, Inicio& inicio, QWidget* parent = nullptr);
+
+    // The widget of a control, by its name; nullptr for a name the window does not have.
+    QWidget* control(const QString& name) const { return widgets_.value(name); }
+    QStringList controlNames() const { return widgets_.keys(); }
+
+signals:
+    // "Salir" or the window closed: the program is to end at once.
+    void exitRequested();
+    // Any command button was clicked, after the window's own handling of it.
+    void buttonClicked(const QString& name);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build();
+    void follow(const QString& name);
+    void onClicked(const QString& name);
+    template <class W>
+    W* add(const char* name, QWidget* parent, int left, int top, int width, int height);
+
+    FormState& form_;
+    Inicio& inicio_;
+    QHash<QString, QWidget*> widgets_;
+};
+
+}  // namespace vernoll

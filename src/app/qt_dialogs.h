@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include "form/dialogs.h"
+
+class QWidget;
+
+namespace vernoll {
+
+// The operations' messages and questions as modal message boxes.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+
+    void message(const QString& text, Icon icon = Icon::None) override;
+    bool confirm(const QString& text, Icon icon = Icon::None) override;
+
+    // The title every box carries.
+    static QString title();
+    // The box's icon for an operation's icon.
+    static QMessageBox::Icon boxIcon(Icon icon);
+    // The messages break their lines with a carriage return alone or with CR LF; a message
+    // box breaks them on a line feed.
+    static QString displayText(const QString& text);
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace vernoll

@@ -1,0 +1,63 @@
+#include "app/widgets.h"
+
+#include <QKeyEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace vernoll {
+
+void WrapButton::paintEvent(QPaintEvent* /*event*/) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(1, 0, -1, 0);
+    style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextWordWrap, option.palette,
+                          isEnabled(), caption, QPalette::ButtonText);
+}
+
+namespace {
+
+qsizetype nonDigits(const QString& text) {
+    qsizetype n = 0;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) ++n;
+    return n;
+}
+
+}  // namespace
+
+QValidator::State DigitsValidator::validate(QString& input, int& /*pos*/) const {
+    return nonDigits(input) <= nonDigits(accepted_) ? Acceptable : Invalid;
+}
+
+DigitsEdit::DigitsEdit(QWidget* parent) : QLineEdit(parent), validator_(new DigitsValidator(this)) {
+    setValidator(validator_);
+    connect(this, &QLineEdit::textChanged, validator_, &DigitsValidator::accept);
+}
+
+void DigitsEdit::setProgramText(const QString& text) {
+    validator_->accept(text);
+    setText(text);
+}
+
+void DigitsEdit::keyPressEvent(QKeyEvent* event) {
+    const QString typed = event->text();
+    // Control characters (backspace, the editing shortcuts) pass; so do keys that type
+    // nothing, such as the arrows.
+    const bool types = !typed.isEmpty() && typed.front().isPrint();
+    if (types) {
+        for (QChar c : typed) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                event->accept();
+                return;
+            }
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+}  // namespace vernoll

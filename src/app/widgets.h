@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+#include <QValidator>
+
+namespace vernoll {
+
+// A command button whose caption wraps onto several lines when it is wider than the button,
+// as the window's long captions need.
+class WrapButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Refuses any change that brings in a character other than a digit; text set by the program
+// (accept() first) may hold other characters, which typing and pasting may then remove.
+class DigitsValidator : public QValidator {
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+    // The text the box holds now, against which a change is judged.
+    void accept(const QString& text) { accepted_ = text; }
+
+private:
+    QString accepted_;
+};
+
+// A text box that takes only digits and backspace from the keyboard; any other key that
+// types a character is discarded, and a paste or drop that brings in a non-digit is refused.
+class DigitsEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit DigitsEdit(QWidget* parent = nullptr);
+    // Sets the text from the program, whatever characters it holds.
+    void setProgramText(const QString& text);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    DigitsValidator* validator_;
+};
+
+}  // namespace vernoll

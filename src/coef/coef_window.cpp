@@ -1,0 +1,108 @@
+#include "coef/coef_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vernoll {
+
+namespace {
+
+// The layout is given in twips, 15 to a pixel.
+QRect twipsRect(int left, int top, int width, int height) {
+    const auto px = [](int t) { return (t + 7) / 15; };
+    return {px(left), px(top), px(width), px(height)};
+}
+
+QFont courier() {
+    QFont f(QStringLiteral("Courier New"));
+    f.setStyleHint(QFont::Monospace);
+    f.setPixelSize(11);
+    return f;
+}
+
+template <class W>
+W* place(QWidget* parent, const QString& name, QRect geometry) {
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const char* caption, QRect geometry) {
+    auto* l = place<QLabel>(parent, name, geometry);
+    l->setText(QString::fromLatin1(caption));
+    l->setFont(courier());
+    return l;
+}
+
+}  // namespace
+
+CoefWindow::CoefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("coef"));
+    setWindowTitle(QStringLiteral("coeficientes"));
+    setFixedSize(twipsRect(0, 0, 8160, 7260).size());
+
+    label(this, QStringLiteral("Label1"), "Sensores  Tolvar", twipsRect(480, 120, 2895, 255));
+    label(this, QStringLiteral("Label2"), "Entradas Auxiliares", twipsRect(4440, 360, 2895, 375));
+
+    const int sensorLabelTops[8] = {1200, 1680, 2280, 2760, 3240, 3720, 4200, 4680};
+    const char* const sensorNames[8] = {"humedad", "Temperatura", "P. Atm",  "Rad.",
+                                        "Ane.",    "Pluvio.",     "humedad", "humedad"};
+    const int boxTops[8] = {1200, 1690, 2180, 2685, 3195, 3690, 4185, 4680};
+    const int auxLabelTops[8] = {1200, 1695, 2190, 2685, 3195, 3690, 4185, 4680};
+    const char* const auxNames[8] = {"aux00", "aux10", "aux01", "aux11",
+                                     "aux02", "aux12", "aux03", "aux13"};
+
+    for (int k = 0; k < 8; ++k) {
+        label(this, QStringLiteral("Label4_%1").arg(k), sensorNames[k],
+              twipsRect(240, sensorLabelTops[k], 855, 255));
+        label(this, QStringLiteral("Label3_%1").arg(k), auxNames[k],
+              twipsRect(4080, auxLabelTops[k], 615, 255));
+        const struct {
+            int number, left, width;
+        } row[4] = {{2 * k + 1, 1200, 615},
+                    {2 * k + 2, 2280, 615},
+                    {2 * k + 17, 5040, 735},
+                    {2 * k + 18, 6675, 735}};
+        for (const auto& b : row) {
+            const QString name = QStringLiteral("Text%1").arg(b.number);
+            QLineEdit* box =
+                place<QLineEdit>(this, name, twipsRect(b.left, boxTops[k], b.width, 285));
+            // The offsets of the auxiliary inputs take four characters.
+            if (b.number > 16 && b.number % 2 == 0) box->setMaxLength(4);
+            boxes_.at(std::size_t(b.number - 1)) = box;
+        }
+    }
+    label(this, QStringLiteral("Label6"), "* Vo +", twipsRect(5880, 1200, 735, 255));
+    label(this, QStringLiteral("Label5"), "=", twipsRect(7680, 1200, 135, 255));
+
+    auto* line = place<QFrame>(this, QStringLiteral("Line1"), twipsRect(3840, 120, 30, 5280));
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+
+    place<QPushButton>(this, QStringLiteral("Command3"), twipsRect(600, 5760, 1455, 495))
+        ->setText(QStringLiteral("Command3"));
+    place<QPushButton>(this, QStringLiteral("Command2"), twipsRect(2640, 6120, 1455, 615))
+        ->setText(QStringLiteral("Command2"));
+    auto* salir =
+        place<QPushButton>(this, QStringLiteral("Command1"), twipsRect(4560, 6120, 1335, 615));
+    salir->setText(QStringLiteral("Salir "));
+    connect(salir, &QPushButton::clicked, this, &QWidget::close);
+
+    restoreInitialTexts();
+}
+
+void CoefWindow::restoreInitialTexts() {
+    for (QLineEdit* box : boxes_) box->setText(box->objectName());
+}
+
+void CoefWindow::closeEvent(QCloseEvent* event) {
+    // Unloading the window loses whatever was typed into it.
+    restoreInitialTexts();
+    event->accept();
+}
+
+}  // namespace vernoll
