@@ -27,6 +27,7 @@ public:
     };
 
     enum class Failure { NoLogger, NoAnswer, Counter };
+    Q_ENUM(Failure)
 
     ConfigImport(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                  ExchangeOpening& opening, Timing timing, QObject* parent = nullptr);

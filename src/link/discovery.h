@@ -23,6 +23,7 @@ public:
         SecondWait,   // until the answer flag is set or the second wait ends
     };
     enum class Outcome { Declined, NotFound, Found };
+    Q_ENUM(Outcome)
 
     Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
               const PortList& ports, Timing timing, QObject* parent = nullptr);

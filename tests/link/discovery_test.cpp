@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/inicio.h"
+#include "form/controls.h"
+#include "link/discovery.h"
+#include "link/line_events.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_port.h"
+#include "support/qt_app.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+
+namespace {
+
+const QString kQuestion = QStringLiteral("Quiere conectarse con Registrador Tolvar");
+const QString kNotFound = QStringLiteral(
+    "   No Hay Conexion Con Equipo Registrador\r\n(si el problema persiste consultar Servicio "
+    "Tecnico)\r\n        servicio.tecnico@tolvar.example     ");
+
+// Discovery over four fake ports; `answers[n]` is what port n answers a wake-up byte with.
+struct Rig {
+    FormState form;
+    test::FakeDialogs dialogs;
+    test::FakePort port;
+    PortList ports{QStringList{"A", "B", "C", "D"}};
+    ChannelSet channels{port.factory()};
+    LineEvents lineEvents{form, channels[1]};
+    Discovery discovery{form, dialogs, channels, ports, Timing::fast()};
+    std::map<int, QByteArray> answers;
+
+    Rig() {
+        port.setPeer([this](int n, const QByteArray& w) {
+            return w == QByteArray(1, '\xBE') && answers.count(n) ? answers[n] : QByteArray();
+        });
+    }
+    Discovery::Outcome run() {
+        QSignalSpy done(&discovery, &Discovery::finished);
+        discovery.start();
+        EXPECT_TRUE(test::waitUntil([&] { return done.count() == 1; }, 5000));
+        return done.isEmpty() ? Discovery::Outcome::Declined
+                              : done.at(0).at(0).value<Discovery::Outcome>();
+    }
+    // The ports the probe byte went to, in order.
+    std::vector<int> probed() const {
+        std::vector<int> out;
+        for (const auto& w : port.writes()) out.push_back(w.port);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(Discovery, AnswerOnTheSecondPort) {
+    test::ensureApp();
+    Rig rig;
+    rig.answers[2] = QByteArray(21, '\x01');
+    EXPECT_EQ(rig.run(), Discovery::Outcome::Found);
+    EXPECT_EQ(rig.probed(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(rig.form.portNumber, 2);
+    EXPECT_EQ(rig.form.answerFlag, -1);
+    EXPECT_EQ(rig.dialogs.texts(), (QStringList{kQuestion, QStringLiteral(" Conexion en B  @ 19200 bps ")}));
+    EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::None);
+    EXPECT_FALSE(rig.form.control(ctl::Command1).enabled);
+    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conexion en B  @ 19200 bps "));
+    EXPECT_FALSE(rig.channels[1].isOpen());
+    EXPECT_TRUE(rig.form.surface().isEmpty());  // the "21" written on answer is cleared
+    // Every channel now points at the port; the probe and the live channel wait for frames.
+    for (int k = 1; k <= 6; ++k) EXPECT_EQ(rig.channels[k].commPort(), 2) << k;
+    EXPECT_EQ(rig.channels[1].receiveThreshold(), 21);
+    EXPECT_EQ(rig.channels[6].receiveThreshold(), 21);
+    EXPECT_EQ(rig.channels[2].receiveThreshold(), 1);
+}
+
+TEST(Discovery, ShortAnswersAndSilenceCountAsNoLogger) {
+    test::ensureApp();
+    Rig rig;
+    rig.answers[1] = QByteArray(20, '\x01');  // below the receive threshold: no event
+    rig.answers[3] = QByteArray(5, '\x01');
+    rig.port.setMissing({4});                 // cannot be opened: still both waits
+    EXPECT_EQ(rig.run(), Discovery::Outcome::NotFound);
+    EXPECT_EQ(rig.probed(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(rig.dialogs.texts(), (QStringList{kQuestion, kNotFound}));
+    EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::Critical);
+    EXPECT_EQ(rig.form.answerFlag, 0);
+    EXPECT_TRUE(rig.form.control(ctl::Command1).enabled);
+    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_FALSE(rig.channels[1].isOpen());
+    EXPECT_FALSE(rig.form.splashShown());
+}
+
+TEST(Discovery, CancelAtTheQuestionOpensNothing) {
+    test::ensureApp();
+    Rig rig;
+    rig.form.setSplashShown(true);
+    rig.form.setEnabled(ctl::Command1, false);
+    rig.dialogs.answers = {false};
+    rig.answers[1] = QByteArray(21, '\x01');
+    EXPECT_EQ(rig.run(), Discovery::Outcome::Declined);
+    EXPECT_EQ(rig.port.opens(), 0);
+    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_FALSE(rig.form.control(ctl::Command1).enabled);  // keeps its state
+    EXPECT_TRUE(rig.form.splashShown());
+}
+
+TEST(Discovery, Command1DisablesItselfAndAsksAgain) {
+    test::ensureApp();
+    FormState form;
+    test::FakeDialogs dialogs;
+    test::FakePort port;
+    PortList ports{QStringList{"A"}};
+    ChannelSet channels{port.factory()};
+    Inicio inicio{form, dialogs, channels, ports, Timing::fast()};
+    dialogs.answers = {false, false};
+    inicio.startUp();
+    EXPECT_TRUE(form.control(ctl::Command1).enabled);
+    inicio.clickCommand1();
+    EXPECT_FALSE(form.control(ctl::Command1).enabled);
+    EXPECT_EQ(dialogs.texts(), (QStringList{kQuestion, kQuestion}));
+    EXPECT_EQ(form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
+}
+
+TEST(LineEvents, TextsOfEveryCode) {
+    const std::pair<int, const char*> table[] = {
+        {3, "cambio en CTS"},
+        {4, "Detectado cambio en DSR"},
+        {5, "Detectado cambio en CD"},
+        {6, "El tel\u00e9fono est\u00e1 sonando"},
+        {7, "Detectado el final del archivo"},
+        {1001, "Parada recibida"},
+        {1002, "Soprepasado el tiempo de espera de CTS"},
+        {1003, "Sobrepasado el tiempo de espera de DSR"},
+        {1004, "Error de marco"},
+        {1005, "Error o evento desconocido"},
+        {1006, "Error de sobrecarga"},
+        {1007, "Sobrepasado el tiempo de espera de detecci\u00f3n de portadora"},
+        {1008, "Desbordamiento en el b\u00fafer de recepci\u00f3n"},
+        {1009, "Error de paridad"},
+        {1010, "B\u00fafer de transmisi\u00f3n lleno"},
+        {1011, "Error recibiendo DCB"},
+        {0, "Error o evento desconocido"},
+    };
+    test::ensureApp();
+    for (const auto& [code, text] : table) {
+        FormState form;
+        test::FakePort port;
+        ChannelSet channels{port.factory()};
+        LineEvents events{form, channels[1]};
+        static_cast<test::FakeChannel&>(channels[1]).event(code);
+        EXPECT_EQ(form.surface(), QStringList{QString::fromUtf8(text)}) << code;
+    }
+}
+
+TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
+    test::ensureApp();
+    FormState form;
+    test::FakePort port;
+    ChannelSet channels{port.factory()};
+    LineEvents events{form, channels[1]};
+    auto& probe = static_cast<test::FakeChannel&>(channels[1]);
+    probe.setCommPort(1);
+    ASSERT_TRUE(probe.open());
+
+    probe.event(comm::Send);
+    EXPECT_TRUE(form.surface().isEmpty());
+
+    // 20 bytes or fewer with a receive event (a lowered threshold): dropped and reported.
+    probe.setReceiveThreshold(1);
+    probe.arrive(QByteArray(3, 'x'));
+    EXPECT_EQ(form.surface(), (QStringList{"3TOKO", "otro valor eventos"}));
+    EXPECT_EQ(probe.bytesWaiting(), 0);
+    EXPECT_TRUE(probe.isOpen());
+    EXPECT_EQ(form.answerFlag, 0);
+
+    // The logger's answer: flag set, count written, channel closed.
+    form.clearSurface();
+    probe.setReceiveThreshold(21);
+    probe.arrive(QByteArray(21, 'x'));
+    EXPECT_EQ(form.answerFlag, -1);
+    EXPECT_EQ(form.surface(), QStringList{"21"});
+    EXPECT_FALSE(probe.isOpen());
+}
