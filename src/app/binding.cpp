@@ -19,6 +19,11 @@ namespace {
 
 void showChecked(QAbstractButton* button, bool checked) {
     if (button->isChecked() == checked) return;
+    if (checked) {
+        // Selecting one option button clears the others of its frame.
+        button->setChecked(true);
+        return;
+    }
     // An exclusive option button cannot be cleared by itself; the state may clear them all.
     const bool exclusive = button->autoExclusive();
     button->setAutoExclusive(false);

@@ -46,9 +46,11 @@ void DigitsEdit::setProgramText(const QString& text) {
 
 void DigitsEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
-    // Control characters (backspace, the editing shortcuts) pass; so do keys that type
-    // nothing, such as the arrows.
-    const bool types = !typed.isEmpty() && typed.front().isPrint();
+    // Control characters (backspace), shortcuts and keys that type nothing (the arrows)
+    // pass; a paste is judged by the validator.
+    const bool shortcut =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool types = !shortcut && !typed.isEmpty() && typed.front().isPrint();
     if (types) {
         for (QChar c : typed) {
             if (c < QLatin1Char('0') || c > QLatin1Char('9')) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 
 namespace vernoll {
 
@@ -22,6 +23,23 @@ QFont courier() {
     f.setPixelSize(11);
     return f;
 }
+
+// Refuses typing or pasting beyond a length, as a box's character limit does, without
+// cutting a longer text that the window itself put in (QLineEdit::setMaxLength would).
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(QLineEdit* box, int limit) : QValidator(box), limit_(limit), held_(box->text()) {
+        box->setValidator(this);
+        connect(box, &QLineEdit::textChanged, this, [this](const QString& text) { held_ = text; });
+    }
+    State validate(QString& input, int& /*pos*/) const override {
+        return input.size() <= limit_ || input.size() <= held_.size() ? Acceptable : Invalid;
+    }
+
+private:
+    qsizetype limit_;
+    QString held_;  // the text before the change being judged
+};
 
 template <class W>
 W* place(QWidget* parent, const QString& name, QRect geometry) {
@@ -71,8 +89,9 @@ CoefWindow::CoefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
             const QString name = QStringLiteral("Text%1").arg(b.number);
             QLineEdit* box =
                 place<QLineEdit>(this, name, twipsRect(b.left, boxTops[k], b.width, 285));
-            // The offsets of the auxiliary inputs take four characters.
-            if (b.number > 16 && b.number % 2 == 0) box->setMaxLength(4);
+            // The offsets of the auxiliary inputs take four characters from the keyboard; the
+            // initial text, the box's name, may be longer.
+            if (b.number > 16 && b.number % 2 == 0) new TypingLimit(box, 4);
             boxes_.at(std::size_t(b.number - 1)) = box;
         }
     }
