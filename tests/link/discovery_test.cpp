@@ -148,7 +148,7 @@ TEST(LineEvents, TextsOfEveryCode) {
         test::FakePort port;
         ChannelSet channels{port.factory()};
         LineEvents events{form, channels[1]};
-        static_cast<test::FakeChannel&>(channels[1]).event(code);
+        static_cast<test::FakeChannel&>(channels[1]).lineEvent(code);
         EXPECT_EQ(form.surface(), QStringList{QString::fromUtf8(text)}) << code;
     }
 }
@@ -163,7 +163,7 @@ TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
     probe.setCommPort(1);
     ASSERT_TRUE(probe.open());
 
-    probe.event(comm::Send);
+    probe.lineEvent(comm::Send);
     EXPECT_TRUE(form.surface().isEmpty());
 
     // 20 bytes or fewer with a receive event (a lowered threshold): dropped and reported.

@@ -38,7 +38,7 @@ public:
         buffer_.append(bytes);
         bytesArrived();
     }
-    void event(int code) { raise(code); }
+    void lineEvent(int code) { raise(code); }
 
 private:
     FakePort& port_;
