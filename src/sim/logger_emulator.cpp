@@ -214,8 +214,10 @@ struct LoggerEmulator::State {
             if (!value) return eraseMemory();
             v[std::size_t(i)] = *value;
         }
-        const QDateTime set(QDate(2000 + v[5], v[4], v[3]), QTime(v[0], v[1], v[2]));
-        if (set.isValid()) clockOffset = options.pcClock().secsTo(set);
+        const QDate day(2000 + v[5], v[4], v[3]);
+        const QTime time(v[0], v[1], v[2]);
+        if (day.isValid() && time.isValid())
+            clockOffset = options.pcClock().secsTo(QDateTime(day, time));
         eraseMemory();
     }
 
@@ -256,9 +258,11 @@ bool Faults::parse(const QString& kind) {
     if (kind == QLatin1String("surplus-byte")) return surplusByte = true;
     const auto count = [&](QLatin1String prefix, int& into) {
         if (!kind.startsWith(prefix)) return false;
-        bool ok = false;
-        const int n = kind.mid(prefix.size()).toInt(&ok);
-        if (!ok || n < 0 || kind.size() == prefix.size() || !kind.back().isDigit()) return false;
+        const QString digits = kind.mid(prefix.size());
+        if (digits.isEmpty() || digits.size() > 9) return false;
+        for (QChar c : digits)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+        const int n = digits.toInt();
         into = n;
         return true;
     };

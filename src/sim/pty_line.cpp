@@ -1,6 +1,7 @@
 #include "sim/pty_line.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,9 +18,10 @@ namespace {
 // 19200 baud, ten bits a byte (start, eight data, stop).
 constexpr qint64 kByteTimeNs = 1'000'000'000LL * 10 / 19200;
 
-qint64 monotonicMicros() {
+// The monotonic clock, in nanoseconds: the log's time stamps and the pace share it.
+qint64 monotonicNanos() {
     using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 QString systemError(const char* what) {
@@ -81,7 +83,6 @@ bool PtyLine::open(QString* error) {
     }
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
 
-    clock_.start();
     readable_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
     connect(readable_, &QSocketNotifier::activated, this, &PtyLine::onReadable);
     writable_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
@@ -95,7 +96,7 @@ void PtyLine::onReadable() {
     const ssize_t n = ::read(master_, buffer.data(), buffer.size());
     if (n <= 0) return;  // EAGAIN; the slave we hold keeps the master from seeing EIO
     for (ssize_t i = 0; i < n && !closing_; ++i) {
-        logByte("rx", buffer[std::size_t(i)]);
+        logByte("rx", buffer[std::size_t(i)], monotonicNanos());
         queue_ += logger_.receive(std::uint8_t(buffer[std::size_t(i)]));
         // A logger that hung up hears nothing more.
         if (logger_.hungUp()) closing_ = true;
@@ -108,7 +109,7 @@ void PtyLine::pump() {
     if (master_ < 0) return;
     writable_->setEnabled(false);
     while (!queue_.isEmpty()) {
-        const qint64 now = clock_.nsecsElapsed();
+        const qint64 now = monotonicNanos();
         if (options_.pace && now < nextSlotNs_) {
             paceTimer_.start(int((nextSlotNs_ - now + 999'999) / 1'000'000));
             return;
@@ -120,14 +121,35 @@ void PtyLine::pump() {
             if (errno == EAGAIN || errno == EINTR) writable_->setEnabled(true);
             return;
         }
-        for (ssize_t i = 0; i < n; ++i) logByte("tx", queue_[int(i)]);
+        // Timed after the write, so the next byte leaves a whole byte time after this one.
+        const qint64 written = monotonicNanos();
+        for (ssize_t i = 0; i < n; ++i) logByte("tx", queue_[int(i)], written);
         queue_.remove(0, int(n));
-        if (options_.pace) nextSlotNs_ = std::max(nextSlotNs_, now) + kByteTimeNs;
+        nextSlotNs_ = written + kByteTimeNs;
     }
-    if (closing_) {
-        closeLine();
-        emit lineClosed();
+    if (closing_) hangUpWhenRead();
+}
+
+// Closing the master flushes what the slave has not yet read, so the logger's last bytes
+// would never reach the program: give it a moment to take them first. The kernel hands bytes
+// from the master to the slave a little later, so the slave's queue is only looked at after
+// a settling time.
+void PtyLine::hangUpWhenRead() {
+    constexpr qint64 kSettleNs = 20'000'000;
+    constexpr qint64 kDrainLimitNs = 2'000'000'000;
+    const qint64 now = monotonicNanos();
+    if (drainDeadlineNs_ == 0) {
+        drainDeadlineNs_ = now + kDrainLimitNs;
+        QTimer::singleShot(int(kSettleNs / 1'000'000), this, &PtyLine::hangUpWhenRead);
+        return;
     }
+    int unread = 0;
+    if (::ioctl(slave_, FIONREAD, &unread) == 0 && unread > 0 && now < drainDeadlineNs_) {
+        QTimer::singleShot(5, this, &PtyLine::hangUpWhenRead);
+        return;
+    }
+    closeLine();
+    emit lineClosed();
 }
 
 void PtyLine::closeLine() {
@@ -142,10 +164,10 @@ void PtyLine::closeLine() {
     if (log_.isOpen()) log_.close();
 }
 
-void PtyLine::logByte(const char* direction, char byte) {
+void PtyLine::logByte(const char* direction, char byte, qint64 nanos) {
     if (!log_.isOpen()) return;
     log_.write(QStringLiteral("%1 %2 %3\n")
-                   .arg(monotonicMicros())
+                   .arg(nanos / 1000)
                    .arg(QLatin1String(direction))
                    .arg(std::uint8_t(byte), 2, 16, QLatin1Char('0'))
                    .toLatin1());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QTimer>
@@ -38,8 +37,9 @@ signals:
 private:
     void onReadable();
     void pump();
+    void hangUpWhenRead();
     void closeLine();
-    void logByte(const char* direction, char byte);
+    void logByte(const char* direction, char byte, qint64 nanos);
 
     LoggerEmulator& logger_;
     Options options_;
@@ -49,10 +49,10 @@ private:
     QSocketNotifier* readable_ = nullptr;
     QSocketNotifier* writable_ = nullptr;
     QTimer paceTimer_;
-    QElapsedTimer clock_;
-    qint64 nextSlotNs_ = 0;  // pace: the earliest time the next byte may leave
-    QByteArray queue_;       // answers not yet handed to the line
-    bool closing_ = false;   // hung up: close once the queue is empty
+    qint64 nextSlotNs_ = 0;       // pace: the earliest time the next byte may leave
+    QByteArray queue_;            // answers not yet handed to the line
+    bool closing_ = false;        // hung up: close once the queue is empty
+    qint64 drainDeadlineNs_ = 0;  // hung up: when to close even if the program reads nothing
     QFile log_;
 };
 
