@@ -13,8 +13,8 @@ void WrapButton::paintEvent(QPaintEvent* /*event*/) {
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect area =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(1, 0, -1, 0);
+    // The whole face but a thin margin: the long captions need every line they can get.
+    const QRect area = rect().adjusted(3, 2, -3, -2);
     style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextWordWrap, option.palette,
                           isEnabled(), caption, QPalette::ButtonText);
 }
