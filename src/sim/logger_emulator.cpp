@@ -211,7 +211,10 @@ struct LoggerEmulator::State {
         for (int i = 0; i < 6; ++i) {
             const auto value = bcd::value(std::uint8_t(data[r::kClock - 4 + i]));
             // A clock the logger cannot read leaves its clock running as it was.
-            if (!value) return eraseMemory();
+            if (!value) {
+                eraseMemory();
+                return;
+            }
             v[std::size_t(i)] = *value;
         }
         const QDate day(2000 + v[5], v[4], v[3]);
