@@ -9,8 +9,8 @@
 
 namespace vernoll {
 
-Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-               const PortList& ports, Timing timing, QObject* parent)
+Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, const PortList& ports,
+               Timing timing, QObject* parent)
     : QObject(parent),
       form_(form),
       dialogs_(dialogs),
@@ -55,7 +55,9 @@ void Inicio::startUp() {
     discovery_->start();
 }
 
-void Inicio::clickConfiguracion() { import_->click(); }
+void Inicio::clickConfiguracion() {
+    import_->click();
+}
 
 void Inicio::clickCommand1() {
     form_.setEnabled(ctl::Command1, false);

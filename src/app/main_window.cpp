@@ -182,9 +182,17 @@ void MainWindow::build() {
         add<QLineEdit>(b.name, this, b.left, b.top, b.width, 285)->setMaxLength(b.maxLength);
     control(latin(ctl::Text7))->setToolTip(QStringLiteral("Iniciales operador"));
 
-    add<QLineEdit>(ctl::fecha1, this, 4200, 4080, 855, 255);
-    add<QLineEdit>(ctl::MaskEdBox2, this, 5040, 4080, 855, 255)
-        ->setInputMask(QStringLiteral("99:99:99"));
+    auto* date = add<QLineEdit>(ctl::fecha1, this, 4200, 4080, 855, 255);
+    auto* time = add<QLineEdit>(ctl::MaskEdBox2, this, 5040, 4080, 855, 255);
+    time->setInputMask(QStringLiteral("99:99:99"));
+    // The boxes are sized for a two-digit year; a four-digit one fits without margins and
+    // in a slightly smaller type.
+    for (QLineEdit* box : {date, time}) {
+        box->setTextMargins(0, 0, 0, 0);
+        QFont small = box->font();
+        small.setPointSizeF(7.5);
+        box->setFont(small);
+    }
     add<QCheckBox>(ctl::Check1, this, 3960, 4440, 255, 255)->setText(QStringLiteral("Check1"));
 
     // Sampling interval.

@@ -60,8 +60,10 @@ void SerialChannel::clearInput() {
 void SerialChannel::onError(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError) return;
     error_ = port_.errorString();
-    if (error == QSerialPort::ResourceError && port_.isOpen()) {
-        // The device went away (a logger unplugged, an emulator that hung up).
+    const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (gone && port_.isOpen()) {
+        // The device went away (a logger unplugged, an emulator that hung up); a pty whose
+        // master closed reports read errors rather than a lost resource.
         port_.close();
         raise(comm::Hangup);
     }
