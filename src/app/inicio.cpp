@@ -35,6 +35,27 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         // A logger that answered the probe is read at once, as a click would.
         if (outcome == Discovery::Outcome::Found && importOnFound_) clickConfiguracion();
     });
+
+    onClick(ctl::configuracion, [this] { import_->click(); });
+    onClick(ctl::Command1, [this] {
+        form_.setEnabled(ctl::Command1, false);
+        discovery_->start();
+    });
+    // "Coeficientes" bears the coefficients window's name but does nothing.
+    onClick(ctl::Command5, [] {});
+}
+
+void Inicio::click(const QString& name) {
+    if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
+}
+
+void Inicio::edited(const QString& name) {
+    if (const auto it = edits_.constFind(name); it != edits_.cend()) (*it)();
+}
+
+bool Inicio::key(const QString& name, int key) {
+    if (const auto it = keys_.constFind(name); it != keys_.cend()) return (*it)(key);
+    return true;
 }
 
 Inicio::~Inicio() = default;
@@ -52,15 +73,6 @@ void Inicio::startUp() {
     form_.progressMax = 1026;
     form_.liveSamples = 0;
     startingUp_ = true;
-    discovery_->start();
-}
-
-void Inicio::clickConfiguracion() {
-    import_->click();
-}
-
-void Inicio::clickCommand1() {
-    form_.setEnabled(ctl::Command1, false);
     discovery_->start();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "form/dialogs.h"
@@ -32,10 +34,23 @@ public:
     // state, then port discovery. Returns at once; startUpFinished() follows discovery's end.
     void startUp();
 
-    // Clicks on the main window.
-    void clickConfiguracion();
-    void clickCommand1();
-    void clickCommand5() {}  // "Coeficientes" bears the window's name but does nothing
+    // The user's events on the main window's controls, by control name. Each operation
+    // registers the handlers of the controls it owns.
+    using Handler = std::function<void()>;
+    using KeyHandler = std::function<bool(int key)>;  // false: the key is discarded
+    void onClick(const QString& name, Handler handler) { clicks_.insert(name, std::move(handler)); }
+    void onEdit(const QString& name, Handler handler) { edits_.insert(name, std::move(handler)); }
+    void onKey(const QString& name, KeyHandler handler) { keys_.insert(name, std::move(handler)); }
+    // A click on a button, option button or check box (after its checked state changed).
+    void click(const QString& name);
+    // The user changed the text of a box (FormState already holds the new text).
+    void edited(const QString& name);
+    // A key typed into a box, before it reaches the box; false discards it.
+    bool key(const QString& name, int key);
+
+    void clickConfiguracion() { click(QStringLiteral("configuracion")); }
+    void clickCommand1() { click(QStringLiteral("Command1")); }
+    void clickCommand5() { click(QStringLiteral("Command5")); }
 
     // Whether a discovery that found the logger goes on to read its configuration (the
     // window always does; the command line's probe does not).
@@ -63,6 +78,9 @@ private:
     std::unique_ptr<Discovery> discovery_;
     std::unique_ptr<config::ConfigImport> import_;
     QTimer timer1_;
+    QHash<QString, Handler> clicks_;
+    QHash<QString, Handler> edits_;
+    QHash<QString, KeyHandler> keys_;
     bool startingUp_ = false;
     bool importOnFound_ = true;
 };

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -78,6 +79,14 @@ MainWindow::MainWindow(FormState& form, Inicio& inicio, QWidget* parent)
     for (auto it = widgets_.cbegin(); it != widgets_.cend(); ++it) {
         showState(it.value(), form_.control(it.key()));
         sendEdits(it.value(), form_);
+        // The user's events reach the handlers after the form state took the change.
+        const QString key = it.key();
+        if (auto* button = qobject_cast<QAbstractButton*>(it.value()))
+            connect(button, &QAbstractButton::clicked, this, [this, key] { onClicked(key); });
+        if (auto* edit = qobject_cast<QLineEdit*>(it.value())) {
+            connect(edit, &QLineEdit::textEdited, this, [this, key] { inicio_.edited(key); });
+            edit->installEventFilter(this);
+        }
     }
     connect(&form_, &FormState::controlChanged, this, &MainWindow::follow);
     connect(&form_, &FormState::surfaceChanged, this, qOverload<>(&QWidget::update));
@@ -89,10 +98,6 @@ W* MainWindow::add(const char* name, QWidget* parent, int left, int top, int wid
     widget->setObjectName(latin(name));
     widget->setGeometry(twipsRect(left, top, width, height));
     widgets_.insert(widget->objectName(), widget);
-    if constexpr (std::is_same_v<W, WrapButton>) {
-        const QString key = widget->objectName();
-        connect(widget, &QAbstractButton::clicked, this, [this, key] { onClicked(key); });
-    }
     return widget;
 }
 
@@ -274,17 +279,20 @@ void MainWindow::follow(const QString& name) {
 }
 
 void MainWindow::onClicked(const QString& name) {
-    if (name == QLatin1String(ctl::configuracion)) {
-        inicio_.clickConfiguracion();
-    } else if (name == QLatin1String(ctl::Command1)) {
-        inicio_.clickCommand1();
-    } else if (name == QLatin1String(ctl::Command5)) {
-        inicio_.clickCommand5();
-    } else if (name == QLatin1String(ctl::salir)) {
+    if (name == QLatin1String(ctl::salir)) {
         emit exitRequested();
         return;
     }
+    inicio_.click(name);
     emit buttonClicked(name);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (!inicio_.key(watched->objectName(), press->key())) return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -25,12 +25,13 @@ public:
 signals:
     // "Salir" or the window closed: the program is to end at once.
     void exitRequested();
-    // Any command button was clicked, after the window's own handling of it.
+    // Any button, option button or check box was clicked, after its handler ran.
     void buttonClicked(const QString& name);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();

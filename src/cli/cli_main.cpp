@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 
+#include "cli/commands.h"
 #include "cli/session.h"
 
 using vernoll::cli::GlobalOptions;
@@ -27,10 +28,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral("2.10"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Talks to a Tolvar data logger on a serial port.\n\nCommands:\n"
-        "  probe    find the port a logger answers on\n"
-        "  config   read and print the logger's configuration"));
+    QString description = QStringLiteral("Talks to a Tolvar data logger on a serial port.\n\nCommands:");
+    for (const auto& c : vernoll::cli::commands())
+        description += QStringLiteral("\n  %1%2").arg(QString::fromLatin1(c.name), -12).arg(QString::fromLatin1(c.summary));
+    parser.setApplicationDescription(description);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("A candidate port; repeat for several (at most 12)."),
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     parser.addOptions({port, simulate, json, fast});
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("probe or config"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("the command and its options"));
 
     if (!parser.parse(QCoreApplication::arguments())) return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -75,10 +76,10 @@ int main(int argc, char** argv) {
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty()) return usage(QStringLiteral("no command given (try --help)"));
     const QString command = args.first();
-    if (args.size() > 1) return usage(QStringLiteral("unexpected argument: ") + args.at(1));
-
-    Session session(options);
-    if (command == QStringLiteral("probe")) return session.probe();
-    if (command == QStringLiteral("config")) return session.config();
+    for (const auto& c : vernoll::cli::commands()) {
+        if (command != QLatin1String(c.name)) continue;
+        Session session(options);
+        return c.run(session, args.mid(1));
+    }
     return usage(QStringLiteral("unknown command: ") + command);
 }

@@ -19,6 +19,7 @@ public:
     void message(const QString& text, Icon icon = Icon::None) override;
     bool confirm(const QString& text, Icon icon = Icon::None) override;
 
+    void setYes(bool yes) { yes_ = yes; }
     // Questions answered OK without asking.
     void alwaysConfirm(const QString& text) { automatic_.insert(text); }
     bool refused() const { return refused_; }

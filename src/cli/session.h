@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,32 +24,49 @@ namespace vernoll::cli {
 enum Status { Done = 0, NoLogger = 1, Usage = 2, ExchangeFailed = 3, FileError = 4 };
 
 struct GlobalOptions {
-    QStringList ports;             // --port, in order
+    QStringList ports;                // --port, in order
     std::optional<QString> simulate;  // --simulate SERIAL
     bool json = false;
-    bool yes = false;
+    bool yes = false;                 // a command's --yes
     Timing timing = Timing::real();
 };
 
-// One run of a command against a logger: the form state, the channels on the chosen ports (or
-// the built-in emulator), and the same handlers the window runs.
+// One run of a command: the form state, the channels on the chosen ports (or the built-in
+// emulator), and the same handlers the window runs.
 class Session {
 public:
     explicit Session(const GlobalOptions& options);
     ~Session();
 
-    // Port discovery only.
-    int probe();
-    // Discovery and the configuration import.
-    int config();
-
-private:
-    // Runs discovery (and the import when `import`), returning the status it ended with.
+    // Port discovery, then (with `import`) the configuration import, as the window's
+    // start-up does; Done when the logger answered (and its configuration was read).
     int connect(bool import);
+
+    // Runs the event loop until `finish(status)` is called by what `begin` starts. A stall
+    // watchdog ends the run with ExchangeFailed when `progress()` has not changed for the
+    // command line's stall time while `stalling()` says an exchange is under way.
+    using Finish = std::function<void(int status)>;
+    int run(const std::function<void(const Finish&)>& begin,
+            const std::function<bool()>& stalling = {},
+            const std::function<qint64()>& progress = {});
+
     void print(const QString& text) const;
     void printJson(const QJsonObject& object) const;
-    QJsonObject configJson() const;
+    // A message of the command line's own (not a message of the program's windows).
+    void complain(const QString& text) const;
 
+    const GlobalOptions& options() const { return options_; }
+    void setYes(bool yes) { dialogs_.setYes(yes); }
+    FormState& form() { return form_; }
+    Inicio& inicio() { return *inicio_; }
+    ConsoleDialogs& dialogs() { return dialogs_; }
+    const PortList& ports() const { return ports_; }
+    const ChannelSet& channels() const { return *channels_; }
+    sim::LoggerEmulator* emulator() { return emulator_.get(); }
+    // Lines printed on the window's surface since the session began.
+    const QStringList& diagnostics() const { return diagnostics_; }
+
+private:
     GlobalOptions options_;
     FormState form_;
     ConsoleDialogs dialogs_;

@@ -1,0 +1,22 @@
+#include "cli/commands.h"
+
+namespace vernoll::cli {
+
+const QList<CommandEntry>& commands() {
+    static const QList<CommandEntry> table = {
+        {"probe", "find the port a logger answers on", &probe},
+        {"config", "read and print the logger's configuration", &config},
+    };
+    return table;
+}
+
+bool parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& args,
+                  const Session& session) {
+    if (!parser.parse(QStringList{command} + args)) {
+        session.complain(parser.errorText());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vernoll::cli
