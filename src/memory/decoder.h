@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace vernoll::memory {
+
+// Printed on the window surface when the decoder is handed a byte index outside a row.
+inline constexpr char kMatrixError[] = "error en matriz";
+
+// The memory-record decoder (`proceso`). The logger's memory is a run of 16-byte records,
+// four to a 64-byte row:
+//   0..5   hour, minute, second, day, month, year (packed BCD, year within 2000..2049)
+//   6      status byte (read, not converted)     7  unused
+//   8..13  words 1..3, high byte first           14, 15  type-specific (word 4, counter)
+// Fed one byte at a time with its index in the row, it builds the record's date, time and
+// values across the calls and, at byte 15, appends the record's line (date, time and the
+// values of the logger type, comma-separated, CR LF ended) to the row text. The state
+// survives between calls and between runs.
+class Decoder {
+public:
+    // Value slots; each logger type fills some of them and prints them in its own order.
+    enum Slot : int {
+        Temperature,  // T of the rain gauges, the thermometers and the evaporimeter
+        Rain,         // P
+        Current,      // X, word 1 of the voltage-current logger
+        Voltage,      // Y, word 3 of the voltage-current logger
+        Level,        // L of the two water-level loggers
+        Evaporation,  // E of the evaporimeter with telemetry
+        Reserve,      // R of the evaporimeter with telemetry
+        Eva,          // E of the plain evaporimeter
+        Spillway,     // V of the reservoir-level logger
+        Elevation,    // K of the reservoir-level logger
+        Radiation,    // Q
+        Flow,         // F
+        kSlots
+    };
+
+    // Decodes one byte at index `contj` of its row for the logger `nserie`. False, decoding
+    // nothing, when `contj` lies outside 0..63: the caller prints kMatrixError.
+    bool proceso(std::uint8_t byte, std::int32_t contj, float nserie);
+
+    // Feeds a whole row (contj 0..63) and returns its text.
+    QString decodeRow(std::span<const std::uint8_t, 64> row, float nserie);
+
+    // The lines produced since the last take, emptied by the take.
+    QString takeRowText();
+    const QString& rowText() const { return rowText_; }
+
+    // Event lines. The logger's event code is not known to the program, so nothing appends
+    // to it; the runs empty it and show it.
+    const QString& eventsText() const { return eventsText_; }
+    void clearEvents() { eventsText_.clear(); }
+
+    // The last record's date and time (1 January 1980, 00:00:00 after an invalid record).
+    QDate recordDate() const { return recordDate_; }
+    QTime recordTime() const { return recordTime_; }
+    // -1 while the current record's time stamp is valid, 0 otherwise.
+    std::int16_t validityFlag() const { return valid_; }
+    // The last value stored in a slot (rounded as printed).
+    float value(Slot s) const { return values_[std::size_t(s)]; }
+
+private:
+    void stampRecord();
+    void convert(int position, float nserie);
+    void appendLine(float nserie);
+
+    // Fields of the time stamp: the BCD value, or 70 (year: 0) when the byte failed its check.
+    std::array<std::int16_t, 6> fields_{};
+    std::int16_t valid_ = 0;
+    QDate recordDate_{1980, 1, 1};
+    QTime recordTime_{0, 0};
+    float highByte_ = 0;
+    float byte13_ = 0;
+    float reservoirA_ = 0, reservoirB_ = 0;  // words 1 and 2, unrounded
+    std::array<float, kSlots> values_{};
+    QString rowText_;
+    QString eventsText_;
+};
+
+// The shortest text that reads back as the same single-precision value, plain notation,
+// "." as decimal point ("20", "23.5", "100000", "-260.4").
+QString valueText(float v);
+
+// A double rounded half away from zero to `decimals` places after being taken to 15
+// significant digits, so that binary noise does not decide the half:
+// (32 * 0.004 - 2.7315) * 100 gives -260.4 at one decimal.
+float roundValue(double v, int decimals);
+
+}  // namespace vernoll::memory
