@@ -43,6 +43,19 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     });
     // "Coeficientes" bears the coefficients window's name but does nothing.
     onClick(ctl::Command5, [] {});
+    // Cancel on the progress window; the download replaces it with its own, which does the same
+    // and also ends the download's state.
+    onClick(ctl::progress::kCancel, [this] { cancelProgress(); });
+}
+
+void Inicio::cancelProgress() {
+    form_.setTimer4Enabled(false);
+    if (channels_[4].isOpen()) channels_[4].close();
+    form_.setVisible(ctl::progress::kWindow, false);
+    form_.setEnabled(ctl::inicio, true);
+    for (const char* name :
+         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
+        form_.setEnabled(name, true);
 }
 
 void Inicio::click(const QString& name) {

@@ -61,6 +61,10 @@ public:
     config::ConfigImport& import() { return *import_; }
     const PortList& ports() const { return ports_; }
 
+    // Cancel on the progress window: Timer4 off, MSComm4 closed, the window unloaded and the
+    // operation buttons given back.
+    void cancelProgress();
+
 signals:
     // Discovery of start-up has reached its outcome (the window is shown now).
     void startUpFinished();

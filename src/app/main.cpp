@@ -91,14 +91,18 @@ int main(int argc, char** argv) {
     FormState form;
     QtDialogs dialogs;
 
+    // The handlers exist before anything is shown; start-up begins further down.
+    auto inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, Timing::real());
+
     // Start-up: the progress window exists (hidden, its bar hidden) before anything is asked.
-    ProgressWindow progress(form, &(*channels)[4]);
+    ProgressWindow progress(form, *inicio);
 
     // A user who refuses the regional settings ends the program before anything is shown.
     const std::unique_ptr<regional::SettingsStore> store = regional::platformStore();
-    if (regional::check(*store, dialogs) == regional::Outcome::Refused) return 0;
-
-    auto inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, Timing::real());
+    if (regional::check(*store, dialogs) == regional::Outcome::Refused) {
+        inicio.reset();
+        return 0;
+    }
     SplashWindow splash(form);
     MainWindow window(form, *inicio);
     QObject::connect(&window, &MainWindow::exitRequested, &app, [] { QCoreApplication::exit(0); });

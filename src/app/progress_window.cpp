@@ -7,12 +7,12 @@
 #include "app/binding.h"
 #include "app/twips.h"
 #include "form/controls.h"
-#include "link/channel.h"
+#include "app/inicio.h"
 
 namespace vernoll {
 
-ProgressWindow::ProgressWindow(FormState& form, Channel* download, QWidget* parent)
-    : QWidget(parent, Qt::Dialog), form_(form), download_(download) {
+ProgressWindow::ProgressWindow(FormState& form, Inicio& inicio, QWidget* parent)
+    : QWidget(parent, Qt::Dialog), form_(form) {
     setObjectName(QLatin1String(progress::kWindow));
     setWindowTitle(QStringLiteral("Estado de Comunicacion"));
     setFixedSize(twips(4800), twips(1800));
@@ -32,11 +32,13 @@ ProgressWindow::ProgressWindow(FormState& form, Channel* download, QWidget* pare
     cancel_->setObjectName(QStringLiteral("Command45"));
     cancel_->setToolTip(QStringLiteral("Si cancela se interrunpira la comunicacion"));
     cancel_->setGeometry(twipsRect(3240, 840, 1215, 495));
-    connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::cancel);
+    connect(cancel_, &QPushButton::clicked, this,
+            [&inicio] { inicio.click(QLatin1String(progress::kCancel)); });
 
     connect(&form_, &FormState::controlChanged, this, &ProgressWindow::follow);
     // The state starts as the window is created: not shown, bar hidden, no time elapsed.
     form_.setVisible(QLatin1String(progress::kWindow), false);
+    form_.setText(QLatin1String(progress::kWindow), windowTitle());
     form_.setVisible(QLatin1String(progress::kBar), false);
     form_.setText(QLatin1String(progress::kElapsed), QStringLiteral("00:00:00"));
     form_.setText(QLatin1String(progress::kCancel), cancel_->text());
@@ -45,6 +47,7 @@ ProgressWindow::ProgressWindow(FormState& form, Channel* download, QWidget* pare
 void ProgressWindow::follow(const QString& name) {
     const ControlState& state = form_.control(name);
     if (name == QLatin1String(progress::kWindow)) {
+        if (!state.text.isEmpty()) setWindowTitle(state.text);
         if (state.visible) {
             bar_->setMaximum(form_.progressMax);
             QWidget::show();
@@ -60,17 +63,6 @@ void ProgressWindow::follow(const QString& name) {
     } else if (name == QLatin1String(progress::kCancel)) {
         showState(cancel_, state);
     }
-}
-
-void ProgressWindow::cancel() {
-    form_.setTimer4Enabled(false);
-    if (download_ != nullptr && download_->isOpen()) download_->close();
-    form_.setVisible(QLatin1String(progress::kWindow), false);
-    hide();
-    form_.setEnabled(QStringLiteral("inicio"), true);
-    for (const char* name :
-         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
-        form_.setEnabled(QLatin1String(name), true);
 }
 
 }  // namespace vernoll

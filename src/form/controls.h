@@ -52,6 +52,18 @@ inline constexpr char Text6[] = "Text6";
 inline constexpr char Text60[] = "Text60";
 inline constexpr char Text10[] = "Text10";
 
+// The progress window and its controls. Its Label1 goes by a qualified name: the main window
+// has a Label1 of its own. The window's text is its caption.
+namespace progress {
+inline constexpr char kWindow[] = "progress";          // visible: the window is shown
+inline constexpr char kBar[] = "ProgressBar1";         // text: the bar's value
+inline constexpr char kElapsed[] = "progress.Label1";  // text: the elapsed time
+inline constexpr char kCancel[] = "Command45";
+}  // namespace progress
+
+// The main window itself: disabled while a modal step runs.
+inline constexpr char inicio[] = "inicio";
+
 // The interval option buttons in the order of the interval codes 0x01 .. 0x60.
 inline constexpr const char* intervalOptions[6] = {Option1, Option2, Option3,
                                                    Option4, Option5, Option6};

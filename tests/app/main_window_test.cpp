@@ -440,7 +440,7 @@ TEST_F(WindowTest, ClicksReachTheirHandlers) {
 // ---- progress and splash windows ----
 
 TEST_F(WindowTest, ProgressWindowStartsHiddenAndCancelGivesTheButtonsBack) {
-    ProgressWindow progress(form_, &channels_[4]);
+    ProgressWindow progress(form_, *inicio_);
     EXPECT_EQ(progress.objectName(), QStringLiteral("progress"));
     EXPECT_EQ(progress.windowTitle(), QStringLiteral("Estado de Comunicacion"));
     EXPECT_TRUE(progress.isHidden());
