@@ -1,5 +1,11 @@
 #include "app/qt_dialogs.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QUrl>
+
 namespace vernoll {
 
 namespace {
@@ -45,6 +51,47 @@ void QtDialogs::message(const QString& text, Icon icon) {
 
 bool QtDialogs::confirm(const QString& text, Icon icon) {
     return run(parent_, text, icon, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+}  // namespace vernoll
+
+namespace vernoll {
+
+namespace {
+
+QString documents() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString qtFilter(const Dialogs::Filter& filter) {
+    // The description already names its pattern ("datos excel (*.CSV)"), as Qt's filters do.
+    return filter.description.contains(filter.pattern)
+               ? filter.description
+               : filter.description + QStringLiteral(" (") + filter.pattern + QLatin1Char(')');
+}
+
+}  // namespace
+
+bool QtDialogs::askYesNo(const QString& text, Icon icon) {
+    return run(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::saveFileName(const Filter& filter, const QString& suggested) {
+    const QString path = QFileDialog::getSaveFileName(
+        parent_, QString(), QDir(documents()).filePath(suggested), qtFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> QtDialogs::openFileName(const Filter& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent_, QString(), documents(), qtFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+void QtDialogs::openWithApplication(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 }  // namespace vernoll

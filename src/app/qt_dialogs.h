@@ -16,6 +16,10 @@ public:
 
     void message(const QString& text, Icon icon = Icon::None) override;
     bool confirm(const QString& text, Icon icon = Icon::None) override;
+    bool askYesNo(const QString& text, Icon icon = Icon::None) override;
+    std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) override;
+    std::optional<QString> openFileName(const Filter& filter) override;
+    void openWithApplication(const QString& path) override;
 
     // The title every box carries.
     static QString title();

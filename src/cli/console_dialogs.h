@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QString>
 #include <cstdio>
+#include <optional>
 
 #include "form/dialogs.h"
 
@@ -18,6 +19,17 @@ public:
 
     void message(const QString& text, Icon icon = Icon::None) override;
     bool confirm(const QString& text, Icon icon = Icon::None) override;
+    // The command line asks no Yes/No question of its own: "No" (a file is never opened).
+    bool askYesNo(const QString& /*text*/, Icon /*icon*/ = Icon::None) override { return false; }
+    // Commands name their files on the command line: the dialogs answer with those.
+    std::optional<QString> saveFileName(const Filter& /*filter*/,
+                                        const QString& /*suggested*/) override {
+        return savePath_;
+    }
+    std::optional<QString> openFileName(const Filter& /*filter*/) override { return openPath_; }
+    void openWithApplication(const QString& /*path*/) override {}
+    void setSavePath(std::optional<QString> path) { savePath_ = std::move(path); }
+    void setOpenPath(std::optional<QString> path) { openPath_ = std::move(path); }
 
     void setYes(bool yes) { yes_ = yes; }
     // Questions answered OK without asking.
@@ -32,6 +44,7 @@ private:
     QSet<QString> automatic_;
     QStringList messages_;
     bool refused_ = false;
+    std::optional<QString> savePath_, openPath_;
 };
 
 // The text with its CR LF and lone CR line ends as plain line feeds.

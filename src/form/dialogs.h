@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace vernoll {
 
@@ -16,6 +17,22 @@ public:
     virtual void message(const QString& text, Icon icon = Icon::None) = 0;
     // A question with OK and Cancel; true means OK.
     virtual bool confirm(const QString& text, Icon icon = Icon::None) = 0;
+    // A question with Yes and No; true means Yes.
+    virtual bool askYesNo(const QString& text, Icon icon = Icon::None) = 0;
+
+    // A file filter as the dialogs take it: a description and its pattern,
+    // "datos excel (*.CSV)" and "*.CSV".
+    struct Filter {
+        QString description;
+        QString pattern;
+    };
+    // The save dialog, starting in the user's documents folder with a suggested name; the
+    // chosen path, or nothing when the user cancelled.
+    virtual std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) = 0;
+    // The open dialog, starting in the user's documents folder.
+    virtual std::optional<QString> openFileName(const Filter& filter) = 0;
+    // Opens a file with the application the system associates with its kind.
+    virtual void openWithApplication(const QString& path) = 0;
 };
 
 }  // namespace vernoll

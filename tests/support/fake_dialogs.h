@@ -2,6 +2,8 @@
 
 #include <QStringList>
 #include <deque>
+#include <optional>
+#include <vector>
 
 #include "form/dialogs.h"
 
@@ -26,14 +28,40 @@ public:
         answers.pop_front();
         return answer;
     }
+    bool askYesNo(const QString& text, Icon icon = Icon::None) override {
+        return confirm(text, icon);
+    }
+    std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) override {
+        saveRequests.push_back({filter.description, filter.pattern, suggested});
+        if (savePaths.empty()) return std::nullopt;
+        const auto path = savePaths.front();
+        savePaths.pop_front();
+        return path;
+    }
+    std::optional<QString> openFileName(const Filter& filter) override {
+        openRequests.push_back({filter.description, filter.pattern, QString()});
+        if (openPaths.empty()) return std::nullopt;
+        const auto path = openPaths.front();
+        openPaths.pop_front();
+        return path;
+    }
+    void openWithApplication(const QString& path) override { opened.push_back(path); }
+
     QStringList texts() const {
         QStringList out;
         for (const Shown& s : shown) out << s.text;
         return out;
     }
 
-    std::deque<bool> answers;
+    std::deque<bool> answers;  // confirm and askYesNo, in order
     std::vector<Shown> shown;
+    // File dialogs: the answers to give (nullopt: cancelled), and what was asked.
+    std::deque<std::optional<QString>> savePaths, openPaths;
+    struct FileRequest {
+        QString description, pattern, suggested;
+    };
+    std::vector<FileRequest> saveRequests, openRequests;
+    std::vector<QString> opened;
 };
 
 }  // namespace vernoll::test
