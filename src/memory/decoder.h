@@ -49,6 +49,8 @@ public:
 
     // The lines produced since the last take, emptied by the take.
     QString takeRowText();
+    // Empties the row text, keeping its buffer for the next row.
+    void clearRowText() { rowText_.resize(0); }
     const QString& rowText() const { return rowText_; }
 
     // Event lines. The logger's event code is not known to the program, so nothing appends
@@ -76,6 +78,8 @@ private:
     QTime recordTime_{0, 0};
     float highByte_ = 0;
     float byte13_ = 0;
+    float byte14_ = 0;
+    double word_ = 0;                        // the word completed at the current byte
     float reservoirA_ = 0, reservoirB_ = 0;  // words 1 and 2, unrounded
     std::array<float, kSlots> values_{};
     QString rowText_;

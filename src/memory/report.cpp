@@ -1,0 +1,106 @@
+#include "memory/report.h"
+
+#include <algorithm>
+
+#include "link/codepage.h"
+
+namespace vernoll::memory {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString stampLine(const QDateTime& now, const QLocale& locale) {
+    return QStringLiteral("proceso realizado el ") +
+           locale.toString(now.date(), QLocale::LongFormat) + QStringLiteral("  a las ") +
+           locale.toString(now.time(), QLocale::LongFormat) + kCrLf;
+}
+
+// A run walks rows 0..memo; the image ends at row 18,000.
+int lastRow(int memo) {
+    return std::min(memo, MemoryImage::kRows - 1);
+}
+
+// Roughly what a row of records prints: four lines of date, time and up to three values.
+constexpr qsizetype kRowTextEstimate = 4 * 48;
+
+}  // namespace
+
+QString reportHeader(const QDateTime& now, const QLocale& locale) {
+    return QStringLiteral(" Equipo Registrador TOLVAR ") + kCrLf + stampLine(now, locale) + kCrLf +
+           QStringLiteral("Datos de configuracion") + kCrLf;
+}
+
+QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decoder, float nserie,
+                   QStringList* diagnostics) {
+    first = std::max(first, 0);
+    last = std::min(last, MemoryImage::kRows - 1);
+    decoder.clearRowText();
+    QString text;
+    if (last < first) return text;
+    text.reserve(qsizetype(last - first + 1) * kRowTextEstimate);
+    for (int k = first; k <= last; ++k) {
+        const auto row = image.row(k);
+        for (int j = 0; j < MemoryImage::kRowBytes; ++j)
+            if (!decoder.proceso(row[std::size_t(j)], j, nserie) && diagnostics)
+                diagnostics->append(QString::fromLatin1(kMatrixError));
+        text += decoder.rowText();
+        decoder.clearRowText();
+    }
+    return text;
+}
+
+QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
+                const QString& summary, const QString& data1, const QDateTime& now,
+                QStringList* diagnostics, const QLocale& locale) {
+    decoder.clearEvents();
+    const QString lines = decodeRows(image, 0, lastRow(memo), decoder, nserie, diagnostics);
+    const QString header = reportHeader(now, locale);
+    QString text;
+    text.reserve(header.size() + summary.size() + data1.size() + lines.size() + 2);
+    text += header;
+    text += summary;
+    text += data1;
+    text += lines;
+    text += kCrLf;
+    return text;
+}
+
+QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
+                        const QString& data1, QStringList* diagnostics) {
+    decoder.clearEvents();
+    // Rows 0..5 are decoded (they set the decoder's state) and their lines dropped.
+    decodeRows(image, 0, std::min(5, lastRow(memo)), decoder, nserie, diagnostics);
+    const QString lines = decodeRows(image, 6, lastRow(memo), decoder, nserie, diagnostics);
+    QString text;
+    text.reserve(data1.size() + lines.size() + 2);
+    text += data1;
+    text += lines;
+    text += kCrLf;
+    return text;
+}
+
+QString eventsHeader(const QDateTime& now, const QLocale& locale) {
+    return QStringLiteral("Registro de eventos y configuracion de equipo registrador  ") + kCrLf +
+           stampLine(now, locale) + kCrLf + QStringLiteral("DATOS DE CONFIGURACION") + kCrLf;
+}
+
+QString eventsText(const QString& header, const QString& decoderEvents) {
+    return header + kCrLf + QStringLiteral("Eventos producidos:") + kCrLf + kCrLf + decoderEvents;
+}
+
+QString suggestedCsvName(const QString& location, const QDate& today) {
+    QString name = location;
+    for (QChar& c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || QStringView(u"\\/:*?\"<>|").contains(c)) c = u'_';
+    }
+    return name + QLatin1Char(' ') + QString::number(today.day()) + QLatin1Char('_') +
+           QString::number(today.month()) + QLatin1Char('_') + QString::number(today.year());
+}
+
+QByteArray fileBytes(const QString& text) {
+    return cp1252::encode(text);
+}
+
+}  // namespace vernoll::memory
