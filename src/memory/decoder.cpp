@@ -184,6 +184,7 @@ float roundValue(double v, int decimals) {
     char* q = text;
     if (negative) *q++ = '-';
     q = std::to_chars(q, text + sizeof text, mantissa).ptr;
+    if (q >= text + sizeof text - 8) return float(v);  // cannot happen: at most 19 digits
     *q++ = 'e';
     q = std::to_chars(q, text + sizeof text, scale).ptr;
     float result = 0.0F;

@@ -10,10 +10,12 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// The time is formatted as a date-time so that a time-zone field of the long time format
+// names the zone of `now`, not whatever zone the machine runs in.
 QString stampLine(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral("proceso realizado el ") +
            locale.toString(now.date(), QLocale::LongFormat) + QStringLiteral("  a las ") +
-           locale.toString(now.time(), QLocale::LongFormat) + kCrLf;
+           locale.toString(now, locale.timeFormat(QLocale::LongFormat)) + kCrLf;
 }
 
 // A run walks rows 0..memo; the image ends at row 18,000.
