@@ -2,10 +2,21 @@
 
 #include "config/clock.h"
 #include "config/config_import.h"
+#include "config/config_send.h"
 #include "form/controls.h"
 #include "link/discovery.h"
 #include "link/exchange_opening.h"
+#include "files/base_file.h"
+#include "files/events_export.h"
 #include "link/line_events.h"
+#include "memory/decoder.h"
+#include "memory/decoding_run.h"
+#include "memory/download.h"
+#include "memory/memory_image.h"
+#include "serial_number/serial_write.h"
+#include "sms/sms_read.h"
+#include "sms/sms_write.h"
+#include "live/live_display.h"
 
 namespace vernoll {
 
@@ -21,7 +32,20 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       lineEvents_(std::make_unique<LineEvents>(form, channels[1])),
       opening_(std::make_unique<ExchangeOpening>(form, channels)),
       discovery_(std::make_unique<Discovery>(form, dialogs, channels, ports, timing)),
-      import_(std::make_unique<config::ConfigImport>(form, dialogs, channels, *opening_, timing)) {
+      import_(std::make_unique<config::ConfigImport>(form, dialogs, channels, *opening_, timing)),
+      configSend_(std::make_unique<config::ConfigSend>(form, dialogs, channels, *opening_, timing)),
+      smsRead_(std::make_unique<sms::SmsRead>(form, dialogs, channels, *opening_, timing)),
+      smsWrite_(std::make_unique<sms::SmsWrite>(form, dialogs, channels, *opening_, timing)),
+      serialWrite_(std::make_unique<serial_number::SerialWrite>(form, dialogs, channels, *opening_,
+                                                                timing)),
+      live_(std::make_unique<live::LiveDisplay>(form, dialogs, channels, timing)),
+      image_(std::make_unique<memory::MemoryImage>()),
+      decoder_(std::make_unique<memory::Decoder>()),
+      download_(std::make_unique<memory::Download>(form, dialogs, channels, *opening_, *image_,
+                                                   timing)),
+      decodingRun_(std::make_unique<memory::DecodingRun>(form, dialogs, *image_, *decoder_)),
+      baseFile_(std::make_unique<files::BaseFile>(form, dialogs, *image_)),
+      eventsExport_(std::make_unique<files::EventsExport>(form, dialogs, *image_, *decoder_)) {
     timer1_.setInterval(timing_.clockTick);
     connect(&timer1_, &QTimer::timeout, this, &Inicio::tickClock);
     connect(&form_, &FormState::timersChanged, this, [this] {
@@ -37,25 +61,34 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     });
 
     onClick(ctl::configuracion, [this] { import_->click(); });
+    onClick(ctl::Command2, [this] { configSend_->edit(); });
+    onClick(ctl::Command3, [this] { configSend_->send(); });
+    for (int i = 0; i < 6; ++i)
+        onClick(ctl::intervalOptions[i], [this, i] { configSend_->chooseInterval(i); });
+    onClick(ctl::Check1, [this] { configSend_->takePcClock(); });
+    onEdit(ctl::MaskEdBox2, [this] { configSend_->timeEdited(); });
+    onClick(ctl::Command6, [this] { smsRead_->click(); });
+    onClick(ctl::Command7, [this] { smsWrite_->click(); });
+    for (int i = 0; i < 5; ++i)
+        onClick(ctl::sendIntervalOptions[i], [this, i] { smsWrite_->chooseInterval(i); });
+    onKey(ctl::Text10, [this](int key) { return serialWrite_->key(key); });
+    onEdit(ctl::Text10, [this] { serialWrite_->edited(); });
+    onClick(ctl::Command4, [this] { live_->click(); });
     onClick(ctl::Command1, [this] {
         form_.setEnabled(ctl::Command1, false);
         discovery_->start();
     });
     // "Coeficientes" bears the coefficients window's name but does nothing.
     onClick(ctl::Command5, [] {});
-    // Cancel on the progress window; the download replaces it with its own, which does the same
-    // and also ends the download's state.
-    onClick(ctl::progress::kCancel, [this] { cancelProgress(); });
-}
-
-void Inicio::cancelProgress() {
-    form_.setTimer4Enabled(false);
-    if (channels_[4].isOpen()) channels_[4].close();
-    form_.setVisible(ctl::progress::kWindow, false);
-    form_.setEnabled(ctl::inicio, true);
-    for (const char* name :
-         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
-        form_.setEnabled(name, true);
+    // A completed download is decoded and saved at once.
+    download_->setOnComplete([this] {
+        decodingRun_->setBackupPath(download_->backupPath());
+        decodingRun_->run();
+    });
+    onClick(ctl::Command13, [this] { download_->click(); });
+    onClick(ctl::progress::kCancel, [this] { download_->cancel(); });
+    onClick(ctl::Command43, [this] { baseFile_->click(); });
+    onClick(ctl::Command33, [this] { eventsExport_->click(); });
 }
 
 void Inicio::click(const QString& name) {

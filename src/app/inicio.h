@@ -17,8 +17,29 @@ namespace vernoll {
 class Discovery;
 class ExchangeOpening;
 class LineEvents;
+namespace memory {
+class MemoryImage;
+class Decoder;
+class Download;
+class DecodingRun;
+}  // namespace memory
+namespace files {
+class BaseFile;
+class EventsExport;
+}  // namespace files
 namespace config {
 class ConfigImport;
+class ConfigSend;
+}  // namespace config
+namespace sms {
+class SmsRead;
+class SmsWrite;
+}  // namespace sms
+namespace serial_number {
+class SerialWrite;
+}
+namespace live {
+class LiveDisplay;
 }
 
 // The main window's handlers without the widgets: start-up, the clicks, the timers. The
@@ -57,13 +78,19 @@ public:
     void setImportOnFound(bool on) { importOnFound_ = on; }
 
     FormState& form() { return form_; }
+    memory::MemoryImage& image() { return *image_; }
+    memory::Download& download() { return *download_; }
+    memory::DecodingRun& decodingRun() { return *decodingRun_; }
+    files::BaseFile& baseFile() { return *baseFile_; }
+    files::EventsExport& eventsExport() { return *eventsExport_; }
     Discovery& discovery() { return *discovery_; }
     config::ConfigImport& import() { return *import_; }
+    config::ConfigSend& configSend() { return *configSend_; }
+    sms::SmsRead& smsRead() { return *smsRead_; }
+    sms::SmsWrite& smsWrite() { return *smsWrite_; }
+    serial_number::SerialWrite& serialWrite() { return *serialWrite_; }
+    live::LiveDisplay& live() { return *live_; }
     const PortList& ports() const { return ports_; }
-
-    // Cancel on the progress window: Timer4 off, MSComm4 closed, the window unloaded and the
-    // operation buttons given back.
-    void cancelProgress();
 
 signals:
     // Discovery of start-up has reached its outcome (the window is shown now).
@@ -81,6 +108,17 @@ private:
     std::unique_ptr<ExchangeOpening> opening_;
     std::unique_ptr<Discovery> discovery_;
     std::unique_ptr<config::ConfigImport> import_;
+    std::unique_ptr<config::ConfigSend> configSend_;
+    std::unique_ptr<sms::SmsRead> smsRead_;
+    std::unique_ptr<sms::SmsWrite> smsWrite_;
+    std::unique_ptr<serial_number::SerialWrite> serialWrite_;
+    std::unique_ptr<live::LiveDisplay> live_;
+    std::unique_ptr<memory::MemoryImage> image_;
+    std::unique_ptr<memory::Decoder> decoder_;
+    std::unique_ptr<memory::Download> download_;
+    std::unique_ptr<memory::DecodingRun> decodingRun_;
+    std::unique_ptr<files::BaseFile> baseFile_;
+    std::unique_ptr<files::EventsExport> eventsExport_;
     QTimer timer1_;
     QHash<QString, Handler> clicks_;
     QHash<QString, Handler> edits_;

@@ -6,6 +6,7 @@ const QList<CommandEntry>& commands() {
     static const QList<CommandEntry> table = {
         {"probe", "find the port a logger answers on", &probe},
         {"config", "read and print the logger's configuration", &config},
+        {"live", "show the logger's live readings", &live},
     };
     return table;
 }

@@ -28,5 +28,6 @@ bool parseCommand(QCommandLineParser& parser, const QString& command, const QStr
 
 int probe(Session& session, const QStringList& args);
 int config(Session& session, const QStringList& args);
+int live(Session& session, const QStringList& args);
 
 }  // namespace vernoll::cli

@@ -47,7 +47,7 @@ public:
     QString summary;                        // the configuration summary
     std::array<QVariant, 6> clockFields;    // hour, minute, second, day, month, year
     QTime loggerClock{0, 0};                // the logger's time of day, advanced by Timer1
-    std::int16_t liveSamples = 0;           // live-data sample counter
+    std::int32_t liveSamples = 0;           // flow-meter live samples (16-bit in the original)
     std::int32_t progressMax = 1026;        // ProgressBar1's maximum on the progress window
 
     // ---- controls ----

@@ -60,6 +60,17 @@ void ExchangeOpening::start(Millis pause, const Attention& a,
     wakeUp(pause, [this, a, done = std::move(done)]() mutable { attend(a, std::move(done)); });
 }
 
+void ExchangeOpening::cancel() {
+    timer_.stop();
+    QObject::disconnect(listening_);
+    if (state_ == State::Pausing) {
+        channels_[1].close();
+        channels_[1].blockSignals(false);
+    }
+    state_ = State::Idle;
+    done_ = nullptr;
+}
+
 void ExchangeOpening::finishWait(bool answered) {
     if (state_ != State::Answering) return;
     timer_.stop();

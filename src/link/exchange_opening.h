@@ -44,6 +44,8 @@ public:
     void start(Millis pause, const Attention& a, std::function<void(bool answered)> done);
 
     State state() const { return state_; }
+    // Stops an opening under way: nothing more is sent and `then`/`done` are not called.
+    void cancel();
 
 private:
     void finishWait(bool answered);

@@ -154,6 +154,25 @@ char* twoDigits(char* p, int v) {
 
 float roundValue(double v, int decimals) {
     if (!std::isfinite(v)) return float(v);
+    // Taking v to 15 significant digits moves |v| * 10^decimals by at most a few 1e-15 of
+    // itself. Below 1e8 that is far less than 1e-6, so a fraction more than 1e-6 away from
+    // one half rounds the same way with or without that step: the common case, done in
+    // binary. m / 10^decimals is the double nearest to the decimal, and its float the float
+    // nearest to the decimal.
+    if (decimals >= 0 && decimals <= 3) {
+        constexpr double kPow10[] = {1, 10, 100, 1000};
+        const double p = kPow10[decimals];
+        const double x = std::fabs(v) * p;
+        if (x < 1e8) {
+            const double whole = std::floor(x);
+            const double fraction = x - whole;
+            if (std::fabs(fraction - 0.5) > 1e-6) {
+                const double m = fraction > 0.5 ? whole + 1 : whole;
+                if (m == 0) return 0.0F;
+                return float(std::copysign(m / p, v));
+            }
+        }
+    }
     // The double to 15 significant digits: d.dddddddddddddde[+-]x
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
@@ -201,6 +220,7 @@ QString valueText(float v) {
 
 bool Decoder::proceso(std::uint8_t byte, std::int32_t contj, float nserie) {
     if (contj < 0 || contj > 63) return false;
+    if (nserie != typeSerial_) selectType(nserie);
     const int p = contj % 16;
     switch (p) {
         case 0:
@@ -228,21 +248,21 @@ bool Decoder::proceso(std::uint8_t byte, std::int32_t contj, float nserie) {
         case 9:
         case 11:
             word_ = double(highByte_) * 256 + byte;
-            convert(p, nserie);
+            convert(p);
             break;
         case 13:
             byte13_ = byte;
             word_ = double(highByte_) * 256 + byte;
-            convert(p, nserie);
+            convert(p);
             break;
         case 14:
             byte14_ = byte;
-            convert(p, nserie);
+            convert(p);
             break;
         case 15:
             word_ = double(highByte_) * 256 + byte;
-            convert(p, nserie);
-            if (valid_) appendLine(nserie);
+            convert(p);
+            if (valid_) appendLine();
             break;
     }
     return true;
@@ -257,6 +277,7 @@ void Decoder::stampRecord() {
         valid_ = 0;
         recordTime_ = QTime(0, 0);
         recordDate_ = QDate(1980, 1, 1);
+        dateParts_ = {1980, 1, 1};
         return;
     }
     valid_ = -1;
@@ -266,11 +287,33 @@ void Decoder::stampRecord() {
     recordDate_ =
         QDate(2000 + f(Year), 1, 1).addMonths(f(Month) - 1).addDays(f(Day) - 1 + seconds / 86400);
     recordTime_ = QTime(0, 0).addSecs(seconds % 86400);
+    recordDate_.getDate(&dateParts_[0], &dateParts_[1], &dateParts_[2]);
 }
 
-void Decoder::convert(int position, float nserie) {
-    for (const Conversion& c : kConversions) {
-        if (c.position != position || !c.range.holds(nserie)) continue;
+void Decoder::selectType(float nserie) {
+    typeSerial_ = nserie;
+    for (auto& at : conversionsAt_) at.fill(-1);
+    for (std::size_t i = 0; i < std::size(kConversions); ++i) {
+        const Conversion& c = kConversions[i];
+        if (!c.range.holds(nserie)) continue;
+        for (std::int8_t& slot : conversionsAt_[std::size_t(c.position)])
+            if (slot < 0) {
+                slot = std::int8_t(i);
+                break;
+            }
+    }
+    line_ = -1;
+    for (std::size_t i = 0; i < std::size(kLines); ++i)
+        if (kLines[i].range.holds(nserie)) {
+            line_ = int(i);
+            break;
+        }
+}
+
+void Decoder::convert(int position) {
+    for (const std::int8_t index : conversionsAt_[std::size_t(position)]) {
+        if (index < 0) break;
+        const Conversion& c = kConversions[index];
         double v = 0;
         switch (c.shape) {
             case Shape::HighByte:
@@ -297,37 +340,35 @@ void Decoder::convert(int position, float nserie) {
     }
 }
 
-void Decoder::appendLine(float nserie) {
-    for (const Line& l : kLines) {
-        if (!l.range.holds(nserie)) continue;
-        // dd/MM/yyyy,HH:mm:ss
-        char buf[160];
-        char* p = twoDigits(buf, recordDate_.day());
-        *p++ = '/';
-        p = twoDigits(p, recordDate_.month());
-        *p++ = '/';
-        const int year = recordDate_.year();
-        p = twoDigits(p, year / 100);
-        p = twoDigits(p, year % 100);
+void Decoder::appendLine() {
+    if (line_ < 0) return;
+    const Line& l = kLines[line_];
+    // dd/MM/yyyy,HH:mm:ss
+    char buf[160];
+    char* p = twoDigits(buf, dateParts_[2]);
+    *p++ = '/';
+    p = twoDigits(p, dateParts_[1]);
+    *p++ = '/';
+    p = twoDigits(p, dateParts_[0] / 100);
+    p = twoDigits(p, dateParts_[0] % 100);
+    *p++ = ',';
+    const int seconds = recordTime_.msecsSinceStartOfDay() / 1000;
+    p = twoDigits(p, seconds / 3600);
+    *p++ = ':';
+    p = twoDigits(p, seconds / 60 % 60);
+    *p++ = ':';
+    p = twoDigits(p, seconds % 60);
+    for (int i = 0; i < l.count; ++i) {
         *p++ = ',';
-        p = twoDigits(p, recordTime_.hour());
-        *p++ = ':';
-        p = twoDigits(p, recordTime_.minute());
-        *p++ = ':';
-        p = twoDigits(p, recordTime_.second());
-        for (int i = 0; i < l.count; ++i) {
-            *p++ = ',';
-            const float v = values_[std::size_t(l.columns[std::size_t(i)])];
-            if (v == 0.0F)
-                *p++ = '0';
-            else
-                p = std::to_chars(p, buf + sizeof buf - 2, v, std::chars_format::fixed).ptr;
-        }
-        *p++ = '\r';
-        *p++ = '\n';
-        rowText_.append(QLatin1StringView(buf, p - buf));
-        return;
+        const float v = values_[std::size_t(l.columns[std::size_t(i)])];
+        if (v == 0.0F)
+            *p++ = '0';
+        else
+            p = std::to_chars(p, buf + sizeof buf - 2, v, std::chars_format::fixed).ptr;
     }
+    *p++ = '\r';
+    *p++ = '\n';
+    rowText_.append(QLatin1StringView(buf, p - buf));
 }
 
 QString Decoder::decodeRow(std::span<const std::uint8_t, 64> row, float nserie) {

@@ -12,7 +12,8 @@
 //    PC. It sends one byte, takes one data byte, sends the next, until it holds all the data;
 //    then it applies the data and is idle again. It sends nothing after the last data byte.
 //  - download (0xAA): the handshake is answered with 0xAA, then each 0x55 asks for the next
-//    64-byte block of memory. (Its block phase is the next shape to be built here.)
+//    64-byte block of memory, sent in one go. After the last block of its memory the logger
+//    is idle again (the program's request after the last block goes unanswered).
 //
 // A byte that does not fit the exchange ends it. If that byte is a wake-up, it is answered as
 // one, so a program that gave up on a stalled exchange can start another at once.
@@ -27,6 +28,8 @@
 #include "config/record.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
+#include "sim/memory_maker.h"
+#include "sim/live_frames.h"
 
 namespace vernoll::sim {
 
@@ -43,12 +46,6 @@ constexpr int kSmsRecordSize = kSmsCellWidth + 1 + kSmsHiddenWidth;
 constexpr int kConfigFrameSize = config::record::kSize - 4;  // the record without its serial
 constexpr int kSerialFrameSize = 5;                          // packed bytes 1 to 4, then 4 again
 
-// Three bytes the program does not use, then nine words, high byte first. The readings are
-// fixed for now; frames made from the station's own readings come with the live display.
-constexpr std::array<std::uint8_t, LoggerEmulator::kLiveFrameSize> kLiveFrame = {
-    0x00, 0x00, 0x00, 0x03, 0x1B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x0C, 0x4E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-
 enum class Phase {
     Idle,       // asleep: only a wake-up byte is answered
     Awake,      // a wake-up was answered; an attention byte opens an exchange
@@ -56,10 +53,14 @@ enum class Phase {
     ReadGo,     // read: the selection was answered; waiting for the PC's 0x55
     ReadEcho,   // read: a record byte went out; waiting for its echo
     WriteData,  // write: a go-ahead went out; waiting for the next data byte
+    Blocks,     // download: the handshake was answered; each 0x55 asks for the next block
     Stalled,    // the stall fault fired: nothing is answered until the next wake-up
 };
 
-enum class Shape { Read, Write };
+enum class Shape { Read, Write, Download };
+
+constexpr std::uint8_t kDownload = 0xAA;
+constexpr int kBlockBytes = 64;
 
 bool isLargeMemory(long n) {
     return (n >= 50000 && n < 52000) || (n >= 70000 && n < 72000) || (n >= 90000 && n < 92000);
@@ -95,6 +96,7 @@ struct LoggerEmulator::State {
     std::uint8_t smsCode = 0x06;
     QByteArray smsHidden;
     int records = 0;
+    QByteArray memoryImage;  // built at the first download
 
     // Where the logger is in an exchange.
     Phase phase = Phase::Idle;
@@ -109,7 +111,8 @@ struct LoggerEmulator::State {
     QByteArray wakeUp() {
         phase = Phase::Awake;
         inExchange = false;
-        QByteArray frame(reinterpret_cast<const char*>(kLiveFrame.data()), kLiveFrame.size());
+        // The station's readings now, by the family its serial number decides.
+        QByteArray frame = liveFrame(serialDigits(), clock());
         if (options.faults.shortProbe) frame.chop(1);
         return frame;
     }
@@ -123,6 +126,11 @@ struct LoggerEmulator::State {
     }
 
     QByteArray select(std::uint8_t byte) {
+        if (byte == kDownload) {
+            phase = Phase::Blocks;
+            position = 0;
+            return send(kDownload);
+        }
         exchange = nullptr;
         for (const auto& e : kExchanges)
             if (e.selection == byte) exchange = &e;
@@ -155,6 +163,50 @@ struct LoggerEmulator::State {
         if (incoming.size() < exchange->length) return send(exchange->selection);
         (this->*exchange->apply)(incoming);
         return endExchange();
+    }
+
+    QByteArray nextBlock(std::uint8_t byte) {
+        if (byte != kGo) return endExchange(byte);
+        const QByteArray& image = memory();
+        if ((position + 1) * kBlockBytes > image.size()) return endExchange();
+        QByteArray out;
+        for (int i = 0; i < kBlockBytes; ++i) {
+            const QByteArray one = send(std::uint8_t(image[position * kBlockBytes + i]));
+            if (one.isEmpty()) return out;  // stalled or hung up part-way through the block
+            out += one;
+        }
+        ++position;
+        if (options.faults.surplusByte) out += send(0x00);
+        return out;
+    }
+
+    // The memory the download sends: the base file given, else records made for the family,
+    // then erased (0xFF) bytes to the end of the logger's memory. Built at the first download,
+    // so that a serial number or interval written before it counts.
+    const QByteArray& memory() {
+        if (!memoryImage.isEmpty()) return memoryImage;
+        const int bytes = memoryBlocks() * kBlockBytes;
+        if (!options.memory.isEmpty()) {
+            memoryImage = options.memory.left(bytes);
+        } else if (records > 0) {
+            MemoryPlan plan;
+            plan.serial = serialDigits().toUInt();
+            plan.intervalMinutes = bcd::value(interval).value_or(10);
+            if (plan.intervalMinutes <= 0) plan.intervalMinutes = 10;
+            plan.records = records;
+            plan.memoryBytes = bytes;
+            plan.start = options.start.value_or(
+                clock().addSecs(-qint64(records) * plan.intervalMinutes * 60));
+            memoryImage = makeMemory(plan);
+        }
+        memoryImage.append(QByteArray(bytes - memoryImage.size(), char(0xFF)));
+        return memoryImage;
+    }
+
+    int memoryBlocks() const {
+        bool ok = false;
+        const long n = serialDigits().toLong(&ok);
+        return ok && isLargeMemory(n) ? 4096 : 1024;
     }
 
     // Back to idle; a wake-up byte that ended the exchange is answered as one.
@@ -235,7 +287,10 @@ struct LoggerEmulator::State {
         for (std::size_t i = 0; i < serial.size(); ++i) serial[i] = std::uint8_t(data[int(i)]);
     }
 
-    void eraseMemory() { records = 0; }
+    void eraseMemory() {
+        records = 0;
+        memoryImage = QByteArray(memoryBlocks() * kBlockBytes, char(0xFF));
+    }
 
     QString serialDigits() const {
         QString digits;
@@ -320,6 +375,8 @@ QByteArray LoggerEmulator::receive(std::uint8_t byte) {
             return s.readEcho(byte);
         case Phase::WriteData:
             return s.writeData(byte);
+        case Phase::Blocks:
+            return s.nextBlock(byte);
         case Phase::Stalled:
             return s.endExchange(byte);
     }
@@ -355,9 +412,11 @@ int LoggerEmulator::sentInExchange() const {
 }
 
 int LoggerEmulator::memoryBlocks() const {
-    bool ok = false;
-    const long n = serial().toLong(&ok);
-    return ok && isLargeMemory(n) ? 4096 : 1024;
+    return d_->memoryBlocks();
+}
+
+QByteArray LoggerEmulator::memory() const {
+    return d_->memory();
 }
 
 }  // namespace vernoll::sim

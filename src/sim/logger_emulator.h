@@ -63,6 +63,8 @@ public:
     QDateTime clock() const;
     // 64-byte blocks of logger memory: 4096 for the large-memory types, else 1024.
     int memoryBlocks() const;
+    // The memory a download sends, memoryBlocks() x 64 bytes.
+    QByteArray memory() const;
     // Records held in memory; a configuration write erases them.
     int storedRecords() const;
     // Bytes sent since the attention byte opened the current exchange.

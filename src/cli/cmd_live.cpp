@@ -1,0 +1,117 @@
+// live: discovery, import, then the live data display, as clicks on "DATOS EN LINEA" would
+// run it; each frame's text is printed as it is shown.
+
+#include <QJsonArray>
+#include <QTimer>
+#include <csignal>
+
+#include "cli/commands.h"
+#include "form/controls.h"
+#include "live/live_display.h"
+
+namespace vernoll::cli {
+
+namespace {
+
+using live::LiveDisplay;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int signal) {
+    interrupted = 1;
+    // A second interrupt ends the program at once.
+    std::signal(signal, SIG_DFL);
+}
+
+// SIGINT and SIGTERM stop the display as the second click does, for as long as it lives.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted = 0;
+        int_ = std::signal(SIGINT, onInterrupt);
+        term_ = std::signal(SIGTERM, onInterrupt);
+    }
+    ~InterruptGuard() {
+        std::signal(SIGINT, int_ == SIG_ERR ? SIG_DFL : int_);
+        std::signal(SIGTERM, term_ == SIG_ERR ? SIG_DFL : term_);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    using Handler = void (*)(int);
+    Handler int_;
+    Handler term_;
+};
+
+}  // namespace
+
+int live(Session& session, const QStringList& args) {
+    QCommandLineParser parser;
+    const QCommandLineOption framesOption(
+        QStringLiteral("frames"), QStringLiteral("Stop after N frames (default: until interrupted)."),
+        QStringLiteral("N"));
+    parser.addOption(framesOption);
+    if (!parseCommand(parser, QStringLiteral("live"), args, session)) return Usage;
+    if (!parser.positionalArguments().isEmpty()) {
+        session.complain(QStringLiteral("unexpected argument: ") +
+                         parser.positionalArguments().first());
+        return Usage;
+    }
+    qint64 limit = -1;
+    if (parser.isSet(framesOption)) {
+        bool ok = false;
+        limit = parser.value(framesOption).toLongLong(&ok);
+        if (!ok || limit < 1) {
+            session.complain(QStringLiteral("--frames takes a number of frames, 1 or more"));
+            return Usage;
+        }
+    }
+
+    int status = session.connect(true);
+    if (status != Done) return status;
+    InterruptGuard guard;
+
+    LiveDisplay& display = session.inicio().live();
+    QJsonArray texts;
+    qint64 shown = 0;
+    bool stopping = false;
+    QObject scope;  // the connections below end with this call
+    status = session.run(
+        [&](const Session::Finish& finish) {
+            // The second click; the frame already requested closes the port.
+            const auto stop = [&, finish] {
+                if (stopping) return;
+                stopping = true;
+                if (session.form().linea == -1) session.inicio().click(QLatin1String(ctl::Command4));
+                if (display.state() == LiveDisplay::State::Idle) finish(Done);
+            };
+            QObject::connect(&display, &LiveDisplay::frameShown, &scope, [&, stop](const QString& text) {
+                if (stopping) return;
+                ++shown;
+                if (session.options().json) texts.append(text);
+                else session.print(text + QStringLiteral("\r\n"));
+                if (limit > 0 && shown >= limit) stop();
+            });
+            QObject::connect(&display, &LiveDisplay::stopped, &scope, [=] { finish(Done); });
+            QObject::connect(&display, &LiveDisplay::failed, &scope,
+                             [=](LiveDisplay::Failure) { finish(NoLogger); });
+            auto* poll = new QTimer(&scope);
+            QObject::connect(poll, &QTimer::timeout, &scope, [=] {
+                if (interrupted) stop();
+            });
+            poll->start(50);
+            session.inicio().click(QLatin1String(ctl::Command4));
+        },
+        [&] {
+            const auto s = display.state();
+            return s == LiveDisplay::State::Starting || s == LiveDisplay::State::Running ||
+                   s == LiveDisplay::State::Stopping;
+        },
+        [&] { return display.frames(); });
+    if (status == Done && session.options().json)
+        session.printJson({{QStringLiteral("frames"), texts}});
+    return status;
+}
+
+}  // namespace vernoll::cli

@@ -1,0 +1,80 @@
+#include "files/base_file.h"
+
+#include <QFile>
+
+#include "form/controls.h"
+#include "memory/file_io.h"
+
+namespace vernoll::files {
+
+namespace {
+constexpr int kRow = memory::MemoryImage::kRowBytes;
+}
+
+BaseFile::BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image,
+                   QObject* parent)
+    : QObject(parent), form_(form), dialogs_(dialogs), image_(image) {}
+
+void BaseFile::giveBack() {
+    for (const char* name :
+         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
+        form_.setEnabled(name, true);
+}
+
+BaseFile::Outcome BaseFile::click() {
+    for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
+                             ctl::Command3, ctl::configuracion, ctl::Command4})
+        form_.setEnabled(name, false);
+    const auto path = dialogs_.openFileName(
+        {QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")});
+    if (!path) {
+        // Nothing chosen: nothing loaded, the buttons as they were before.
+        giveBack();
+        return Outcome::Cancelled;
+    }
+    return load(*path);
+}
+
+BaseFile::Outcome BaseFile::load(const QString& path) {
+    loaded_ = 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        giveBack();
+        return Outcome::Failed;
+    }
+    // Only what fits the rows the decoding walks is read, however large the file.
+    const qint64 limit = qint64(form_.memo + 1) * kRow;
+    const QByteArray bytes = file.read(limit);
+    if (bytes.isEmpty() && file.error() != QFileDevice::NoError) {
+        giveBack();
+        return Outcome::Failed;
+    }
+
+    form_.conti = 0;
+    form_.contj = 0;
+    image_.set(0, 0, 0);
+    form_.setEnabled(ctl::Command1, false);
+    form_.progressMax = form_.memo;
+    form_.setVisible(ctl::progress::kBar, true);
+    form_.setEnabled(ctl::progress::kBar, true);
+    form_.setVisible(ctl::progress::kCancel, false);
+    form_.setText(ctl::progress::kWindow, QStringLiteral("Procesando Archivo"));
+    form_.setVisible(ctl::progress::kWindow, true);
+
+    const int rows = int((bytes.size() + kRow - 1) / kRow);
+    for (int row = 0; row < rows; ++row)
+        image_.setRow(row, QByteArrayView(bytes).sliced(row * kRow, std::min<qsizetype>(kRow, bytes.size() - row * kRow)));
+    loaded_ = bytes.size();
+    form_.conti = form_.memo + 1;
+    form_.setText(ctl::progress::kBar, QString::number(form_.memo));
+
+    form_.setEnabled(ctl::Command1, true);
+    form_.setVisible(ctl::progress::kWindow, false);
+    form_.setVisible(ctl::progress::kCancel, true);
+    dialogs_.message(QStringLiteral("El archivo se proceso con exito"));
+    form_.setEnabled(ctl::Command33, true);
+    giveBack();
+    return Outcome::Loaded;
+}
+
+}  // namespace vernoll::files

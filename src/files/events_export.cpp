@@ -1,0 +1,73 @@
+#include "files/events_export.h"
+
+#include "form/controls.h"
+#include "memory/file_io.h"
+#include "memory/report.h"
+
+namespace vernoll::files {
+
+namespace {
+constexpr std::initializer_list<const char*> kGivenBack = {
+    ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4};
+}
+
+EventsExport::EventsExport(FormState& form, Dialogs& dialogs, const memory::MemoryImage& image,
+                           memory::Decoder& decoder, QObject* parent)
+    : QObject(parent), form_(form), dialogs_(dialogs), image_(image), decoder_(decoder) {}
+
+EventsExport::Outcome EventsExport::click() {
+    form_.setTimer1Enabled(false);
+    for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
+                             ctl::Command3, ctl::configuracion, ctl::Command4})
+        form_.setEnabled(name, false);
+    const QDateTime now = now_();
+    const QString header = memory::eventsHeader(now);
+    form_.setEnabled(ctl::Command1, false);
+    form_.progressMax = form_.memo;
+    form_.setVisible(ctl::progress::kBar, true);
+    form_.setEnabled(ctl::progress::kBar, true);
+    form_.setVisible(ctl::progress::kCancel, false);
+    form_.setText(ctl::progress::kWindow, QStringLiteral("Generacion de Archivo"));
+    form_.setVisible(ctl::progress::kWindow, true);
+    form_.exchangeCounter = 0;
+
+    QStringList diagnostics;
+    spreadsheet_ = memory::spreadsheetText(image_, form_.memo, decoder_, form_.Nserie,
+                                           form_.data1, &diagnostics);
+    for (const QString& line : diagnostics) form_.print(line);
+    records_ = int(spreadsheet_.count(QStringLiteral("\r\n")) -
+                   form_.data1.count(QStringLiteral("\r\n")) - 1);
+    form_.setText(ctl::progress::kBar, QString::number(form_.memo));
+
+    form_.setVisible(ctl::progress::kBar, false);
+    form_.setEnabled(ctl::progress::kBar, false);
+    form_.setVisible(ctl::progress::kCancel, true);
+    form_.setText(ctl::progress::kWindow, QStringLiteral("Generacion"));
+    form_.setEnabled(ctl::Command1, true);
+    form_.setVisible(ctl::progress::kWindow, false);
+
+    events_ = memory::eventsText(header, decoder_.eventsText());
+    form_.setText(QStringLiteral("RichTextBox2"), events_);
+
+    savedPath_.clear();
+    Outcome outcome = Outcome::NotSaved;
+    const auto path = dialogs_.saveFileName(
+        {QStringLiteral("datos excel (*.xls)"), QStringLiteral("*.xls")}, QStringLiteral("datos"));
+    if (!path) {
+        dialogs_.message(QStringLiteral("No se grab\u00f3 el archivo."), Dialogs::Icon::Information);
+    } else if (!memory::writeFile(*path, memory::fileBytes(spreadsheet_))) {
+        dialogs_.message(memory::saveErrorText(), Dialogs::Icon::Critical);
+        for (const char* name : kGivenBack) form_.setEnabled(name, true);
+        form_.setTimer1Enabled(true);
+        return Outcome::SaveFailed;
+    } else {
+        savedPath_ = *path;
+        outcome = Outcome::Saved;
+    }
+    form_.loggerClock = now_().time();
+    form_.setTimer1Enabled(true);
+    for (const char* name : kGivenBack) form_.setEnabled(name, true);
+    return outcome;
+}
+
+}  // namespace vernoll::files

@@ -1,0 +1,113 @@
+#include "live/live_display.h"
+
+#include "form/controls.h"
+#include "link/texts.h"
+
+namespace vernoll::live {
+
+namespace {
+
+constexpr char kLiveRequest = char(0xBE);
+constexpr int kChannel = 6;  // MSComm6
+constexpr char kStartCaption[] = "DATOS EN LINEA";
+constexpr char kStopCaption[] = "PARAR";
+// Printed on the window's surface when bytes beyond a frame wait in the buffer.
+constexpr char kMissing[] = "falta";
+
+}  // namespace
+
+LiveDisplay::LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                         Timing timing, QObject* parent)
+    : QObject(parent), form_(form), dialogs_(dialogs), channels_(channels), timing_(timing) {
+    firstWait_.setSingleShot(true);
+    connect(&firstWait_, &QTimer::timeout, this, &LiveDisplay::endFirstWait);
+    connect(&channels_[kChannel], &Channel::commEvent, this, &LiveDisplay::onComm);
+}
+
+void LiveDisplay::click() {
+    if (form_.linea == -1) stop();
+    else start();
+}
+
+void LiveDisplay::noLogger() {
+    dialogs_.message(QString::fromLatin1(texts::kNoLogger));
+    form_.setEnabled(ctl::Command1, true);
+    form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+}
+
+void LiveDisplay::start() {
+    if (form_.answerFlag == 0) {
+        noLogger();
+        emit failed(Failure::NoLogger);
+        return;
+    }
+    for (const char* name : {ctl::Command33, ctl::Command43, ctl::Command13, ctl::Command2,
+                             ctl::Command3, ctl::configuracion})
+        form_.setEnabled(name, false);
+    form_.linea = -1;
+    form_.setText(ctl::Command4, QString::fromLatin1(kStopCaption));
+    form_.setVisible(ctl::Text60, true);
+
+    form_.answerFlag = 0;
+    Channel& ch = channels_[kChannel];
+    // A channel an earlier stalled exchange left open would hold the port.
+    channels_.releaseAllBut(kChannel);
+    ch.setCommPort(form_.portNumber);
+    ch.setReceiveThreshold(kFrameSize);
+    // Still open after a stop whose frame never came: the open fails and is passed over.
+    ch.open();
+    state_ = State::Starting;
+    firstWait_.start(timing_.answerWait);
+    ch.write(QByteArray(1, kLiveRequest));
+}
+
+void LiveDisplay::endFirstWait() {
+    if (form_.answerFlag != 0) return;
+    noLogger();
+    channels_[kChannel].close();
+    // A stop clicked during the wait has already restored the window; the start ends here.
+    state_ = state_ == State::Stopping ? State::Idle : State::FailedStart;
+    emit failed(Failure::NoFirstFrame);
+}
+
+void LiveDisplay::stop() {
+    form_.setVisible(ctl::Text60, false);
+    form_.setText(ctl::Command4, QString::fromLatin1(kStartCaption));
+    form_.linea = 0;
+    for (const char* name : {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion})
+        form_.setEnabled(name, true);
+    // The port stays open for the frame already requested; its handler closes it.
+    state_ = channels_[kChannel].isOpen() ? State::Stopping : State::Idle;
+}
+
+void LiveDisplay::onComm(int code) {
+    if (code != comm::Receive) return;
+    Channel& ch = channels_[kChannel];
+    form_.answerFlag = -1;
+    form_.linea6.clear();
+    const QByteArray bytes = ch.read(kFrameSize);
+    form_.linea6 = decoder_.decode(form_.Nserie, bytes);
+    ++frames_;
+    form_.liveSamples = decoder_.flow().samples;
+    form_.setText(ctl::Text60, QString());
+    form_.setText(ctl::Text60, form_.linea6);
+    if (ch.bytesWaiting() > 0) form_.print(QString::fromLatin1(kMissing));
+
+    // The first frame ends the wait, also when a stop was clicked during it.
+    firstWait_.stop();
+    const bool first = state_ == State::Starting;
+    if (form_.linea == -1) {
+        state_ = State::Running;
+        ch.write(QByteArray(1, kLiveRequest));
+    } else {
+        form_.setText(ctl::Text60, QString());
+        ch.clearInput();
+        ch.close();
+        state_ = State::Idle;
+    }
+    emit frameShown(form_.linea6);
+    if (first) emit started();
+    if (state_ == State::Idle) emit stopped();
+}
+
+}  // namespace vernoll::live

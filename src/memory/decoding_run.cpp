@@ -1,0 +1,71 @@
+#include "memory/decoding_run.h"
+
+#include "form/controls.h"
+#include "memory/file_io.h"
+#include "memory/report.h"
+
+namespace vernoll::memory {
+
+DecodingRun::DecodingRun(FormState& form, Dialogs& dialogs, const MemoryImage& image,
+                         Decoder& decoder, QObject* parent)
+    : QObject(parent), form_(form), dialogs_(dialogs), image_(image), decoder_(decoder) {}
+
+DecodingRun::Outcome DecodingRun::run() {
+    form_.setTimer1Enabled(false);
+    for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
+                             ctl::Command3, ctl::configuracion, ctl::Command4})
+        form_.setEnabled(name, false);
+    form_.setEnabled(ctl::Command1, false);
+    form_.progressMax = form_.memo;
+    form_.setVisible(ctl::progress::kBar, true);
+    form_.setEnabled(ctl::progress::kBar, true);
+    form_.setVisible(ctl::progress::kCancel, false);
+    form_.setText(ctl::progress::kWindow, QStringLiteral("Generacion de Archivo"));
+    form_.setVisible(ctl::progress::kWindow, true);
+
+    // The walk does not yield: the decoder's state must not change under it.
+    const QDateTime now = now_();
+    QStringList diagnostics;
+    const QString header = reportHeader(now);
+    text_ = csvText(image_, form_.memo, decoder_, form_.Nserie, form_.summary, form_.data1, now,
+                    &diagnostics);
+    for (const QString& line : diagnostics) form_.print(line);
+    const QString before = header + form_.summary + form_.data1;
+    records_ = int(text_.count(QStringLiteral("\r\n")) - before.count(QStringLiteral("\r\n")) - 1);
+    form_.setText(ctl::progress::kBar, QString::number(form_.memo));
+
+    form_.setEnabled(ctl::Command1, true);
+    form_.setVisible(ctl::progress::kWindow, false);
+    form_.setVisible(ctl::progress::kCancel, true);
+
+    savedPath_.clear();
+    const QByteArray bytes = fileBytes(text_);
+    const Dialogs::Filter filter{QStringLiteral("datos excel (*.CSV)"), QStringLiteral("*.CSV")};
+    const QString suggested = suggestedCsvName(form_.control(ctl::Text3).text, now.date());
+    while (true) {
+        const auto path = dialogs_.saveFileName(filter, suggested);
+        if (!path) {
+            QString text = QStringLiteral("No se grab\u00f3 el archivo CSV.");
+            if (!backupPath_.isEmpty())
+                text += QStringLiteral("\r\nLa descarga qued\u00f3 guardada en ") + backupPath_;
+            dialogs_.message(text, Dialogs::Icon::Information);
+            break;
+        }
+        if (writeFile(*path, bytes)) {
+            savedPath_ = *path;
+            break;
+        }
+        dialogs_.message(saveErrorText(), Dialogs::Icon::Critical);
+    }
+    if (!savedPath_.isEmpty() && dialogs_.askYesNo(QStringLiteral("Desea Abrir Archivo")))
+        dialogs_.openWithApplication(savedPath_);
+
+    form_.loggerClock = now_().time();
+    form_.setTimer1Enabled(true);
+    for (const char* name :
+         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
+        form_.setEnabled(name, true);
+    return savedPath_.isEmpty() ? Outcome::NotSaved : Outcome::Saved;
+}
+
+}  // namespace vernoll::memory

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "form/dialogs.h"
+#include "form/form_state.h"
+#include "memory/decoder.h"
+#include "memory/memory_image.h"
+
+namespace vernoll::memory {
+
+// `generargt`: after a completed download, walks the whole memory image through the decoder
+// and saves the CSV export (report header, configuration summary, column header, one line
+// per record) where the user says, then offers to open it.
+//
+// Every run starts from the plain configuration summary and column header the import left:
+// a second run never repeats the first one's header or lines. A cancelled save writes
+// nothing and says so; a failed save says why and offers the dialog again.
+class DecodingRun : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome { Saved, NotSaved };
+
+    DecodingRun(FormState& form, Dialogs& dialogs, const MemoryImage& image, Decoder& decoder,
+                QObject* parent = nullptr);
+
+    Outcome run();
+
+    // The CSV text of the last run, its data lines, and where it was saved ("" if not).
+    const QString& text() const { return text_; }
+    int records() const { return records_; }
+    const QString& savedPath() const { return savedPath_; }
+
+    // Where a download's copy was kept, named in the message of a cancelled save.
+    void setBackupPath(const QString& path) { backupPath_ = path; }
+    // The PC's clock (tests fix it).
+    void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
+
+private:
+    FormState& form_;
+    Dialogs& dialogs_;
+    const MemoryImage& image_;
+    Decoder& decoder_;
+    QString text_;
+    int records_ = 0;
+    QString savedPath_;
+    QString backupPath_;
+    std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
+};
+
+}  // namespace vernoll::memory

@@ -1,0 +1,210 @@
+#include "memory/download.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTime>
+
+#include "form/controls.h"
+#include "link/texts.h"
+#include "memory/file_io.h"
+
+namespace vernoll::memory {
+
+namespace {
+
+constexpr char kHandshake1 = char(0x55);
+constexpr char kHandshake2 = char(0xAA);
+constexpr char kNextBlock = char(0x55);
+constexpr int kBlock = MemoryImage::kRowBytes;
+
+const QString kCommError = QStringLiteral("Error en comunicacion ");
+const QString kSurplusError = QStringLiteral("Error en comunicacion AQQUI");
+const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
+
+// The buttons a download holds while it runs, and those it gives back.
+constexpr std::initializer_list<const char*> kHeld = {
+    ctl::Command43, ctl::Command33,     ctl::Command13, ctl::Command2,
+    ctl::Command3,  ctl::configuracion, ctl::Command4,  ctl::Command1};
+constexpr std::initializer_list<const char*> kGivenBack = {
+    ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4};
+
+}  // namespace
+
+Download::Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                   ExchangeOpening& opening, MemoryImage& image, Timing timing, QObject* parent)
+    : QObject(parent),
+      form_(form),
+      dialogs_(dialogs),
+      channels_(channels),
+      opening_(opening),
+      image_(image),
+      timing_(timing) {
+    connect(&channels_[4], &Channel::commEvent, this, &Download::onComm);
+    timer4_.setInterval(timing_.elapsedTick);
+    connect(&timer4_, &QTimer::timeout, this, &Download::tick);
+    // Timer4 runs while the form says so (Cancel elsewhere may switch it off).
+    connect(&form_, &FormState::timersChanged, this, [this] {
+        if (form_.timer4Enabled() && !timer4_.isActive()) timer4_.start();
+        if (!form_.timer4Enabled()) timer4_.stop();
+    });
+}
+
+void Download::setButtons(std::initializer_list<const char*> names, bool enabled) {
+    for (const char* name : names) form_.setEnabled(name, enabled);
+}
+
+void Download::click() {
+    if (state_ != State::Idle) return;
+    started_.start();
+    form_.exchangeCounter = 0;
+    form_.conti = 0;
+    form_.contj = -1;
+    form_.answerFlag = 0;
+    form_.linea = 0;
+    setButtons(kHeld, false);
+    form_.setText(ctl::progress::kElapsed, QStringLiteral("00:00:00"));
+
+    state_ = State::Opening;
+    opening_.wakeUp(timing_.wakePause, [this] {
+        form_.progressMax = form_.memo;
+        form_.setText(ctl::progress::kWindow, QStringLiteral("Estado de Comunicacion"));
+        form_.setText(ctl::progress::kBar, QStringLiteral("0"));
+        form_.setVisible(ctl::progress::kBar, true);
+        form_.setEnabled(ctl::progress::kBar, true);
+        form_.setVisible(ctl::progress::kCancel, true);
+        form_.setVisible(ctl::progress::kWindow, true);
+
+        ExchangeOpening::Attention attention;
+        attention.channel = 4;
+        attention.wait = timing_.answerWait;
+        attention.setCommPort = false;  // MSComm4 keeps the port discovery gave it
+        attention.threshold = 1;
+        opening_.attend(attention, [this](bool answered) {
+            if (answered || state_ != State::Opening) return;
+            state_ = State::Idle;
+            form_.setVisible(ctl::progress::kWindow, false);
+            dialogs_.message(QString::fromLatin1(texts::kNoLoggerDownload));
+            channels_[4].close();
+            form_.setEnabled(ctl::Command1, true);
+            form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+            setButtons(kGivenBack, true);
+            emit finished(Outcome::NoAnswer);
+        });
+    });
+}
+
+void Download::onComm(int code) {
+    if (state_ == State::Idle) return;
+    if (code == comm::Hangup) {
+        // The port went away under the download: a communication error, nothing more.
+        abort(kCommError);
+        return;
+    }
+    if (code != comm::Receive) return;
+    Channel& ch = channels_[4];
+    form_.answerFlag = -1;
+    const QByteArray first = ch.read(1);
+    if (!first.isEmpty()) form_.receivedByte = std::uint8_t(first[0]);
+    const int n = ++form_.exchangeCounter;
+
+    if (n < 1 || n > form_.memo) {
+        abort(kCommError);
+        return;
+    }
+    if (n == 1) {
+        if (form_.receivedByte != 0x55) return abort(kCommError);
+        state_ = State::Handshake;
+        ch.write(QByteArray(1, kHandshake2));
+    } else if (n == 2) {
+        if (form_.receivedByte != 0xAA) return abort(kCommError);
+        state_ = State::Blocks;
+        ch.write(QByteArray(1, kNextBlock));
+        form_.setTimer4Enabled(true);
+        ch.setReceiveThreshold(kBlock);
+    } else {
+        takeBlock(ch);
+    }
+    if (n == form_.memo) complete();
+}
+
+void Download::takeBlock(Channel& ch) {
+    QByteArray block(1, char(form_.receivedByte));
+    block += ch.read(kBlock - 1);
+    image_.setRow(form_.conti, block);
+    ++form_.conti;
+    if (ch.bytesWaiting() > 0) {
+        // The logger sent more than a block: the rows can no longer be trusted to line up.
+        form_.print(QStringLiteral("InBufferCount=") + QString::number(ch.bytesWaiting()));
+        ch.clearInput();
+        abort(kSurplusError);
+        return;
+    }
+    ch.write(QByteArray(1, kNextBlock));
+    form_.setText(ctl::progress::kBar, QString::number(form_.conti));
+}
+
+void Download::abort(const QString& text) {
+    state_ = State::Idle;
+    channels_[4].close();
+    form_.setTimer4Enabled(false);
+    form_.setEnabled(ctl::Command1, true);
+    form_.setVisible(ctl::progress::kWindow, false);
+    dialogs_.message(text);
+    emit finished(Outcome::Failed);
+}
+
+void Download::complete() {
+    state_ = State::Idle;
+    Channel& ch = channels_[4];
+    ch.setReceiveThreshold(1);
+    ch.close();
+    form_.setTimer4Enabled(false);
+    form_.setEnabled(ctl::Command1, true);
+    form_.setVisible(ctl::progress::kWindow, false);
+    // A completed download is kept before anything can go wrong with its decoding or saving.
+    const QString copy = keepCopy();
+    dialogs_.message(kSuccess +
+                     (copy.isEmpty()
+                          ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia de la memoria.")
+                          : QStringLiteral("\r\n\r\nCopia de la memoria en ") + copy));
+    if (onComplete_) onComplete_();
+    setButtons(kGivenBack, true);
+    emit finished(Outcome::Completed);
+}
+
+void Download::cancel() {
+    if (state_ == State::Opening) opening_.cancel();
+    form_.setTimer4Enabled(false);
+    if (channels_[4].isOpen()) channels_[4].close();
+    form_.setVisible(ctl::progress::kWindow, false);
+    form_.setEnabled(ctl::inicio, true);
+    setButtons(kGivenBack, true);
+    if (state_ == State::Idle) return;
+    state_ = State::Idle;
+    emit finished(Outcome::Cancelled);
+}
+
+QString Download::keepCopy() {
+    backupPath_.clear();
+    QString folder = backupFolder_;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                 QStringLiteral("/descargas");
+    if (!QDir().mkpath(folder)) return {};
+    QString serial;
+    for (std::uint8_t c : form_.ser) serial += (c >= '0' && c <= '9') ? QChar(c) : QChar(u'_');
+    const QString path = QDir(folder).filePath(serial + QLatin1Char('_') +
+                                               now_().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
+                                               QStringLiteral(".rgt"));
+    if (!writeBaseFile(path, image_, form_.conti)) return {};
+    backupPath_ = path;
+    return path;
+}
+
+void Download::tick() {
+    form_.setText(ctl::progress::kElapsed, QTime(0, 0)
+                                               .addMSecs(int(started_.elapsed() % 86400000))
+                                               .toString(QStringLiteral("HH:mm:ss")));
+}
+
+}  // namespace vernoll::memory

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "form/dialogs.h"
+#include "form/form_state.h"
+#include "form/timing.h"
+#include "link/channel_set.h"
+#include "link/exchange_opening.h"
+#include "memory/memory_image.h"
+
+namespace vernoll::memory {
+
+// "Importar datos desde equipo y exportar a excell (csv)": copies the logger's whole memory
+// into the memory image on MSComm4.
+//
+// After the common opening the logger and the program trade a handshake, then the logger
+// sends its memory in 64-byte blocks, each one asked for:
+//   logger 0x55 -> program 0xAA -> logger 0xAA -> program 0x55 -> block 0 -> 0x55 -> block 1 ...
+// A complete download is `memo` receive events: the two handshake bytes and memo - 2 blocks.
+// The block phase has no time limit: a block that never completes waits for Cancel.
+class Download : public QObject {
+    Q_OBJECT
+public:
+    enum class State {
+        Idle,       // no download under way (also after an abort, a cancel or the completion)
+        Opening,    // wake-up, pause, attention byte, wait for the logger's 0x55
+        Handshake,  // the logger answered; its 0xAA is awaited
+        Blocks,     // one receive event per 64-byte block
+    };
+    enum class Outcome { Completed, NoAnswer, Failed, Cancelled };
+    Q_ENUM(Outcome)
+
+    Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+             ExchangeOpening& opening, MemoryImage& image, Timing timing,
+             QObject* parent = nullptr);
+
+    // The click of Command13.
+    void click();
+    // Cancel on the progress window.
+    void cancel();
+    State state() const { return state_; }
+    // Blocks stored by the current (or last) download.
+    int blocks() const { return form_.conti; }
+
+    // Runs when a download completed, after its success message: the decoding run.
+    void setOnComplete(std::function<void()> run) { onComplete_ = std::move(run); }
+
+    // Where a completed download's rows are kept as a base file before anything else happens
+    // to them (default: the user's application data folder, "descargas").
+    void setBackupFolder(const QString& folder) { backupFolder_ = folder; }
+    // The copy of the last completed download; empty when it could not be written.
+    const QString& backupPath() const { return backupPath_; }
+    // The PC's clock, for the copy's name (tests fix it).
+    void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
+
+signals:
+    void finished(vernoll::memory::Download::Outcome outcome);
+
+private:
+    void onComm(int code);
+    void takeBlock(Channel& ch);
+    void abort(const QString& text);
+    void complete();
+    void tick();
+    QString keepCopy();
+    void setButtons(std::initializer_list<const char*> names, bool enabled);
+
+    FormState& form_;
+    Dialogs& dialogs_;
+    const ChannelSet& channels_;
+    ExchangeOpening& opening_;
+    MemoryImage& image_;
+    Timing timing_;
+    State state_ = State::Idle;
+    QTimer timer4_;
+    QElapsedTimer started_;  // monotonic: the elapsed time is right across midnight
+    std::function<void()> onComplete_;
+    QString backupFolder_;
+    QString backupPath_;
+    std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
+};
+
+}  // namespace vernoll::memory
