@@ -5,6 +5,7 @@
 #include <QTime>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 
 namespace vernoll::memory {
@@ -68,13 +69,21 @@ public:
 
 private:
     void stampRecord();
-    void convert(int position, float nserie);
-    void appendLine(float nserie);
+    void selectType(float nserie);
+    void convert(int position);
+    void appendLine();
+
+    // The conversions and the line of the logger type last seen, looked up once per serial
+    // number: for each record byte, up to two indices into the conversion table (-1: none).
+    float typeSerial_ = std::numeric_limits<float>::quiet_NaN();  // none yet
+    std::array<std::array<std::int8_t, 2>, 16> conversionsAt_{};
+    int line_ = -1;
 
     // Fields of the time stamp: the BCD value, or 70 (year: 0) when the byte failed its check.
     std::array<std::int16_t, 6> fields_{};
     std::int16_t valid_ = 0;
     QDate recordDate_{1980, 1, 1};
+    std::array<int, 3> dateParts_{1980, 1, 1};  // year, month, day of recordDate_
     QTime recordTime_{0, 0};
     float highByte_ = 0;
     float byte13_ = 0;

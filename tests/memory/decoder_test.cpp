@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
 #include "memory/records.h"
 
 using namespace vernoll;
@@ -359,6 +365,63 @@ TEST(Rounding, HalfAwayFromZeroOnFifteenDigits) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(roundValue(c.v, c.decimals), c.expected) << c.v << " to " << c.decimals;
+}
+
+// Rounding done the slow, plain way: the value printed with 15 significant digits, then
+// rounded half away from zero on those decimal digits, then read as a float.
+float referenceRound(double v, int decimals) {
+    if (std::fabs(v) < 1e-4) return 0.0F;  // below any half of 0.001; "%.15g" would use e-notation
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    std::string text = buf;
+    const bool negative = text[0] == '-';
+    if (negative) text.erase(0, 1);
+    const auto point = text.find('.');
+    std::string whole = text.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    fraction.resize(std::size_t(decimals) + 1, '0');
+    long long digits = std::stoll(whole + fraction.substr(0, std::size_t(decimals)));
+    if (fraction[std::size_t(decimals)] >= '5') ++digits;
+    if (digits == 0) return 0.0F;
+    const std::string rounded =
+        (negative ? "-" : "") + std::to_string(digits) + "e-" + std::to_string(decimals);
+    return std::strtof(rounded.c_str(), nullptr);
+}
+
+// Every 16-bit word through every conversion the loggers use: the decoder's rounding agrees
+// with the plain decimal one.
+TEST(Rounding, AgreesWithDecimalRoundingOnEveryWord) {
+    struct Formula {
+        const char* what;
+        int decimals;
+        std::function<double(double)> f;
+    } formulas[] = {
+        {"T 0.002 0.682", 1, [](double w) { return (w * 0.002 - 0.682) * 100; }},
+        {"T 0.004 2.7315", 1, [](double w) { return (w * 0.004 - 2.7315) * 100; }},
+        {"T 0.002 0.6835", 1, [](double w) { return (w * 0.002 - 0.6835) * 100; }},
+        {"T 0.00122 2.7315", 1, [](double w) { return (w * 0.00122 - 2.7315) * 100; }},
+        {"P", 1, [](double w) { return w * 0.2; }},
+        {"X", 1, [](double w) { return w * 0.0038; }},
+        {"Y", 1, [](double w) { return w * 346.67 / 1000; }},
+        {"L", 3, [](double w) { return (w * 0.36 - 19.5) / 100; }},
+        {"E", 1, [](double w) { return w * 0.2638 * 0.44; }},
+        {"R", 1, [](double w) { return w * 0.2638; }},
+        {"EVA", 2, [](double w) { return w * 0.0073; }},
+        {"V", 3, [](double w) { return (w - 32768) * 0.001; }},
+        {"K", 3, [](double w) { return (w - 1000 + 25500000) * 0.001; }},
+        {"F", 1, [](double w) { return w * 0.25; }},
+        {"F2", 1, [](double w) { return w * 2.5; }},
+    };
+    for (const Formula& f : formulas) {
+        int mismatches = 0;
+        for (int w = 0; w <= 0xFFFF && mismatches < 5; ++w) {
+            const double v = f.f(w);
+            if (roundValue(v, f.decimals) != referenceRound(v, f.decimals)) {
+                ++mismatches;
+                ADD_FAILURE() << f.what << " w=" << w << " v=" << v;
+            }
+        }
+    }
 }
 
 TEST(Rounding, NeverNegativeZero) {
