@@ -6,6 +6,9 @@ const QList<CommandEntry>& commands() {
     static const QList<CommandEntry> table = {
         {"probe", "find the port a logger answers on", &probe},
         {"config", "read and print the logger's configuration", &config},
+        {"set-config", "change the station data, sampling interval and clock", &setConfig},
+        {"sms", "read the SMS settings, and change them", &sms},
+        {"set-serial", "write a new serial number into the logger", &setSerial},
         {"live", "show the logger's live readings", &live},
     };
     return table;

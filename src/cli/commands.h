@@ -28,6 +28,9 @@ bool parseCommand(QCommandLineParser& parser, const QString& command, const QStr
 
 int probe(Session& session, const QStringList& args);
 int config(Session& session, const QStringList& args);
+int setConfig(Session& session, const QStringList& args);
+int sms(Session& session, const QStringList& args);
+int setSerial(Session& session, const QStringList& args);
 int live(Session& session, const QStringList& args);
 
 }  // namespace vernoll::cli

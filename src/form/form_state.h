@@ -49,6 +49,7 @@ public:
     QTime loggerClock{0, 0};                // the logger's time of day, advanced by Timer1
     std::int32_t liveSamples = 0;           // flow-meter live samples (16-bit in the original)
     std::int32_t progressMax = 1026;        // ProgressBar1's maximum on the progress window
+    std::uint8_t smsSendCode = 0;           // SMS send-interval code, read and written back
 
     // ---- controls ----
     const ControlState& control(const QString& name) const;

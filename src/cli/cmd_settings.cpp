@@ -1,0 +1,340 @@
+// set-config, sms and set-serial: the commands that change the logger's settings. Each
+// drives the window's own handlers, clicks and edits in the order a user would make them,
+// so the bytes on the wire and the messages are the window's.
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include "cli/commands.h"
+#include "config/clock.h"
+#include "config/config_send.h"
+#include "config/record.h"
+#include "form/controls.h"
+#include "link/codepage.h"
+#include "serial_number/serial_write.h"
+#include "sms/sms_read.h"
+#include "sms/sms_record.h"
+#include "sms/sms_write.h"
+
+namespace vernoll::cli {
+
+namespace {
+
+bool allDigits(const QString& text) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
+    return digits.match(text).hasMatch();
+}
+
+bool noPositional(Session& session, const QCommandLineParser& parser) {
+    if (parser.positionalArguments().isEmpty()) return true;
+    session.complain(QStringLiteral("unexpected argument: ") +
+                     parser.positionalArguments().first());
+    return false;
+}
+
+QJsonArray byteList(const QByteArray& bytes) {
+    QJsonArray list;
+    for (char c : bytes) list.append(int(std::uint8_t(c)));
+    return list;
+}
+
+// A click on an option button or check box, as the window delivers it: the box's checked
+// state changes first, then the click handler runs.
+void clickOption(Inicio& inicio, const char* name, bool checked = true) {
+    inicio.form().setChecked(name, checked);
+    inicio.click(QString::fromLatin1(name));
+}
+
+// What the user types into a box: the form takes the text, then the edit handler runs.
+void type(Inicio& inicio, const char* name, const QString& text) {
+    inicio.form().setText(name, text);
+    inicio.edited(QString::fromLatin1(name));
+}
+
+// The send-interval names of the command line, in the order of the option buttons.
+constexpr const char* kSendIntervalNames[5] = {"none", "sync", "2h", "6h", "12h"};
+constexpr const char* kSendIntervalLabels[5] = {"No enviar", "Sinc. con muestreo", "Cada 2 horas",
+                                                "Cada 6 horas", "Cada 12 horas"};
+
+// ---- set-config ----
+
+struct ConfigChanges {
+    std::array<std::optional<QString>, 5> texts;  // user, location, latitude, longitude, altitude
+    std::optional<int> interval;                  // index of Option1 .. Option6
+    bool pcClock = false;
+    std::optional<QDateTime> clock;
+};
+
+int runConfigSend(Session& session, const ConfigChanges& changes, QByteArray* sent) {
+    Inicio& inicio = session.inicio();
+    config::ConfigSend& send = inicio.configSend();
+    QObject guard;
+    const int status = session.run(
+        [&](const Session::Finish& finish) {
+            using Failure = config::ConfigSend::Failure;
+            QObject::connect(&send, &config::ConfigSend::finished, &guard, [=] { finish(Done); });
+            QObject::connect(&send, &config::ConfigSend::cancelled, &guard, [=] { finish(Usage); });
+            QObject::connect(&send, &config::ConfigSend::failed, &guard, [=](Failure why) {
+                finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
+            });
+            inicio.click(QString::fromLatin1(ctl::Command2));
+            for (std::size_t i = 0; i < changes.texts.size(); ++i)
+                if (changes.texts[i]) type(inicio, ctl::stationTexts[i], *changes.texts[i]);
+            if (changes.interval) {
+                for (int i = 0; i < 6; ++i)
+                    if (i != *changes.interval)
+                        session.form().setChecked(ctl::intervalOptions[i], false);
+                clickOption(inicio, ctl::intervalOptions[*changes.interval]);
+            }
+            if (changes.pcClock) {
+                // Checked now, cleared by the send, which takes the PC clock at that moment.
+                clickOption(inicio, ctl::Check1);
+            } else if (changes.clock) {
+                type(inicio, ctl::fecha1, config::dateText(changes.clock->date()));
+                type(inicio, ctl::MaskEdBox2, config::timeText(changes.clock->time()));
+            }
+            inicio.click(QString::fromLatin1(ctl::Command3));
+        },
+        [&] { return send.state() == config::ConfigSend::State::Sending; });
+    *sent = send.frame();
+    return status;
+}
+
+// ---- sms ----
+
+int runSmsRead(Session& session) {
+    sms::SmsRead& read = session.inicio().smsRead();
+    QObject guard;
+    return session.run(
+        [&](const Session::Finish& finish) {
+            using Failure = sms::SmsRead::Failure;
+            QObject::connect(&read, &sms::SmsRead::finished, &guard, [=] { finish(Done); });
+            QObject::connect(&read, &sms::SmsRead::failed, &guard, [=](Failure why) {
+                finish(why == Failure::Counter ? ExchangeFailed : NoLogger);
+            });
+            session.inicio().click(QString::fromLatin1(ctl::Command6));
+        },
+        [&] { return read.state() == sms::SmsRead::State::Receiving; });
+}
+
+int runSmsWrite(Session& session, const std::optional<QString>& cell,
+                const std::optional<int>& interval) {
+    Inicio& inicio = session.inicio();
+    sms::SmsWrite& write = inicio.smsWrite();
+    QObject guard;
+    return session.run(
+        [&](const Session::Finish& finish) {
+            using Failure = sms::SmsWrite::Failure;
+            QObject::connect(&write, &sms::SmsWrite::finished, &guard, [=] { finish(Done); });
+            QObject::connect(&write, &sms::SmsWrite::cancelled, &guard, [=] { finish(Usage); });
+            QObject::connect(&write, &sms::SmsWrite::failed, &guard, [=](Failure why) {
+                finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
+            });
+            if (cell) type(inicio, ctl::Text1, *cell);
+            if (interval) clickOption(inicio, ctl::sendIntervalOptions[*interval]);
+            inicio.click(QString::fromLatin1(ctl::Command7));
+        },
+        [&] { return write.state() == sms::SmsWrite::State::Sending; });
+}
+
+QString sendIntervalText(std::uint8_t code) {
+    if (const auto index = sms::sendCodeIndex(code))
+        return QString::fromLatin1(kSendIntervalLabels[*index]);
+    return QStringLiteral("0x%1").arg(int(code), 2, 16, QLatin1Char('0')).toUpper();
+}
+
+}  // namespace
+
+int setConfig(Session& session, const QStringList& args) {
+    const char* const textNames[5] = {"user", "location", "latitude", "longitude", "altitude"};
+    QCommandLineParser parser;
+    QList<QCommandLineOption> textOptions;
+    for (const char* name : textNames)
+        textOptions << QCommandLineOption(
+            QString::fromLatin1(name), QStringLiteral("The station's %1.").arg(QLatin1String(name)),
+            QStringLiteral("T"));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("Sampling interval: 1, 5, 10, 15, 30 or 60."),
+                                      QStringLiteral("MIN"));
+    const QCommandLineOption clock(QStringLiteral("clock"),
+                                   QStringLiteral("pc, or \"dd/MM/yyyy HH:mm:ss\"."),
+                                   QStringLiteral("CLOCK"));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the change."));
+    parser.addOptions(textOptions);
+    parser.addOptions({interval, clock, yes});
+    if (!parseCommand(parser, QStringLiteral("set-config"), args, session)) return Usage;
+    if (!noPositional(session, parser)) return Usage;
+
+    ConfigChanges changes;
+    for (std::size_t i = 0; i < changes.texts.size(); ++i) {
+        const QCommandLineOption& option = textOptions[qsizetype(i)];
+        if (!parser.isSet(option)) continue;
+        const QString text = parser.value(option);
+        const int width = config::kTextWidths[i];
+        // The window's box takes no more; a longer text would not reach the logger whole.
+        if (text.size() > width) {
+            session.complain(QStringLiteral("--%1 takes at most %2 characters")
+                                 .arg(QLatin1String(textNames[i]))
+                                 .arg(width));
+            return Usage;
+        }
+        if (cp1252::decode(cp1252::encode(text)) != text) {
+            session.complain(QStringLiteral("--%1 holds a character the logger cannot store")
+                                 .arg(QLatin1String(textNames[i])));
+            return Usage;
+        }
+        changes.texts[i] = text;
+    }
+    if (parser.isSet(interval)) {
+        const QString minutes = parser.value(interval);
+        for (std::size_t i = 0; i < config::kIntervals.size(); ++i)
+            if (minutes == QLatin1String(config::kIntervals[i].minutes)) changes.interval = int(i);
+        if (!changes.interval) {
+            session.complain(QStringLiteral("--interval takes 1, 5, 10, 15, 30 or 60"));
+            return Usage;
+        }
+    }
+    if (parser.isSet(clock)) {
+        const QString value = parser.value(clock);
+        if (value == QLatin1String("pc")) {
+            changes.pcClock = true;
+        } else {
+            const QDateTime when =
+                QDateTime::fromString(value, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+            if (!when.isValid()) {
+                session.complain(QStringLiteral("--clock takes pc or \"dd/MM/yyyy HH:mm:ss\""));
+                return Usage;
+            }
+            changes.clock = when;
+        }
+    }
+    session.setYes(parser.isSet(yes));
+
+    int status = session.connect(true);
+    if (status != Done) return status;
+    QByteArray sent;
+    status = runConfigSend(session, changes, &sent);
+    if (status != Done) return status;
+    if (session.options().json)
+        session.printJson({{QStringLiteral("sent"), byteList(sent)}});
+    else
+        session.print(session.dialogs().messages().last() + QLatin1Char('\n'));
+    return Done;
+}
+
+int sms(Session& session, const QStringList& args) {
+    QCommandLineParser parser;
+    const QCommandLineOption cell(QStringLiteral("cell"),
+                                  QStringLiteral("The cell number to report to (up to 15 digits)."),
+                                  QStringLiteral("DIGITS"));
+    const QCommandLineOption sendInterval(QStringLiteral("send-interval"),
+                                          QStringLiteral("none, sync, 2h, 6h or 12h."),
+                                          QStringLiteral("WHEN"));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the change."));
+    parser.addOptions({cell, sendInterval, yes});
+    if (!parseCommand(parser, QStringLiteral("sms"), args, session)) return Usage;
+    if (!noPositional(session, parser)) return Usage;
+
+    std::optional<QString> newCell;
+    if (parser.isSet(cell)) {
+        newCell = parser.value(cell);
+        if (!allDigits(*newCell) || newCell->size() > sms::kCellWidth) {
+            session.complain(QStringLiteral("--cell takes up to 15 digits"));
+            return Usage;
+        }
+    }
+    std::optional<int> newInterval;
+    if (parser.isSet(sendInterval)) {
+        const QString name = parser.value(sendInterval);
+        for (int i = 0; i < 5; ++i)
+            if (name == QLatin1String(kSendIntervalNames[i])) newInterval = i;
+        if (!newInterval) {
+            session.complain(QStringLiteral("--send-interval takes none, sync, 2h, 6h or 12h"));
+            return Usage;
+        }
+    }
+    session.setYes(parser.isSet(yes));
+
+    int status = session.connect(true);
+    if (status != Done) return status;
+    // The window offers the SMS operations only to loggers with telemetry.
+    if (!session.form().control(ctl::Command6).enabled) {
+        session.complain(QStringLiteral("este registrador no tiene telemetria SMS"));
+        return Usage;
+    }
+    status = runSmsRead(session);
+    if (status != Done) return status;
+    const QString readCell = session.form().control(ctl::Text1).text;
+    const std::uint8_t readCode = session.form().smsSendCode;
+
+    const bool write = newCell || newInterval;
+    if (write) {
+        status = runSmsWrite(session, newCell, newInterval);
+        if (status != Done) return status;
+    }
+    if (session.options().json) {
+        session.printJson({{QStringLiteral("cell"), readCell},
+                           {QStringLiteral("send_interval_code"), int(readCode)},
+                           {QStringLiteral("written"), write}});
+    } else {
+        QString text = QStringLiteral("Nro Celular: ") + readCell + QLatin1Char('\n') +
+                       QStringLiteral("Intervalo de envio: ") + sendIntervalText(readCode) +
+                       QLatin1Char('\n');
+        if (write) text += session.dialogs().messages().last() + QLatin1Char('\n');
+        session.print(text);
+    }
+    return Done;
+}
+
+int setSerial(Session& session, const QStringList& args) {
+    QCommandLineParser parser;
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the change."));
+    parser.addOption(yes);
+    parser.addPositionalArgument(QStringLiteral("DIGITS"), QStringLiteral("1 to 8 digits"));
+    if (!parseCommand(parser, QStringLiteral("set-serial"), args, session)) return Usage;
+    const QStringList positional = parser.positionalArguments();
+    const QString digits = positional.isEmpty() ? QString() : positional.first();
+    if (positional.size() != 1 || digits.isEmpty() ||
+        digits.size() > serial_number::SerialWrite::kMaxDigits || !allDigits(digits)) {
+        session.complain(QStringLiteral("set-serial takes a serial number of 1 to 8 digits"));
+        return Usage;
+    }
+    session.setYes(parser.isSet(yes));
+
+    int status = session.connect(true);
+    if (status != Done) return status;
+    // The window writes on Enter without a question; a command line asks before a change.
+    if (!session.dialogs().confirm(
+            QStringLiteral("esta seguro de cambiar el numero de serie a %1? ").arg(digits),
+            Dialogs::Icon::Warning))
+        return Usage;
+
+    Inicio& inicio = session.inicio();
+    serial_number::SerialWrite& write = inicio.serialWrite();
+    QObject guard;
+    status = session.run(
+        [&](const Session::Finish& finish) {
+            using Failure = serial_number::SerialWrite::Failure;
+            QObject::connect(&write, &serial_number::SerialWrite::finished, &guard,
+                             [=] { finish(Done); });
+            QObject::connect(&write, &serial_number::SerialWrite::failed, &guard, [=](Failure why) {
+                finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
+            });
+            type(inicio, ctl::Text10, digits);
+            inicio.key(QString::fromLatin1(ctl::Text10), Qt::Key_Return);
+            if (write.state() == serial_number::SerialWrite::State::Idle) finish(Usage);
+        },
+        [&] { return write.state() == serial_number::SerialWrite::State::Sending; });
+    if (status != Done) return status;
+
+    QByteArray sent;
+    for (std::uint8_t b : write.packed()) sent += char(b);
+    if (session.options().json)
+        session.printJson({{QStringLiteral("sent"), byteList(sent)}});
+    else
+        session.print(session.form().control(ctl::Label1).text + QLatin1Char('\n'));
+    return Done;
+}
+
+}  // namespace vernoll::cli

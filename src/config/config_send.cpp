@@ -1,0 +1,211 @@
+#include "config/config_send.h"
+
+#include "config/clock.h"
+#include "config/record.h"
+#include "form/controls.h"
+#include "link/bcd.h"
+#include "link/codepage.h"
+#include "link/texts.h"
+
+namespace vernoll::config {
+
+namespace {
+
+constexpr int kChannel = 5;
+constexpr std::uint8_t kSelectWrite = 0x96;
+constexpr int kFrameSize = record::kSize - 4;  // 107
+constexpr int kLastByte = 1 + kFrameSize;      // 108
+
+// The order in which "Cambiar configuracion" shows the interval buttons.
+constexpr int kShowOrder[6] = {0, 2, 3, 1, 4, 5};
+
+QString padded(const QString& text, int width) {
+    return text.size() >= width ? text : text + QString(width - text.size(), QLatin1Char(' '));
+}
+
+QTime wholeSeconds(const QTime& t) {
+    return QTime(t.hour(), t.minute(), t.second());
+}
+
+}  // namespace
+
+QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval, const QTime& time,
+                     const QDate& date) {
+    QByteArray frame;
+    frame.reserve(kFrameSize);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        frame += cp1252::encode(padded(texts[i], kTextWidths[i]).left(kTextWidths[i]));
+    frame += char(interval);
+    for (int v :
+         {time.hour(), time.minute(), time.second(), date.day(), date.month(), date.year() % 100})
+        frame += char(bcd::pack(v));
+    return frame;
+}
+
+ConfigSend::ConfigSend(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                       ExchangeOpening& opening, Timing timing, QObject* parent)
+    : QObject(parent),
+      form_(form),
+      dialogs_(dialogs),
+      channels_(channels),
+      opening_(opening),
+      timing_(timing),
+      pcClock_([] { return QDateTime::currentDateTime(); }) {
+    connect(&channels_[kChannel], &Channel::commEvent, this, &ConfigSend::onComm);
+}
+
+void ConfigSend::edit() {
+    form_.setTimer1Enabled(false);
+    form_.setVisible(ctl::Check1, true);
+    form_.setVisible(ctl::Label3, true);
+    // After an import only the logger's own interval is shown.
+    for (int i : kShowOrder) form_.setVisible(ctl::intervalOptions[i], true);
+    for (const char* box : ctl::stationTexts) form_.setLocked(box, false);
+    form_.setEnabled(ctl::configuracion, false);
+    form_.setEnabled(ctl::Command3, true);
+    form_.setEnabled(ctl::Command2, false);
+}
+
+void ConfigSend::chooseInterval(int index) {
+    if (index < 0 || index >= int(kIntervals.size())) return;
+    form_.CONF_MUE = kIntervals[std::size_t(index)].code;
+    for (int i = 0; i < int(kIntervals.size()); ++i)
+        form_.setChecked(ctl::intervalOptions[i], i == index);
+}
+
+void ConfigSend::takePcClock() {
+    const QDateTime now = pcClock_();
+    form_.setTimer1Enabled(true);
+    loggerDate_ = now.date();
+    form_.loggerClock = wholeSeconds(now.time());
+    form_.setText(ctl::fecha1, dateText(loggerDate_));
+    form_.setText(ctl::MaskEdBox2, timeText(form_.loggerClock));
+}
+
+void ConfigSend::timeEdited() {
+    const auto read = [this] {
+        return QTime::fromString(form_.control(ctl::MaskEdBox2).text, QStringLiteral("HH:mm:ss"));
+    };
+    if (!read().isValid()) {
+        dialogs_.message(QStringLiteral("Hora incorrecta (ej. 14:58:45)"));
+        form_.setTimer1Enabled(false);
+        form_.setText(ctl::MaskEdBox2, timeText(wholeSeconds(pcClock_().time())));
+    }
+    form_.loggerClock = read();
+}
+
+// Clearing a checked Check1 is a click of it: the clock is taken from the PC.
+void ConfigSend::clearCheck1() {
+    if (!form_.control(ctl::Check1).checked) return;
+    form_.setChecked(ctl::Check1, false);
+    takePcClock();
+}
+
+void ConfigSend::endButtons() {
+    form_.setEnabled(ctl::Command43, true);
+    form_.setEnabled(ctl::Command13, true);
+    form_.setEnabled(ctl::configuracion, true);
+    form_.setEnabled(ctl::Command3, false);
+    form_.setEnabled(ctl::Command2, true);
+}
+
+// What every send ends with, sent or not.
+void ConfigSend::lockFields() {
+    clearCheck1();
+    form_.setVisible(ctl::Check1, false);
+    form_.setVisible(ctl::Label3, false);
+    form_.setTimer1Enabled(true);
+    for (const char* box : ctl::stationTexts) form_.setLocked(box, true);
+    endButtons();
+    // An interval code no button stands for leaves the six as they are.
+    if (const auto index = intervalIndex(form_.CONF_MUE)) {
+        for (int i = 0; i < 6; ++i) form_.setVisible(ctl::intervalOptions[i], i == *index);
+    }
+}
+
+void ConfigSend::send() {
+    // A second click while the opening runs would only restart the same opening.
+    if (state_ == State::Opening) return;
+    if (!dialogs_.confirm(QStringLiteral("esta seguro de cambiarla? \r\n\r\n\r\n"
+                                         "SE BORRARAN TODOS LOS DATOS DE MEMORIA!  "),
+                          Dialogs::Icon::Warning)) {
+        lockFields();
+        emit cancelled();
+        return;
+    }
+    clearCheck1();
+
+    // A date box that holds no date would put a meaningless date into the logger, whose
+    // memory the send erases: nothing goes on the line.
+    const QDate date =
+        QDate::fromString(form_.control(ctl::fecha1).text, QStringLiteral("dd/MM/yyyy"));
+    if (!date.isValid()) {
+        dialogs_.message(QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
+        lockFields();
+        emit failed(Failure::BadDate);
+        return;
+    }
+    loggerDate_ = date;
+
+    std::array<QString, 5> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const char* box = ctl::stationTexts[i];
+        form_.setText(box, padded(form_.control(box).text, kTextWidths[i]));
+        texts[i] = form_.control(box).text;
+    }
+    frame_ = sendFrame(texts, form_.CONF_MUE, form_.loggerClock, loggerDate_);
+
+    state_ = State::Opening;
+    ExchangeOpening::Attention attention;
+    attention.channel = kChannel;
+    attention.wait = timing_.sendAnswerWait;
+    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+        if (!answered) {
+            state_ = State::Idle;
+            dialogs_.message(QString::fromLatin1(texts::kNoLogger));
+            form_.setEnabled(ctl::Command1, true);
+            form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+            channels_[kChannel].close();
+        }
+        // The exchange runs on in the receive handler; the window is back to viewing.
+        lockFields();
+        if (!answered) emit failed(Failure::NoAnswer);
+    });
+}
+
+void ConfigSend::onComm(int code) {
+    if (code != comm::Receive) return;
+    Channel& ch = channels_[kChannel];
+    form_.answerFlag = -1;
+    const QByteArray got = ch.read(1);
+    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
+    const int n = ++form_.exchangeCounter;
+    state_ = State::Sending;
+
+    if (n == 1) {
+        ch.write(QByteArray(1, char(kSelectWrite)));
+        return;
+    }
+    if (n >= 2 && n <= kLastByte && n - 2 < frame_.size()) {
+        ch.write(frame_.mid(n - 2, 1));
+        const bool last = n == kLastByte;
+        if (last) {
+            ch.close();
+            state_ = State::Idle;
+            dialogs_.message(QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n "));
+        }
+        endButtons();
+        form_.setTimer1Enabled(true);
+        if (last) emit finished();
+        return;
+    }
+    form_.setTimer1Enabled(true);
+    endButtons();
+    form_.print(QStringLiteral("error datos"));
+    ch.clearInput();
+    ch.close();
+    state_ = State::Idle;
+    emit failed(Failure::Counter);
+}
+
+}  // namespace vernoll::config

@@ -1,0 +1,139 @@
+#include "serial_number/serial_write.h"
+
+#include <algorithm>
+
+#include "form/controls.h"
+#include "link/texts.h"
+
+namespace vernoll::serial_number {
+
+namespace {
+
+constexpr int kChannel = 3;
+constexpr std::uint8_t kSelectWrite = 0x64;
+constexpr int kLastByte = 6;
+
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+qsizetype nonDigits(const QString& text) {
+    qsizetype n = 0;
+    for (QChar c : text)
+        if (!isDigit(c)) ++n;
+    return n;
+}
+
+}  // namespace
+
+SerialWrite::SerialWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                         ExchangeOpening& opening, Timing timing, QObject* parent)
+    : QObject(parent),
+      form_(form),
+      dialogs_(dialogs),
+      channels_(channels),
+      opening_(opening),
+      timing_(timing),
+      accepted_(form.control(ctl::Text10).text) {
+    connect(&channels_[kChannel], &Channel::commEvent, this, &SerialWrite::onComm);
+}
+
+bool SerialWrite::key(int key) {
+    // Every key, even one the box discards, says nothing answered since.
+    form_.answerFlag = 0;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        write();
+        return false;
+    }
+    if (key == Qt::Key_Backspace) return true;
+    // Keys that type no character (arrows, Delete, Home) move and delete as in any box.
+    if (key >= Qt::Key_Escape) return true;
+    return key >= Qt::Key_0 && key <= Qt::Key_9;
+}
+
+void SerialWrite::edited() {
+    const QString text = form_.control(ctl::Text10).text;
+    const bool moreNonDigits = nonDigits(text) > nonDigits(accepted_);
+    const bool tooLong = text.size() > kMaxDigits && text.size() > accepted_.size();
+    if (moreNonDigits || tooLong) {
+        form_.setText(ctl::Text10, accepted_);
+        return;
+    }
+    accepted_ = text;
+}
+
+void SerialWrite::setBoxText(const QString& text) {
+    accepted_ = text;
+    form_.setText(ctl::Text10, text);
+}
+
+bool SerialWrite::write() {
+    if (state_ == State::Opening) return false;
+    const QString text = form_.control(ctl::Text10).text;
+    // A digit has a packed value, anything else has none: such text (the box's design text
+    // "Text10", say) is not sent.
+    if (nonDigits(text) > 0 || text.size() > kMaxDigits) return false;
+
+    for (int k = 0; k < kMaxDigits; ++k)
+        form_.ser[std::size_t(k)] = k < text.size() ? std::uint8_t(text[k].unicode() & 0x0F) : 0;
+    // Each packed byte from digit values not yet overwritten, in this order.
+    for (std::size_t i = 0; i < 4; ++i)
+        form_.ser[i] = std::uint8_t(form_.ser[2 * i] * 16 + form_.ser[2 * i + 1]);
+    for (std::size_t i = 0; i < 4; ++i) packed_[i] = form_.ser[i];
+
+    form_.setEnabled(ctl::Text10, false);
+    form_.setEnabled(ctl::Label1, true);
+    form_.setText(ctl::Label1, QStringLiteral("comienzo transmision"));
+
+    state_ = State::Opening;
+    ExchangeOpening::Attention attention;
+    attention.channel = kChannel;
+    attention.wait = timing_.answerWait;
+    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+        if (answered) return;
+        state_ = State::Idle;
+        dialogs_.message(QString::fromLatin1(texts::kNoLogger));
+        channels_[kChannel].close();
+        form_.setEnabled(ctl::Text10, true);
+        form_.setEnabled(ctl::Command1, true);
+        form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+        emit failed(Failure::NoAnswer);
+    });
+    return true;
+}
+
+void SerialWrite::onComm(int code) {
+    if (code != comm::Receive) return;
+    Channel& ch = channels_[kChannel];
+    form_.answerFlag = -1;
+    const QByteArray got = ch.read(1);
+    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
+    const int n = ++form_.exchangeCounter;
+    state_ = State::Sending;
+
+    if (n >= 1 && n <= kLastByte) {
+        const std::uint8_t answer =
+            n == 1 ? kSelectWrite : packed_[std::size_t(std::min(n - 2, 3))];
+        ch.write(QByteArray(1, char(answer)));
+        if (n < kLastByte) return;
+        form_.setEnabled(ctl::Label1, true);
+        form_.setText(ctl::Label1, QStringLiteral("fin transmision"));
+        form_.setText(ctl::Label1,
+                      QStringLiteral("N\u00ba Enviado  ") + form_.control(ctl::Text10).text);
+        form_.setEnabled(ctl::Text10, true);
+        setBoxText(QString());
+        form_.exchangeCounter = 0;
+        ch.close();
+        state_ = State::Idle;
+        emit finished();
+        return;
+    }
+    // The counter is left as it is; the next write's opening sets it to 0.
+    ch.clearInput();
+    form_.print(QStringLiteral("otro valor serie"));
+    ch.close();
+    state_ = State::Idle;
+    emit failed(Failure::Surplus);
+}
+
+}  // namespace vernoll::serial_number

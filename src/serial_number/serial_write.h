@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "form/dialogs.h"
+#include "form/form_state.h"
+#include "form/timing.h"
+#include "link/channel_set.h"
+#include "link/exchange_opening.h"
+
+namespace vernoll::serial_number {
+
+// Serial-number programming: Enter in Text10 writes the typed digits, packed into four BCD
+// bytes, on MSComm3.
+//
+// The logger paces the write and the program does not look at its bytes:
+//   n = 1      answered with 0x64, which selects the serial-number write
+//   n = 2..5   answered with packed bytes 1 to 4
+//   n = 6      answered with packed byte 4 once more; the logger then holds the new number
+//   n >= 7     more than the logger ever sends: "otro valor serie", channel closed
+// Label1 reports the progress.
+class SerialWrite : public QObject {
+    Q_OBJECT
+public:
+    enum class State {
+        Idle,     // no write under way (also after a logger stopped part-way)
+        Opening,  // wake-up, pause, attention byte, wait for the first answer
+        Sending,  // the logger answered; each of its bytes takes the next packed byte
+    };
+
+    enum class Failure { NoAnswer, Surplus };
+    Q_ENUM(Failure)
+
+    // The box takes at most this many characters.
+    static constexpr int kMaxDigits = 8;
+
+    SerialWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                ExchangeOpening& opening, Timing timing, QObject* parent = nullptr);
+
+    // A key typed into Text10 (a Qt key code), before it reaches the box: Enter runs the
+    // write, the rest pass only when they are digits, Backspace or keys that type nothing.
+    // False discards the key.
+    bool key(int key);
+    // The user changed Text10's text (typing or pasting); a change that brings in anything
+    // but digits, or more than eight characters, is undone.
+    void edited();
+    // The write of Text10's digits, as Enter starts it. False, with nothing sent, when the
+    // box holds anything but digits.
+    bool write();
+
+    State state() const { return state_; }
+    // The four packed bytes of the last write.
+    const std::array<std::uint8_t, 4>& packed() const { return packed_; }
+
+signals:
+    // The logger took the whole number; Label1 says "Nº Enviado" and the number.
+    void finished();
+    // No answer to the attention byte, or a byte beyond the exchange.
+    void failed(vernoll::serial_number::SerialWrite::Failure why);
+
+private:
+    void onComm(int code);
+    void setBoxText(const QString& text);
+
+    FormState& form_;
+    Dialogs& dialogs_;
+    const ChannelSet& channels_;
+    ExchangeOpening& opening_;
+    Timing timing_;
+    State state_ = State::Idle;
+    std::array<std::uint8_t, 4> packed_{};
+    QString accepted_;  // the box's text as last accepted, to undo a refused change
+};
+
+}  // namespace vernoll::serial_number

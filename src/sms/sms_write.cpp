@@ -1,0 +1,94 @@
+#include "sms/sms_write.h"
+
+#include "form/controls.h"
+#include "link/texts.h"
+#include "sms/sms_record.h"
+
+namespace vernoll::sms {
+
+namespace {
+
+constexpr int kChannel = 7;
+constexpr std::uint8_t kSelectWrite = 0x2E;
+constexpr int kLastByte = 1 + kRecordSize;  // 21
+
+}  // namespace
+
+SmsWrite::SmsWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                   ExchangeOpening& opening, Timing timing, QObject* parent)
+    : QObject(parent),
+      form_(form),
+      dialogs_(dialogs),
+      channels_(channels),
+      opening_(opening),
+      timing_(timing) {
+    connect(&channels_[kChannel], &Channel::commEvent, this, &SmsWrite::onComm);
+}
+
+void SmsWrite::chooseInterval(int index) {
+    if (index < 0 || index >= int(kSendCodes.size())) return;
+    form_.smsSendCode = kSendCodes[std::size_t(index)];
+    for (int i = 0; i < int(kSendCodes.size()); ++i)
+        form_.setChecked(ctl::sendIntervalOptions[i], i == index);
+}
+
+void SmsWrite::click() {
+    // A second click while the opening runs would only restart the same opening.
+    if (state_ == State::Opening) return;
+    if (!dialogs_.confirm(QStringLiteral("esta seguro de cambiar Configuracion SMS? "),
+                          Dialogs::Icon::Warning)) {
+        emit cancelled();
+        return;
+    }
+    // The padded texts stay in the boxes.
+    form_.setText(ctl::Text1, padded(form_.control(ctl::Text1).text, kCellWidth));
+    form_.setText(ctl::Text6, padded(form_.control(ctl::Text6).text, kHiddenWidth + 1));
+    frame_ = writeFrame(form_.control(ctl::Text1).text, form_.smsSendCode,
+                        form_.control(ctl::Text6).text);
+
+    state_ = State::Opening;
+    ExchangeOpening::Attention attention;
+    attention.channel = kChannel;
+    attention.wait = timing_.answerWait;
+    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+        if (answered) return;
+        state_ = State::Idle;
+        dialogs_.message(QString::fromLatin1(texts::kNoLogger));
+        form_.setEnabled(ctl::Command1, true);
+        form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+        channels_[kChannel].close();
+        emit failed(Failure::NoAnswer);
+    });
+}
+
+void SmsWrite::onComm(int code) {
+    if (code != comm::Receive) return;
+    Channel& ch = channels_[kChannel];
+    form_.answerFlag = -1;
+    const QByteArray got = ch.read(1);
+    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
+    const int n = ++form_.exchangeCounter;
+    state_ = State::Sending;
+
+    if (n == 1) {
+        ch.write(QByteArray(1, char(kSelectWrite)));
+        return;
+    }
+    if (n >= 2 && n <= kLastByte && n - 2 < frame_.size()) {
+        ch.write(frame_.mid(n - 2, 1));
+        if (n == kLastByte) {
+            ch.close();
+            state_ = State::Idle;
+            dialogs_.message(QStringLiteral("Se Modific\u00f3 configuraci\u00f3n SMS"));
+            emit finished();
+        }
+        return;
+    }
+    form_.print(QStringLiteral("error datos"));
+    ch.clearInput();
+    ch.close();
+    state_ = State::Idle;
+    emit failed(Failure::Counter);
+}
+
+}  // namespace vernoll::sms

@@ -1,0 +1,486 @@
+#include "config/config_send.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/inicio.h"
+#include "config/config_import.h"
+#include "config/record.h"
+#include "form/controls.h"
+#include "sim/emulator_port.h"
+#include "sim/logger_emulator.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_port.h"
+#include "support/qt_app.h"
+#include "support/scripted_logger.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+using vernoll::config::ConfigSend;
+
+namespace {
+
+constexpr int kWait = 3000;  // upper bound for a whole exchange under fast waits
+const QString kConfirm = QStringLiteral(
+    "esta seguro de cambiarla? \r\n\r\n\r\nSE BORRARAN TODOS LOS DATOS DE MEMORIA!  ");
+const QString kDone = QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n ");
+const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+const QDateTime kPcNow(QDate(2027, 2, 28), QTime(9, 8, 7));
+
+QString blanks(int n) {
+    return QString(n, QLatin1Char(' '));
+}
+
+config::Record demoRecord() {
+    config::Record r;
+    r.serial = {0x00, 0x02, 0x05, 0x00};
+    r.texts = {QByteArray("Ana"), QByteArray("Campo"), QByteArray("-34.60"), QByteArray("-58.38"),
+               QByteArray("25")};
+    r.interval = 0x10;
+    r.clock = {0x14, 0x05, 0x09, 0x03, 0x07, 0x26};
+    return r;
+}
+
+// Wire bytes of a send, after the import: wake-up, attention, selection, the frame.
+QByteArray sendBytes(const QByteArray& frame) {
+    return QByteArray(
+               "\xBE"
+               "U\x96") +
+           frame;
+}
+
+// The program, started up and with a configuration imported, on a given channel factory.
+struct Program {
+    FormState form;
+    test::FakeDialogs dialogs;
+    PortList ports;
+    ChannelSet channels;
+    Inicio inicio;
+
+    Program(const QString& port, const ChannelSet::Factory& factory)
+        : ports(QStringList{port}),
+          channels(factory),
+          inicio(form, dialogs, channels, ports, Timing::fast()) {
+        inicio.configSend().setPcClock([] { return kPcNow; });
+    }
+    bool startUp() {
+        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
+        inicio.startUp();
+        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+    }
+    bool importAgain() {
+        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
+        inicio.clickConfiguracion();
+        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+    }
+    void click(const char* name) { inicio.click(QString::fromLatin1(name)); }
+    // An option button or check box clicked on the window: checked first, then the click.
+    void choose(const char* name, bool checked = true) {
+        form.setChecked(name, checked);
+        click(name);
+    }
+    void type(const char* name, const QString& text) {
+        form.setText(name, text);
+        inicio.edited(QString::fromLatin1(name));
+    }
+    const ControlState& c(const char* name) const { return form.control(name); }
+    const QString& text(const char* name) const { return form.control(name).text; }
+};
+
+// Against the emulator in process.
+struct EmulatorRig {
+    sim::LoggerEmulator emulator;
+    sim::EmulatorPort port{emulator};
+    Program program{sim::EmulatorPort::location(), port.channelFactory()};
+
+    static sim::EmulatorOptions options() {
+        sim::EmulatorOptions o;
+        o.serial = QStringLiteral("00020500");
+        o.pcClock = [] { return kPcNow; };
+        return o;
+    }
+    EmulatorRig() : emulator(options()) {}
+};
+
+// Against a scripted logger, for the faults.
+struct ScriptedRig {
+    test::ScriptedLogger logger;
+    test::FakePort port;
+    Program program{QStringLiteral("P1"), port.factory()};
+
+    ScriptedRig() {
+        logger.record = demoRecord().toBytes();
+        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
+    }
+    // A logger that paces a whole send: after the attention byte and the selection, one byte
+    // for each of the first 106 frame bytes.
+    void pacesSend() {
+        logger = test::ScriptedLogger{};
+        logger.record = QByteArray(106, '\x07');
+    }
+};
+
+bool sendAndWait(Program& p, QSignalSpy& outcome, int count = 1) {
+    p.click(ctl::Command3);
+    return test::waitUntil([&] { return outcome.count() == count; }, kWait);
+}
+
+// The window after a send ended (sent, not answered, cancelled or refused).
+void expectViewing(const Program& p) {
+    EXPECT_FALSE(p.c(ctl::Check1).visible);
+    EXPECT_FALSE(p.c(ctl::Check1).checked);
+    EXPECT_FALSE(p.c(ctl::Label3).visible);
+    EXPECT_TRUE(p.form.timer1Enabled());
+    for (const char* box : ctl::stationTexts) EXPECT_TRUE(p.c(box).locked) << box;
+    EXPECT_TRUE(p.c(ctl::Command43).enabled);
+    EXPECT_TRUE(p.c(ctl::Command13).enabled);
+    EXPECT_TRUE(p.c(ctl::configuracion).enabled);
+    EXPECT_FALSE(p.c(ctl::Command3).enabled);
+    EXPECT_TRUE(p.c(ctl::Command2).enabled);
+}
+
+}  // namespace
+
+TEST(ConfigFrame, TextsIntervalAndClockBytes) {
+    struct Case {
+        std::array<QString, 5> texts;
+        std::uint8_t interval;
+        QTime time;
+        QDate date;
+        QByteArray expected;
+    } cases[] = {
+        // 14:05:09 on 3 July 2026.
+        {{QStringLiteral("Ana"), QString(), QString(), QString(), QString()},
+         0x10,
+         QTime(14, 5, 9),
+         QDate(2026, 7, 3),
+         QByteArray("Ana") + QByteArray(27 + 35 + 15 + 15 + 5, ' ') + "\x10" +
+             QByteArray("\x14\x05\x09\x03\x07\x26", 6)},
+        // 23:59:59 on 31/12/2029, every field at its width, one byte a character.
+        {{QString(30, QLatin1Char('u')), QStringLiteral("Campo \u00ba"),
+          QString(15, QLatin1Char('1')), QString(15, QLatin1Char('2')), QStringLiteral("12345")},
+         0x60,
+         QTime(23, 59, 59),
+         QDate(2029, 12, 31),
+         QByteArray(30, 'u') + "Campo \xba" + QByteArray(28, ' ') + QByteArray(15, '1') +
+             QByteArray(15, '2') + "12345" + "\x60\x23\x59\x59\x31\x12\x29"},
+        // Midnight on the first of January of a year ending in 00; texts longer than their
+        // boxes keep the interval and clock in their places.
+        {{QString(31, QLatin1Char('a')), QString(), QString(), QString(), QStringLiteral("123456")},
+         0x01,
+         QTime(0, 0, 0),
+         QDate(2100, 1, 1),
+         QByteArray(30, 'a') + QByteArray(35 + 15 + 15, ' ') + "12345" +
+             QByteArray("\x01\x00\x00\x00\x01\x01\x00", 7)},
+    };
+    for (const Case& c : cases) {
+        const QByteArray frame = config::sendFrame(c.texts, c.interval, c.time, c.date);
+        EXPECT_EQ(frame.size(), 107);
+        EXPECT_EQ(frame.toHex(' '), c.expected.toHex(' '));
+    }
+}
+
+TEST(ConfigSend, EditOpensTheFields) {
+    test::ensureApp();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    // The import shows only the logger's interval, 10 minutes.
+    EXPECT_TRUE(p.c(ctl::Option3).visible);
+    EXPECT_FALSE(p.c(ctl::Option1).visible);
+    EXPECT_TRUE(p.form.timer1Enabled());
+    EXPECT_FALSE(p.c(ctl::Command3).enabled);
+
+    p.click(ctl::Command2);
+    EXPECT_FALSE(p.form.timer1Enabled());
+    EXPECT_TRUE(p.c(ctl::Check1).visible);
+    EXPECT_TRUE(p.c(ctl::Label3).visible);
+    for (const char* option : ctl::intervalOptions) EXPECT_TRUE(p.c(option).visible) << option;
+    for (const char* box : ctl::stationTexts) EXPECT_FALSE(p.c(box).locked) << box;
+    EXPECT_FALSE(p.c(ctl::configuracion).enabled);
+    EXPECT_TRUE(p.c(ctl::Command3).enabled);
+    EXPECT_FALSE(p.c(ctl::Command2).enabled);
+}
+
+// Each interval button: its code goes out as frame byte 101, the emulator's next read reports
+// it, and afterwards only that button is shown.
+class ConfigSendInterval : public ::testing::TestWithParam<int> {};
+
+TEST_P(ConfigSendInterval, CodeReachesTheLoggerAndOnlyItsButtonStaysVisible) {
+    test::ensureApp();
+    const int index = GetParam();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.click(ctl::Command2);
+    p.choose(ctl::intervalOptions[index]);
+    const std::uint8_t code = config::kIntervals[std::size_t(index)].code;
+    EXPECT_EQ(p.form.CONF_MUE, code);
+
+    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
+    ASSERT_TRUE(sendAndWait(p, done));
+    EXPECT_EQ(std::uint8_t(p.inicio.configSend().frame()[100]), code);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(p.c(ctl::intervalOptions[i]).visible, i == index) << ctl::intervalOptions[i];
+    EXPECT_EQ(std::uint8_t(rig.emulator.configRecord()[config::record::kInterval]), code);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSix, ConfigSendInterval, ::testing::Range(0, 6));
+
+TEST(ConfigSend, WholeSendAgainstTheEmulatorChangesItsNextRead) {
+    test::ensureApp();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    ASSERT_GT(rig.emulator.storedRecords(), 0);
+
+    p.click(ctl::Command2);
+    p.type(ctl::Text2, QStringLiteral("Ana"));
+    p.type(ctl::Text3, QStringLiteral("Campo \u00ba"));
+    p.choose(ctl::Option5);
+    p.type(ctl::fecha1, QStringLiteral("31/12/2029"));
+    p.type(ctl::MaskEdBox2, QStringLiteral("23:59:59"));
+    rig.port.clearWritten();
+
+    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
+    ASSERT_TRUE(sendAndWait(p, done));
+
+    const QByteArray frame = p.inicio.configSend().frame();
+    ASSERT_EQ(frame.size(), 107);
+    EXPECT_EQ(frame.left(30), QByteArray("Ana") + QByteArray(27, ' '));
+    EXPECT_EQ(frame.mid(30, 35), QByteArray("Campo \xba") + QByteArray(28, ' '));
+    EXPECT_EQ(frame.right(7).toHex(' '), QByteArray("30 23 59 59 31 12 29"));
+    // 109 bytes on MSComm5's side: attention, selection, the 107 frame bytes.
+    EXPECT_EQ(rig.port.written().toHex(' '), sendBytes(frame).toHex(' '));
+    EXPECT_EQ(
+        p.dialogs.texts().mid(1),
+        (QStringList{QStringLiteral(" Conexion en SIMULADOR  @ 19200 bps "), kConfirm, kDone}));
+    EXPECT_EQ(p.dialogs.shown[2].icon, Dialogs::Icon::Warning);
+    EXPECT_EQ(p.dialogs.shown.back().icon, Dialogs::Icon::None);
+
+    // The padded texts stay in the boxes, which are locked again.
+    EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana") + blanks(27));
+    EXPECT_EQ(p.text(ctl::Text7).size(), 5);
+    expectViewing(p);
+    EXPECT_FALSE(p.channels[5].isOpen());
+    EXPECT_EQ(p.form.exchangeCounter, 108);
+    EXPECT_TRUE(p.form.surface().isEmpty());
+
+    // The logger holds the new configuration, with its memory erased.
+    EXPECT_EQ(rig.emulator.storedRecords(), 0);
+    EXPECT_EQ(rig.emulator.clock(), QDateTime(QDate(2029, 12, 31), QTime(23, 59, 59)));
+    ASSERT_TRUE(p.importAgain());
+    EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana") + blanks(27));
+    EXPECT_EQ(p.text(ctl::Text3), QStringLiteral("Campo \u00ba") + blanks(28));
+    EXPECT_EQ(p.text(ctl::fecha1), QStringLiteral("31/12/2029"));
+    EXPECT_EQ(p.text(ctl::MaskEdBox2), QStringLiteral("23:59:59"));
+    EXPECT_EQ(p.form.CONF_MUE, 0x30);
+}
+
+TEST(ConfigSend, CheckedPcClockIsTakenAtTheMomentOfSending) {
+    test::ensureApp();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.click(ctl::Command2);
+
+    QDateTime pcNow(QDate(2026, 1, 2), QTime(3, 4, 5));
+    p.inicio.configSend().setPcClock([&pcNow] { return pcNow; });
+    p.choose(ctl::Check1);
+    // Checking shows the PC's date and time at once and starts the clock display.
+    EXPECT_EQ(p.text(ctl::fecha1), QStringLiteral("02/01/2026"));
+    EXPECT_EQ(p.text(ctl::MaskEdBox2), QStringLiteral("03:04:05"));
+    EXPECT_TRUE(p.form.timer1Enabled());
+
+    // Some time passes before the click of "Enviar configuracion".
+    pcNow = QDateTime(QDate(2026, 1, 3), QTime(13, 14, 15));
+    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
+    ASSERT_TRUE(sendAndWait(p, done));
+    EXPECT_EQ(p.inicio.configSend().frame().right(6).toHex(' '), QByteArray("13 14 15 03 01 26"));
+    EXPECT_EQ(p.text(ctl::fecha1), QStringLiteral("03/01/2026"));
+    EXPECT_FALSE(p.c(ctl::Check1).checked);
+    expectViewing(p);
+}
+
+TEST(ConfigSend, TimeCheck) {
+    test::ensureApp();
+    struct Case {
+        const char* typed;
+        bool refused;
+        QTime clock;  // the logger clock value afterwards
+    } cases[] = {
+        {"14:58:45", false, QTime(14, 58, 45)},
+        {"00:00:00", false, QTime(0, 0, 0)},
+        {"23:59:59", false, QTime(23, 59, 59)},
+        {"25:00:00", true, kPcNow.time()},
+        {"14:60:00", true, kPcNow.time()},
+        {"14:58:61", true, kPcNow.time()},
+        {"1::", true, kPcNow.time()},  // a masked box part-way through typing
+        {"", true, kPcNow.time()},
+    };
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    for (const Case& c : cases) {
+        p.click(ctl::Command2);
+        p.form.setTimer1Enabled(true);  // as Check1 would have left it
+        p.dialogs.shown.clear();
+        p.type(ctl::MaskEdBox2, QString::fromLatin1(c.typed));
+        EXPECT_EQ(p.form.loggerClock, c.clock) << c.typed;
+        if (c.refused) {
+            EXPECT_EQ(p.dialogs.texts(),
+                      QStringList{QStringLiteral("Hora incorrecta (ej. 14:58:45)")})
+                << c.typed;
+            EXPECT_FALSE(p.form.timer1Enabled()) << c.typed;
+            EXPECT_EQ(p.text(ctl::MaskEdBox2), QStringLiteral("09:08:07")) << c.typed;
+        } else {
+            EXPECT_TRUE(p.dialogs.shown.empty()) << c.typed;
+            EXPECT_TRUE(p.form.timer1Enabled()) << c.typed;
+            EXPECT_EQ(p.text(ctl::MaskEdBox2), QString::fromLatin1(c.typed));
+        }
+    }
+}
+
+TEST(ConfigSend, CancelSendsNothingButLocksTheFields) {
+    test::ensureApp();
+    for (const bool pcClockChecked : {false, true}) {
+        EmulatorRig rig;
+        Program& p = rig.program;
+        ASSERT_TRUE(p.startUp());
+        p.click(ctl::Command2);
+        if (pcClockChecked) p.choose(ctl::Check1);
+        p.type(ctl::Text2, QStringLiteral("Ana"));
+        p.type(ctl::fecha1, QStringLiteral("01/01/2030"));
+        rig.port.clearWritten();
+        p.dialogs.answers = {false};
+        QSignalSpy cancelled(&p.inicio.configSend(), &ConfigSend::cancelled);
+        p.click(ctl::Command3);
+        test::settle(60);
+
+        EXPECT_EQ(cancelled.count(), 1);
+        EXPECT_TRUE(rig.port.written().isEmpty());
+        EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana"));  // not padded
+        expectViewing(p);
+        // Clearing a checked Check1 takes the PC clock, as its click does.
+        EXPECT_EQ(p.text(ctl::fecha1),
+                  pcClockChecked ? QStringLiteral("28/02/2027") : QStringLiteral("01/01/2030"));
+        EXPECT_TRUE(p.c(ctl::Option3).visible);
+        EXPECT_FALSE(p.c(ctl::Option1).visible);
+    }
+}
+
+TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
+    test::ensureApp();
+    const char* dates[] = {"", "hoy", "31/02/2026", "32/01/2026", "3/7/2026", "2026-07-03"};
+    for (const char* date : dates) {
+        EmulatorRig rig;
+        Program& p = rig.program;
+        ASSERT_TRUE(p.startUp());
+        const int records = rig.emulator.storedRecords();
+        p.click(ctl::Command2);
+        p.type(ctl::fecha1, QString::fromLatin1(date));
+        rig.port.clearWritten();
+        QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
+        p.click(ctl::Command3);
+        test::settle(60);
+
+        ASSERT_EQ(failed.count(), 1) << date;
+        EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::BadDate);
+        EXPECT_EQ(p.dialogs.texts().last(), QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
+        EXPECT_TRUE(rig.port.written().isEmpty()) << date;
+        EXPECT_EQ(rig.emulator.storedRecords(), records) << date;
+        expectViewing(p);
+    }
+}
+
+TEST(ConfigSend, NoAnswerThenTheNextSendWorks) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.click(ctl::Command2);
+    rig.logger.silent = true;
+    rig.port.clearWrites();
+    QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
+    ASSERT_TRUE(sendAndWait(p, failed));
+
+    EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::NoAnswer);
+    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
+                                             "U"));
+    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
+    EXPECT_TRUE(p.c(ctl::Command1).enabled);
+    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_FALSE(p.channels[5].isOpen());
+    EXPECT_EQ(p.form.answerFlag, 0);
+    expectViewing(p);
+
+    rig.pacesSend();
+    rig.port.clearWrites();
+    p.click(ctl::Command2);
+    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
+    ASSERT_TRUE(sendAndWait(p, done));
+    EXPECT_EQ(rig.port.written(), sendBytes(p.inicio.configSend().frame()));
+}
+
+TEST(ConfigSend, LoggerStoppingPartWayLeavesTheChannelOpenUntilTheNextOpening) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.click(ctl::Command2);
+    rig.pacesSend();
+    rig.logger.stopAfter = 40;
+    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
+    QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
+    p.click(ctl::Command3);
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
+    test::settle(50);
+    EXPECT_EQ(done.count() + failed.count(), 0);
+    EXPECT_TRUE(p.channels[5].isOpen());
+    EXPECT_EQ(p.inicio.configSend().state(), ConfigSend::State::Sending);
+    expectViewing(p);  // the buttons were already in their end state
+    EXPECT_EQ(p.dialogs.texts().last(), kConfirm);
+
+    // The next send closes the stalled channel and completes.
+    rig.pacesSend();
+    rig.port.clearWrites();
+    p.click(ctl::Command2);
+    ASSERT_TRUE(sendAndWait(p, done));
+    EXPECT_EQ(rig.port.written(), sendBytes(p.inicio.configSend().frame()));
+    EXPECT_EQ(p.dialogs.texts().last(), kDone);
+}
+
+TEST(ConfigSend, BytesBeyondTheFrame) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.click(ctl::Command2);
+    // A logger that answers the last frame byte with two more: they reach a closed channel.
+    rig.pacesSend();
+    rig.logger.surplus = 2;
+    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
+    QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
+    ASSERT_TRUE(sendAndWait(p, done));
+    test::settle(50);
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_EQ(done.count(), 1);
+    EXPECT_FALSE(p.channels[5].isOpen());
+
+    // A 109th byte in one exchange: "error datos", the channel emptied and closed.
+    p.click(ctl::Command2);
+    p.channels[5].open();
+    auto& fake = static_cast<test::FakeChannel&>(p.channels[5]);
+    p.form.exchangeCounter = 108;
+    fake.arrive(QByteArray("\x00\x00", 2));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::Counter);
+    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error datos")});
+    EXPECT_FALSE(p.channels[5].isOpen());
+    EXPECT_EQ(fake.bytesWaiting(), 0);
+    EXPECT_TRUE(p.form.timer1Enabled());
+    EXPECT_TRUE(p.c(ctl::Command2).enabled);
+    EXPECT_FALSE(p.c(ctl::Command3).enabled);
+    EXPECT_TRUE(p.c(ctl::configuracion).enabled);
+}

@@ -1,0 +1,279 @@
+#include "serial_number/serial_write.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/inicio.h"
+#include "config/config_import.h"
+#include "config/record.h"
+#include "form/controls.h"
+#include "sim/emulator_port.h"
+#include "sim/logger_emulator.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_port.h"
+#include "support/qt_app.h"
+#include "support/scripted_logger.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+using vernoll::serial_number::SerialWrite;
+
+namespace {
+
+constexpr int kWait = 3000;
+const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+
+struct Program {
+    FormState form;
+    test::FakeDialogs dialogs;
+    PortList ports;
+    ChannelSet channels;
+    Inicio inicio;
+
+    Program(const QString& port, const ChannelSet::Factory& factory)
+        : ports(QStringList{port}),
+          channels(factory),
+          inicio(form, dialogs, channels, ports, Timing::fast()) {}
+    bool startUp() {
+        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
+        inicio.startUp();
+        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+    }
+    bool key(int k) { return inicio.key(QString::fromLatin1(ctl::Text10), k); }
+    // What the user types or pastes: the form takes the text, then the edit handler runs.
+    void type(const QString& text) {
+        form.setText(ctl::Text10, text);
+        inicio.edited(QString::fromLatin1(ctl::Text10));
+    }
+    bool enter(QSignalSpy& spy, int count = 1) {
+        key(Qt::Key_Return);
+        return test::waitUntil([&] { return spy.count() == count; }, kWait);
+    }
+    const ControlState& c(const char* name) const { return form.control(name); }
+    const QString& text(const char* name) const { return form.control(name).text; }
+};
+
+// A logger that paces the write: one byte for each of the first four packed bytes.
+struct ScriptedRig {
+    test::ScriptedLogger logger;
+    test::FakePort port;
+    Program program{QStringLiteral("P1"), port.factory()};
+
+    ScriptedRig() {
+        config::Record r;
+        r.serial = {0x00, 0x02, 0x05, 0x00};
+        logger.record = r.toBytes();
+        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
+    }
+    void pacesWrite() {
+        logger = test::ScriptedLogger{};
+        logger.record = QByteArray(4, '\x21');
+    }
+};
+
+}  // namespace
+
+TEST(SerialWrite, KeysOfTheBox) {
+    test::ensureApp();
+    test::FakePort port;
+    Program p(QStringLiteral("P1"), port.factory());
+    struct Case {
+        int key;
+        bool passes;
+    } cases[] = {
+        {Qt::Key_0, true},         {Qt::Key_5, true},       {Qt::Key_9, true},
+        {Qt::Key_Backspace, true}, {Qt::Key_Left, true},    {Qt::Key_Delete, true},
+        {Qt::Key_A, false},        {Qt::Key_Z, false},      {Qt::Key_Space, false},
+        {Qt::Key_Minus, false},    {Qt::Key_Period, false}, {Qt::Key_Exclam, false},
+        {Qt::Key_Slash, false},    {Qt::Key_Colon, false},  {Qt::Key_V, false},
+    };
+    for (const Case& c : cases) {
+        p.form.answerFlag = -1;
+        EXPECT_EQ(p.key(c.key), c.passes) << c.key;
+        // Every key, even a discarded one, clears the answer flag.
+        EXPECT_EQ(p.form.answerFlag, 0) << c.key;
+    }
+    EXPECT_TRUE(port.written().isEmpty());
+}
+
+TEST(SerialWrite, PastedTextMustBeDigitsAndAtMostEight) {
+    test::ensureApp();
+    test::FakePort port;
+    Program p(QStringLiteral("P1"), port.factory());
+    struct Case {
+        const char* typed;
+        const char* kept;
+    } cases[] = {
+        {"", ""},
+        {"12", "12"},
+        {"12a", "12"},
+        {"12345678", "12345678"},
+        {"123456789", "12345678"},
+        {"1234", "1234"},
+        {" 1234", "1234"},
+        {"\u0661\u0662", "1234"},  // digits of another script are no decimal digits here
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        p.type(QString::fromUtf8(c.typed));
+        EXPECT_EQ(p.text(ctl::Text10), QString::fromLatin1(c.kept)) << c.typed;
+    }
+}
+
+TEST(SerialWrite, DesignTextIsNotSent) {
+    test::ensureApp();
+    test::FakePort port;
+    Program p(QStringLiteral("P1"), port.factory());
+    ASSERT_EQ(p.text(ctl::Text10), QStringLiteral("Text10"));
+    // Deleting a letter of the design text is accepted; it still holds no number.
+    p.type(QStringLiteral("Text1"));
+    EXPECT_EQ(p.text(ctl::Text10), QStringLiteral("Text1"));
+    EXPECT_FALSE(p.key(Qt::Key_Return));
+    test::settle(60);
+    EXPECT_TRUE(port.written().isEmpty());
+    EXPECT_TRUE(p.c(ctl::Text10).enabled);
+    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("Nro Serie"));
+}
+
+TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
+    test::ensureApp();
+    struct Case {
+        const char* typed;
+        QByteArray sent;   // after the wake-up and the attention byte
+        const char* held;  // the emulator's serial number afterwards
+    } cases[] = {
+        {"12345678", QByteArray("\x64\x12\x34\x56\x78\x78"), "12345678"},
+        {"7", QByteArray("\x64\x70\x00\x00\x00\x00", 6), "70000000"},
+        {"123", QByteArray("\x64\x12\x30\x00\x00\x00", 6), "12300000"},
+        {"02052000", QByteArray("\x64\x02\x05\x20\x00\x00", 6), "02052000"},
+        {"", QByteArray("\x64\x00\x00\x00\x00\x00", 6), "00000000"},
+        {"99999999", QByteArray("\x64\x99\x99\x99\x99\x99"), "99999999"},
+    };
+    for (const Case& c : cases) {
+        sim::EmulatorOptions options;
+        options.serial = QStringLiteral("00020500");
+        sim::LoggerEmulator emulator(options);
+        sim::EmulatorPort port(emulator);
+        Program p(sim::EmulatorPort::location(), port.channelFactory());
+        ASSERT_TRUE(p.startUp());
+        port.clearWritten();
+
+        p.type(QString::fromLatin1(c.typed));
+        QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
+        ASSERT_TRUE(p.enter(done)) << c.typed;
+        EXPECT_EQ(port.written().toHex(' '), (QByteArray("\xBE"
+                                                         "U") +
+                                              c.sent)
+                                                 .toHex(' '))
+            << c.typed;
+        EXPECT_EQ(emulator.serial(), QString::fromLatin1(c.held));
+        // ser1..ser4 the packed bytes, ser5..ser8 the last four digit values.
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(p.form.ser[i], std::uint8_t(c.sent[int(i) + 1])) << c.typed;
+        const QByteArray digits = QByteArray(c.typed).leftJustified(8, '0');
+        for (std::size_t i = 4; i < 8; ++i)
+            EXPECT_EQ(int(p.form.ser[i]), digits[int(i)] - '0') << c.typed;
+
+        EXPECT_EQ(p.text(ctl::Label1),
+                  QStringLiteral("N\u00ba Enviado  ") + QLatin1String(c.typed));
+        EXPECT_TRUE(p.c(ctl::Label1).enabled);
+        EXPECT_TRUE(p.c(ctl::Text10).enabled);
+        EXPECT_EQ(p.text(ctl::Text10), QString());
+        EXPECT_EQ(p.form.exchangeCounter, 0);
+        EXPECT_FALSE(p.channels[3].isOpen());
+        EXPECT_TRUE(p.form.surface().isEmpty());
+
+        // The next import reads the new number.
+        QSignalSpy imported(&p.inicio.import(), &config::ConfigImport::finished);
+        p.inicio.clickConfiguracion();
+        ASSERT_TRUE(test::waitUntil([&] { return imported.count() == 1; }, kWait));
+        EXPECT_EQ(p.text(ctl::Label4), QStringLiteral("Nro  : ") + QLatin1String(c.held));
+    }
+}
+
+TEST(SerialWrite, WhileTheExchangeRunsTheBoxIsDisabled) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.pacesWrite();
+    rig.logger.stopAfter = 2;
+    p.type(QStringLiteral("4321"));
+    p.key(Qt::Key_Return);
+    EXPECT_FALSE(p.c(ctl::Text10).enabled);
+    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("comienzo transmision"));
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 4; }, kWait));
+    test::settle(50);
+    // A logger that stops part-way: no message, the box stays disabled, the channel open.
+    EXPECT_FALSE(p.c(ctl::Text10).enabled);
+    EXPECT_TRUE(p.channels[3].isOpen());
+    EXPECT_EQ(p.inicio.serialWrite().state(), SerialWrite::State::Sending);
+    EXPECT_EQ(p.dialogs.shown.size(), 2U);
+
+    // The next write, from the command line or a box shown again, closes the stalled channel.
+    rig.pacesWrite();
+    rig.port.clearWrites();
+    QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
+    ASSERT_TRUE(p.inicio.serialWrite().write());
+    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
+    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
+                                             "U\x64\x43\x21\x00\x00\x00",
+                                             8));
+    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("N\u00ba Enviado  4321"));
+}
+
+TEST(SerialWrite, NoAnswerKeepsTheTypedText) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.logger.silent = true;
+    rig.port.clearWrites();
+    p.type(QStringLiteral("12345678"));
+    QSignalSpy failed(&p.inicio.serialWrite(), &SerialWrite::failed);
+    ASSERT_TRUE(p.enter(failed));
+    EXPECT_EQ(failed.at(0).at(0).value<SerialWrite::Failure>(), SerialWrite::Failure::NoAnswer);
+    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
+                                             "U"));
+    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
+    EXPECT_FALSE(p.channels[3].isOpen());
+    EXPECT_TRUE(p.c(ctl::Text10).enabled);
+    EXPECT_EQ(p.text(ctl::Text10), QStringLiteral("12345678"));
+    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("comienzo transmision"));
+    EXPECT_TRUE(p.c(ctl::Command1).enabled);
+    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
+
+    rig.pacesWrite();
+    QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
+    ASSERT_TRUE(p.enter(done));
+    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("N\u00ba Enviado  12345678"));
+}
+
+TEST(SerialWrite, BytesBeyondTheExchange) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.pacesWrite();
+    rig.logger.surplus = 2;
+    p.type(QStringLiteral("1"));
+    QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
+    QSignalSpy failed(&p.inicio.serialWrite(), &SerialWrite::failed);
+    ASSERT_TRUE(p.enter(done));
+    test::settle(50);
+    EXPECT_EQ(failed.count(), 0);
+
+    // A 7th byte in one exchange: "otro valor serie", the channel emptied and closed, the
+    // counter left for the next opening to reset.
+    p.channels[3].open();
+    auto& fake = static_cast<test::FakeChannel&>(p.channels[3]);
+    p.form.exchangeCounter = 6;
+    fake.arrive(QByteArray("\x00\x00", 2));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<SerialWrite::Failure>(), SerialWrite::Failure::Surplus);
+    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("otro valor serie")});
+    EXPECT_FALSE(p.channels[3].isOpen());
+    EXPECT_EQ(fake.bytesWaiting(), 0);
+    EXPECT_EQ(p.form.exchangeCounter, 7);
+}

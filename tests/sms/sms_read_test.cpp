@@ -1,0 +1,252 @@
+#include "sms/sms_read.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/inicio.h"
+#include "config/config_import.h"
+#include "config/record.h"
+#include "form/controls.h"
+#include "sim/emulator_port.h"
+#include "sim/logger_emulator.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_port.h"
+#include "support/qt_app.h"
+#include "support/scripted_logger.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+using vernoll::sms::SmsRead;
+
+namespace {
+
+constexpr int kWait = 3000;
+const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+
+QByteArray configOf(std::array<std::uint8_t, 4> serial) {
+    config::Record r;
+    r.serial = serial;
+    r.texts = {QByteArray("Ana"), QByteArray("Campo"), QByteArray("-34"), QByteArray("-58"),
+               QByteArray("25")};
+    r.clock = {0x14, 0x05, 0x09, 0x03, 0x07, 0x26};
+    return r.toBytes();
+}
+
+QByteArray smsRecord(const QByteArray& cell, std::uint8_t code, const QByteArray& hidden) {
+    return cell + QByteArray(15 - cell.size(), ' ') + char(code) + hidden;
+}
+
+struct Program {
+    FormState form;
+    test::FakeDialogs dialogs;
+    PortList ports;
+    ChannelSet channels;
+    Inicio inicio;
+
+    Program(const QString& port, const ChannelSet::Factory& factory)
+        : ports(QStringList{port}),
+          channels(factory),
+          inicio(form, dialogs, channels, ports, Timing::fast()) {}
+    bool startUp() {
+        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
+        inicio.startUp();
+        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+    }
+    // Clicks "Leer Config. SMS" and waits for `spy` to reach `count`.
+    bool read(QSignalSpy& spy, int count = 1) {
+        inicio.click(QString::fromLatin1(ctl::Command6));
+        return test::waitUntil([&] { return spy.count() == count; }, kWait);
+    }
+    const ControlState& c(const char* name) const { return form.control(name); }
+    const QString& text(const char* name) const { return form.control(name).text; }
+};
+
+// A scripted logger with telemetry: imported at start-up, then an SMS record to send.
+struct ScriptedRig {
+    test::ScriptedLogger logger;
+    test::FakePort port;
+    Program program{QStringLiteral("P1"), port.factory()};
+
+    ScriptedRig() {
+        logger.record = configOf({0x02, 0x04, 0x00, 0x01});
+        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
+    }
+    void sends(const QByteArray& record) {
+        logger = test::ScriptedLogger{};
+        logger.record = record;
+    }
+};
+
+}  // namespace
+
+TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
+    test::ensureApp();
+    sim::EmulatorOptions options;
+    options.serial = QStringLiteral("02040001");
+    sim::LoggerEmulator emulator(options);
+    sim::EmulatorPort port(emulator);
+    Program p(sim::EmulatorPort::location(), port.channelFactory());
+    ASSERT_TRUE(p.startUp());
+    EXPECT_TRUE(p.c(ctl::Command6).enabled);
+    EXPECT_FALSE(p.c(ctl::Command7).enabled);
+    port.clearWritten();
+
+    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
+    ASSERT_TRUE(p.read(done));
+    const QByteArray record = emulator.smsRecord();
+    ASSERT_EQ(record.size(), 20);
+    // Wake-up, attention, selection, go-on, then each record byte echoed.
+    EXPECT_EQ(port.written().toHex(' '), (QByteArray("\xBE"
+                                                     "U-U") +
+                                          record)
+                                             .toHex(' '));
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("3515550142     "));
+    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("0000"));
+    EXPECT_EQ(p.form.smsSendCode, 0x06);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(p.c(ctl::sendIntervalOptions[i]).checked, i == 3) << ctl::sendIntervalOptions[i];
+    EXPECT_TRUE(p.c(ctl::Command6).enabled);
+    EXPECT_TRUE(p.c(ctl::Command7).enabled);
+    EXPECT_FALSE(p.channels[8].isOpen());
+    EXPECT_EQ(p.form.exchangeCounter, 22);
+    EXPECT_EQ(p.form.answerFlag, -1);
+    EXPECT_TRUE(p.form.surface().isEmpty());
+    EXPECT_EQ(p.dialogs.shown.size(), 2U);  // the connection question and text only
+}
+
+TEST(SmsRead, SendIntervalCodesAndTheHiddenField) {
+    test::ensureApp();
+    struct Case {
+        std::uint8_t code;
+        int option;  // index of the button selected afterwards, -1: the earlier one stays
+        QByteArray hidden;
+        QString hiddenText;
+    } cases[] = {
+        {0x00, 0, QByteArray("\x01\x02\x03\x04", 4), QStringLiteral("\x01\x02\x03\x04")},
+        {0x01, 1, QByteArray("\x00\x00\x00\x00", 4), QString(4, QChar(0))},
+        {0x02, 2, QByteArray("\x80\x81\x9D\x9F"), QStringLiteral("\u20ac\u0081\u009d\u0178")},
+        {0x06, 3, QByteArray("\xBA\xFF  "), QStringLiteral("\u00ba\u00ff  ")},
+        {0x12, 4, QByteArray("abcd"), QStringLiteral("abcd")},
+        // 12 read as binary is no code: stored all the same, no button changes.
+        {0x0C, -1, QByteArray("abcd"), QStringLiteral("abcd")},
+        {0xFF, -1, QByteArray("abcd"), QStringLiteral("abcd")},
+    };
+    for (const Case& c : cases) {
+        ScriptedRig rig;
+        Program& p = rig.program;
+        ASSERT_TRUE(p.startUp());
+        p.form.setChecked(ctl::Option11, true);  // the button selected before the read
+        rig.sends(smsRecord("1234567890", c.code, c.hidden));
+        QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
+        ASSERT_TRUE(p.read(done)) << int(c.code);
+        EXPECT_EQ(p.form.smsSendCode, c.code);
+        const int selected = c.option >= 0 ? c.option : 1;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(p.c(ctl::sendIntervalOptions[i]).checked, i == selected) << int(c.code);
+        EXPECT_EQ(p.text(ctl::Text6), c.hiddenText) << int(c.code);
+        EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("1234567890     "));
+    }
+}
+
+TEST(SmsRead, NoLoggerKnownSendsNothing) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.form.answerFlag = 0;  // the last exchange went unanswered
+    p.form.setText(ctl::Text1, QStringLiteral("99"));
+    rig.port.clearWrites();
+    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
+    p.inicio.click(QString::fromLatin1(ctl::Command6));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::NoLogger);
+    EXPECT_TRUE(rig.port.written().isEmpty());
+    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
+    EXPECT_TRUE(p.c(ctl::Command1).enabled);
+    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("99"));
+    EXPECT_FALSE(p.c(ctl::Command7).enabled);
+}
+
+TEST(SmsRead, NoAnswerStillOffersTheWriteThenTheNextReadWorks) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.logger.silent = true;
+    rig.port.clearWrites();
+    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
+    ASSERT_TRUE(p.read(failed));
+    EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::NoAnswer);
+    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
+                                             "U"));
+    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
+    EXPECT_TRUE(p.c(ctl::Command1).enabled);
+    EXPECT_TRUE(p.c(ctl::Command7).enabled);
+    EXPECT_EQ(p.text(ctl::Text1), QString());
+    EXPECT_EQ(p.text(ctl::Text6), QString());
+    EXPECT_FALSE(p.channels[8].isOpen());
+
+    // The flag is 0 now: the next click says so at once; once a logger answers, it reads.
+    p.inicio.click(QString::fromLatin1(ctl::Command6));
+    EXPECT_EQ(failed.count(), 2);
+    p.form.answerFlag = -1;
+    rig.sends(smsRecord("555", 0x02, "wxyz"));
+    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
+    ASSERT_TRUE(p.read(done));
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("555            "));
+}
+
+TEST(SmsRead, LoggerStoppingMidRecordThenTheNextReadStartsOver) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.sends(smsRecord("3515550142", 0x12, "0000"));
+    rig.logger.stopAfter = 8;
+    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
+    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
+    p.inicio.click(QString::fromLatin1(ctl::Command6));
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 10; }, kWait));
+    test::settle(50);
+    EXPECT_EQ(done.count() + failed.count(), 0);
+    EXPECT_TRUE(p.channels[8].isOpen());
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("35155501"));
+    EXPECT_EQ(p.inicio.smsRead().state(), SmsRead::State::Receiving);
+
+    rig.sends(smsRecord("3515550142", 0x12, "0000"));
+    rig.port.clearWrites();
+    ASSERT_TRUE(p.read(done));
+    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
+                                                     "U-U"));
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("3515550142     "));
+    EXPECT_TRUE(p.c(ctl::Option14).checked);
+}
+
+TEST(SmsRead, BytesBeyondTheRecord) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.sends(smsRecord("1", 0x01, "abcd"));
+    rig.logger.surplus = 3;
+    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
+    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
+    ASSERT_TRUE(p.read(done));
+    test::settle(50);
+    // The surplus reaches a closed channel and is never seen.
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("abcd"));
+
+    // A 23rd byte in one exchange is a counter error.
+    p.channels[8].open();
+    auto& fake = static_cast<test::FakeChannel&>(p.channels[8]);
+    p.form.exchangeCounter = 22;
+    fake.arrive(QByteArray("\x00\x00", 2));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::Counter);
+    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error en contador")});
+    EXPECT_FALSE(p.channels[8].isOpen());
+    EXPECT_EQ(fake.bytesWaiting(), 0);
+}

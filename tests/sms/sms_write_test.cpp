@@ -1,0 +1,308 @@
+#include "sms/sms_write.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/inicio.h"
+#include "config/config_import.h"
+#include "config/record.h"
+#include "form/controls.h"
+#include "link/codepage.h"
+#include "sim/emulator_port.h"
+#include "sim/logger_emulator.h"
+#include "sms/sms_read.h"
+#include "sms/sms_record.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_port.h"
+#include "support/qt_app.h"
+#include "support/scripted_logger.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+using vernoll::sms::SmsWrite;
+
+namespace {
+
+constexpr int kWait = 3000;
+const QString kConfirm = QStringLiteral("esta seguro de cambiar Configuracion SMS? ");
+const QString kDone = QStringLiteral("Se Modific\u00f3 configuraci\u00f3n SMS");
+const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+
+QByteArray smsConfig() {
+    config::Record r;
+    r.serial = {0x02, 0x05, 0x00, 0x01};
+    r.clock = {0x14, 0x05, 0x09, 0x03, 0x07, 0x26};
+    return r.toBytes();
+}
+
+struct Program {
+    FormState form;
+    test::FakeDialogs dialogs;
+    PortList ports;
+    ChannelSet channels;
+    Inicio inicio;
+
+    Program(const QString& port, const ChannelSet::Factory& factory)
+        : ports(QStringList{port}),
+          channels(factory),
+          inicio(form, dialogs, channels, ports, Timing::fast()) {}
+    bool startUp() {
+        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
+        inicio.startUp();
+        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+    }
+    bool readSms() {
+        QSignalSpy done(&inicio.smsRead(), &sms::SmsRead::finished);
+        inicio.click(QString::fromLatin1(ctl::Command6));
+        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+    }
+    bool write(QSignalSpy& spy, int count = 1) {
+        inicio.click(QString::fromLatin1(ctl::Command7));
+        return test::waitUntil([&] { return spy.count() == count; }, kWait);
+    }
+    void choose(const char* option) {
+        form.setChecked(option, true);
+        inicio.click(QString::fromLatin1(option));
+    }
+    const ControlState& c(const char* name) const { return form.control(name); }
+    const QString& text(const char* name) const { return form.control(name).text; }
+};
+
+struct EmulatorRig {
+    sim::LoggerEmulator emulator{options()};
+    sim::EmulatorPort port{emulator};
+    Program program{sim::EmulatorPort::location(), port.channelFactory()};
+    static sim::EmulatorOptions options() {
+        sim::EmulatorOptions o;
+        o.serial = QStringLiteral("02050001");
+        return o;
+    }
+};
+
+// A logger that paces a write of 20 bytes: one byte for each of the first 19.
+struct ScriptedRig {
+    test::ScriptedLogger logger;
+    test::FakePort port;
+    Program program{QStringLiteral("P1"), port.factory()};
+
+    ScriptedRig() {
+        logger.record = smsConfig();
+        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
+    }
+    void pacesWrite() {
+        logger = test::ScriptedLogger{};
+        logger.record = QByteArray(19, '\x33');
+    }
+};
+
+QByteArray writeBytes(const QByteArray& frame) {
+    return QByteArray(
+               "\xBE"
+               "U.") +
+           frame;
+}
+
+}  // namespace
+
+TEST(SmsFrame, CellCodeAndHiddenField) {
+    struct Case {
+        QString cell;
+        std::uint8_t code;
+        QString hidden;
+        QByteArray expected;
+    } cases[] = {
+        {QStringLiteral("3515550142"), 0x12, QStringLiteral("0000"),
+         QByteArray("3515550142     \x12"
+                    "0000")},
+        {QString(), 0x00, QString(), QByteArray(15, ' ') + '\0' + QByteArray(4, ' ')},
+        {QStringLiteral("123456789012345"), 0x06, QStringLiteral("ab"),
+         QByteArray("123456789012345\x06"
+                    "ab  ")},
+        // Only the first four characters of the padded hidden field go out.
+        {QStringLiteral("1"), 0x01, QStringLiteral("abcde"),
+         QByteArray("1") + QByteArray(14, ' ') +
+             "\x01"
+             "abcd"},
+        // A cell text longer than the box keeps the code at byte 16.
+        {QStringLiteral("12345678901234567"), 0x02, QStringLiteral("wxyz"),
+         QByteArray("123456789012345\x02"
+                    "wxyz")},
+    };
+    for (const Case& c : cases) {
+        const QByteArray frame = sms::writeFrame(c.cell, c.code, c.hidden);
+        EXPECT_EQ(frame.toHex(' '), c.expected.toHex(' ')) << c.cell.toStdString();
+    }
+}
+
+TEST(SmsFrame, EveryHiddenByteGoesBackAsItCame) {
+    for (int first = 0; first < 256; first += 4) {
+        QByteArray hidden;
+        for (int b = first; b < first + 4; ++b) hidden += char(b);
+        // The read keeps the bytes as characters of the hidden box; the write sends them back.
+        const QByteArray frame = sms::writeFrame(QString(), 0x00, cp1252::decode(hidden));
+        EXPECT_EQ(frame.right(4).toHex(), hidden.toHex());
+    }
+}
+
+TEST(SmsWrite, OptionButtonsStoreTheirCodes) {
+    test::ensureApp();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    const std::uint8_t codes[5] = {0x00, 0x01, 0x02, 0x06, 0x12};
+    for (int i = 4; i >= 0; --i) {
+        p.choose(ctl::sendIntervalOptions[i]);
+        EXPECT_EQ(p.form.smsSendCode, codes[i]) << ctl::sendIntervalOptions[i];
+    }
+}
+
+TEST(SmsWrite, ReadChangeWriteAgainstTheEmulatorThenReadBack) {
+    test::ensureApp();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    ASSERT_TRUE(p.readSms());
+    ASSERT_TRUE(p.c(ctl::Command7).enabled);
+
+    p.form.setText(ctl::Text1, QStringLiteral("1234567890"));
+    p.choose(ctl::Option14);
+    rig.port.clearWritten();
+    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
+    ASSERT_TRUE(p.write(done));
+
+    const QByteArray frame = QByteArray(
+        "1234567890     \x12"
+        "0000");
+    EXPECT_EQ(p.inicio.smsWrite().frame().toHex(' '), frame.toHex(' '));
+    // Attention, selection 0x2E, then exactly the 20 frame bytes.
+    EXPECT_EQ(rig.port.written().toHex(' '), writeBytes(frame).toHex(' '));
+    EXPECT_EQ(std::uint8_t(rig.port.written()[3 + 15]), 0x12);
+    EXPECT_EQ(rig.emulator.smsRecord().toHex(' '), frame.toHex(' '));
+    EXPECT_EQ(p.dialogs.texts().mid(p.dialogs.texts().size() - 2), (QStringList{kConfirm, kDone}));
+    EXPECT_EQ(p.dialogs.shown[p.dialogs.shown.size() - 2].icon, Dialogs::Icon::Warning);
+    // The padded texts stay in the boxes; no button changes.
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("1234567890     "));
+    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("0000 "));
+    EXPECT_TRUE(p.c(ctl::Command7).enabled);
+    EXPECT_TRUE(p.c(ctl::Command6).enabled);
+    EXPECT_FALSE(p.channels[7].isOpen());
+    EXPECT_EQ(p.form.exchangeCounter, 21);
+
+    // The next read reports what was written.
+    p.choose(ctl::Option10);
+    ASSERT_TRUE(p.readSms());
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("1234567890     "));
+    EXPECT_EQ(p.form.smsSendCode, 0x12);
+    EXPECT_TRUE(p.c(ctl::Option14).checked);
+    EXPECT_FALSE(p.c(ctl::Option10).checked);
+}
+
+TEST(SmsWrite, UnknownCodeAndOddHiddenBytesGoBackUnchanged) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    const QByteArray record = QByteArray("987654321      \x0C\x81\xBA\x00\xFF", 20);
+    rig.logger = test::ScriptedLogger{};
+    rig.logger.record = record;
+    ASSERT_TRUE(p.readSms());
+
+    rig.pacesWrite();
+    rig.port.clearWrites();
+    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
+    ASSERT_TRUE(p.write(done));
+    EXPECT_EQ(rig.port.written().toHex(' '), writeBytes(record).toHex(' '));
+}
+
+TEST(SmsWrite, CancelChangesAndSendsNothing) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.form.setText(ctl::Text1, QStringLiteral("12"));
+    rig.port.clearWrites();
+    p.dialogs.answers = {false};
+    QSignalSpy cancelled(&p.inicio.smsWrite(), &SmsWrite::cancelled);
+    p.inicio.click(QString::fromLatin1(ctl::Command7));
+    test::settle(60);
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_TRUE(rig.port.written().isEmpty());
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("12"));
+    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("Tex"));
+    EXPECT_EQ(p.dialogs.texts().last(), kConfirm);
+}
+
+TEST(SmsWrite, NoAnswerKeepsThePaddedTextsThenTheNextWriteWorks) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    p.form.setText(ctl::Text1, QStringLiteral("12"));
+    p.form.setText(ctl::Text6, QStringLiteral("abcd"));
+    rig.logger.silent = true;
+    rig.port.clearWrites();
+    QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
+    ASSERT_TRUE(p.write(failed));
+    EXPECT_EQ(failed.at(0).at(0).value<SmsWrite::Failure>(), SmsWrite::Failure::NoAnswer);
+    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
+                                             "U"));
+    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
+    EXPECT_TRUE(p.c(ctl::Command1).enabled);
+    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("12             "));
+    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("abcd "));
+    EXPECT_FALSE(p.channels[7].isOpen());
+
+    rig.pacesWrite();
+    rig.port.clearWrites();
+    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
+    ASSERT_TRUE(p.write(done));
+    EXPECT_EQ(rig.port.written(), writeBytes(QByteArray("12             \0abcd", 20)));
+}
+
+TEST(SmsWrite, LoggerStoppingPartWayThenTheNextWriteWorks) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.pacesWrite();
+    rig.logger.stopAfter = 5;
+    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
+    QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
+    p.inicio.click(QString::fromLatin1(ctl::Command7));
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 7; }, kWait));
+    test::settle(50);
+    EXPECT_EQ(done.count() + failed.count(), 0);
+    EXPECT_TRUE(p.channels[7].isOpen());
+    EXPECT_EQ(p.inicio.smsWrite().state(), SmsWrite::State::Sending);
+
+    rig.pacesWrite();
+    rig.port.clearWrites();
+    ASSERT_TRUE(p.write(done));
+    EXPECT_EQ(rig.port.written(), writeBytes(p.inicio.smsWrite().frame()));
+    EXPECT_EQ(p.dialogs.texts().last(), kDone);
+}
+
+TEST(SmsWrite, BytesBeyondTheFrame) {
+    test::ensureApp();
+    ScriptedRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.pacesWrite();
+    rig.logger.surplus = 2;
+    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
+    QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
+    ASSERT_TRUE(p.write(done));
+    test::settle(50);
+    EXPECT_EQ(failed.count(), 0);
+
+    p.channels[7].open();
+    auto& fake = static_cast<test::FakeChannel&>(p.channels[7]);
+    p.form.exchangeCounter = 21;
+    fake.arrive(QByteArray("\x00\x00", 2));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<SmsWrite::Failure>(), SmsWrite::Failure::Counter);
+    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error datos")});
+    EXPECT_FALSE(p.channels[7].isOpen());
+    EXPECT_EQ(fake.bytesWaiting(), 0);
+}
