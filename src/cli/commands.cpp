@@ -10,6 +10,8 @@ const QList<CommandEntry>& commands() {
         {"sms", "read the SMS settings, and change them", &sms},
         {"set-serial", "write a new serial number into the logger", &setSerial},
         {"live", "show the logger's live readings", &live},
+        {"download", "download the logger's memory and write it as CSV", &download},
+        {"decode", "decode a base file into CSV or the spreadsheet file", &decode},
     };
     return table;
 }

@@ -32,5 +32,7 @@ int setConfig(Session& session, const QStringList& args);
 int sms(Session& session, const QStringList& args);
 int setSerial(Session& session, const QStringList& args);
 int live(Session& session, const QStringList& args);
+int download(Session& session, const QStringList& args);
+int decode(Session& session, const QStringList& args);
 
 }  // namespace vernoll::cli

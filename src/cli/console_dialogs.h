@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "form/dialogs.h"
 
@@ -22,9 +23,10 @@ public:
     // The command line asks no Yes/No question of its own: "No" (a file is never opened).
     bool askYesNo(const QString& /*text*/, Icon /*icon*/ = Icon::None) override { return false; }
     // Commands name their files on the command line: the dialogs answer with those.
+    // The path is given once: a save that fails is not tried again under the same name.
     std::optional<QString> saveFileName(const Filter& /*filter*/,
                                         const QString& /*suggested*/) override {
-        return savePath_;
+        return std::exchange(savePath_, std::nullopt);
     }
     std::optional<QString> openFileName(const Filter& /*filter*/) override { return openPath_; }
     void openWithApplication(const QString& /*path*/) override {}

@@ -23,8 +23,9 @@ constexpr Design kDesign[] = {
     {ctl::Command7, "Enviar Config.SMS", false, true},
     {ctl::Command4, "DATOS EN LINEA", true, true},
     {ctl::Command13, "Importar datos desde equipo y exportar a excell (csv)", true, true},
-    {ctl::Command33, "Exportar Eventos (.txt) y Base de Datos (.xls)", false, false},
-    {ctl::Command43, "Abrir Archivo Base (.rgt)", true, false},
+    // Offered in this window: the base file and the events export (designed hidden).
+    {ctl::Command33, "Exportar Eventos (.txt) y Base de Datos (.xls)", false, true},
+    {ctl::Command43, "Abrir Archivo Base (.rgt)", true, true},
     {ctl::Command1, "Reconectar con Registrador ?", true, true},
     {ctl::salir, "Salir", true, true},
     {ctl::Label1, "Nro Serie", true, true},

@@ -217,7 +217,7 @@ TEST_F(WindowTest, StartUpWithNoLoggerLeavesTheDocumentedStates) {
         {"configuracion", true, true}, {"Command4", true, true},      {"Command13", true, true},
         {"Command1", true, true},      {"salir", true, true},         {"Command2", false, true},
         {"Command3", false, true},     {"Command6", false, true},     {"Command7", false, true},
-        {"Command5", false, false},    {"Command33", false, false},   {"Command43", true, false},
+        {"Command5", false, false},    {"Command33", false, true},    {"Command43", true, true},
         {"Text6", true, false},        {"Text10", true, false},       {"Check1", true, false},
         {"Label3", true, false},       {"RichTextBox1", true, false}, {"RichTextBox2", true, false},
     };

@@ -1,0 +1,186 @@
+// download and decode: the logger's memory to CSV, and a base file to CSV or the spreadsheet
+// database file.
+
+#include <QJsonObject>
+#include <unistd.h>
+
+#include "cli/commands.h"
+#include "config/device.h"
+#include "files/base_file.h"
+#include "files/events_export.h"
+#include "form/controls.h"
+#include "memory/decoding_run.h"
+#include "memory/download.h"
+#include "memory/file_io.h"
+#include "memory/report.h"
+
+namespace vernoll::cli {
+
+namespace {
+
+// The download's progress, drawn on stderr when it is a terminal.
+class ProgressLine {
+public:
+    explicit ProgressLine(FormState& form) : form_(form) {
+        if (!isatty(STDERR_FILENO)) return;
+        connection_ = QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
+            if (name != QLatin1String(ctl::progress::kBar)) return;
+            const QByteArray line = QStringLiteral("\r%1 / %2 bloques")
+                                        .arg(form_.control(name).text)
+                                        .arg(form_.memo - 2)
+                                        .toUtf8();
+            std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+            drawn_ = true;
+        });
+    }
+    ~ProgressLine() {
+        QObject::disconnect(connection_);
+        if (drawn_) std::fputc('\n', stderr);
+    }
+
+private:
+    FormState& form_;
+    QMetaObject::Connection connection_;
+    bool drawn_ = false;
+};
+
+}  // namespace
+
+int download(Session& session, const QStringList& args) {
+    QCommandLineParser parser;
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("The CSV file to write."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption rgt(QStringLiteral("rgt"),
+                                 QStringLiteral("Also write the downloaded rows as a base file."),
+                                 QStringLiteral("FILE"));
+    parser.addOptions({csv, rgt});
+    if (!parseCommand(parser, QStringLiteral("download"), args, session)) return Usage;
+    if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
+        session.complain(QStringLiteral("download needs --csv FILE and nothing else"));
+        return Usage;
+    }
+    const QString csvPath = parser.value(csv);
+
+    int status = session.connect(true);
+    if (status != Done) return status;
+
+    Inicio& inicio = session.inicio();
+    memory::Download& dl = inicio.download();
+    session.dialogs().setSavePath(csvPath);
+    ProgressLine progress(session.form());
+    memory::Download::Outcome outcome = memory::Download::Outcome::Failed;
+    QObject guard;
+    status = session.run(
+        [&](const Session::Finish& finish) {
+            QObject::connect(&dl, &memory::Download::finished, &guard,
+                             [&, finish](memory::Download::Outcome o) {
+                                 outcome = o;
+                                 finish(o == memory::Download::Outcome::Completed ? Done
+                                        : o == memory::Download::Outcome::NoAnswer
+                                            ? NoLogger
+                                            : ExchangeFailed);
+                             });
+            inicio.click(QLatin1String(ctl::Command13));
+        },
+        [&] { return dl.state() == memory::Download::State::Blocks; });
+    if (status != Done) {
+        if (dl.state() != memory::Download::State::Idle) dl.cancel();
+        return status;
+    }
+
+    memory::DecodingRun& run = inicio.decodingRun();
+    QString rgtPath;
+    if (parser.isSet(rgt)) {
+        rgtPath = parser.value(rgt);
+        if (!memory::writeBaseFile(rgtPath, inicio.image(), dl.blocks())) {
+            session.complain(QStringLiteral("cannot write ") + rgtPath);
+            return FileError;
+        }
+    }
+    if (run.savedPath().isEmpty()) return FileError;
+
+    if (session.options().json) {
+        session.printJson({{QStringLiteral("blocks"), dl.blocks()},
+                           {QStringLiteral("records"), run.records()},
+                           {QStringLiteral("csv"), run.savedPath()},
+                           {QStringLiteral("rgt"), rgtPath}});
+    } else {
+        session.print(QStringLiteral("La descarga de datos se realiz\u00f3 con exito\n"));
+    }
+    return Done;
+}
+
+int decode(Session& session, const QStringList& args) {
+    QCommandLineParser parser;
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("The logger's serial number (default 0)."),
+                                    QStringLiteral("N"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the CSV export."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption xls(QStringLiteral("xls"),
+                                 QStringLiteral("Write the spreadsheet database file."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption events(QStringLiteral("events"),
+                                    QStringLiteral("With --xls, also write the events text."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({serial, csv, xls, events});
+    parser.addPositionalArgument(QStringLiteral("BASE"), QStringLiteral("The base file (.rgt)."));
+    if (!parseCommand(parser, QStringLiteral("decode"), args, session)) return Usage;
+    const QStringList rest = parser.positionalArguments();
+    const bool oneOutput = parser.isSet(csv) != parser.isSet(xls);
+    if (rest.size() != 1 || !oneOutput || (parser.isSet(events) && !parser.isSet(xls))) {
+        session.complain(
+            QStringLiteral("decode takes BASE and either --csv FILE or --xls FILE [--events FILE]"));
+        return Usage;
+    }
+    float nserie = 0.0F;
+    if (parser.isSet(serial)) {
+        bool ok = false;
+        const uint n = parser.value(serial).toUInt(&ok);
+        if (!ok || n > 99999999U) {
+            session.complain(QStringLiteral("--serial takes a number of up to 8 digits"));
+            return Usage;
+        }
+        nserie = float(n);
+    }
+
+    // A program that read no configuration: only the serial number and its memory size.
+    FormState& form = session.form();
+    form.Nserie = nserie;
+    if (const auto type = config::classify(nserie); type && type->largeMemory)
+        form.memo = config::kLargeMemoryFrames;
+    form.progressMax = form.memo;
+
+    Inicio& inicio = session.inicio();
+    if (inicio.baseFile().load(rest.first()) != files::BaseFile::Outcome::Loaded) {
+        session.complain(QStringLiteral("cannot read ") + rest.first());
+        return FileError;
+    }
+
+    QJsonObject result;
+    if (parser.isSet(csv)) {
+        session.dialogs().setSavePath(parser.value(csv));
+        memory::DecodingRun& run = inicio.decodingRun();
+        if (run.run() != memory::DecodingRun::Outcome::Saved) return FileError;
+        result = {{QStringLiteral("records"), run.records()},
+                  {QStringLiteral("csv"), run.savedPath()}};
+    } else {
+        session.dialogs().setSavePath(parser.value(xls));
+        files::EventsExport& exporter = inicio.eventsExport();
+        if (exporter.click() != files::EventsExport::Outcome::Saved) return FileError;
+        result = {{QStringLiteral("records"), exporter.records()},
+                  {QStringLiteral("xls"), exporter.savedPath()}};
+        if (parser.isSet(events)) {
+            const QString path = parser.value(events);
+            if (!memory::writeFile(path, memory::fileBytes(exporter.events()))) {
+                session.complain(QStringLiteral("cannot write ") + path);
+                return FileError;
+            }
+            result.insert(QStringLiteral("events"), path);
+        }
+    }
+    if (session.options().json) session.printJson(result);
+    return Done;
+}
+
+}  // namespace vernoll::cli
