@@ -33,6 +33,12 @@ bool noPositional(Session& session, const QCommandLineParser& parser) {
     return false;
 }
 
+// A change the user did not confirm (or, without a terminal, did not pass --yes for).
+int refused(Session& session) {
+    session.complain(QStringLiteral("cambio no confirmado (sin terminal hace falta --yes)"));
+    return Usage;
+}
+
 QJsonArray byteList(const QByteArray& bytes) {
     QJsonArray list;
     for (char c : bytes) list.append(int(std::uint8_t(c)));
@@ -215,6 +221,7 @@ int setConfig(Session& session, const QStringList& args) {
     if (status != Done) return status;
     QByteArray sent;
     status = runConfigSend(session, changes, &sent);
+    if (status == Usage) return refused(session);
     if (status != Done) return status;
     if (session.options().json)
         session.printJson({{QStringLiteral("sent"), byteList(sent)}});
@@ -271,6 +278,7 @@ int sms(Session& session, const QStringList& args) {
     const bool write = newCell || newInterval;
     if (write) {
         status = runSmsWrite(session, newCell, newInterval);
+        if (status == Usage) return refused(session);
         if (status != Done) return status;
     }
     if (session.options().json) {
@@ -308,7 +316,7 @@ int setSerial(Session& session, const QStringList& args) {
     if (!session.dialogs().confirm(
             QStringLiteral("esta seguro de cambiar el numero de serie a %1? ").arg(digits),
             Dialogs::Icon::Warning))
-        return Usage;
+        return refused(session);
 
     Inicio& inicio = session.inicio();
     serial_number::SerialWrite& write = inicio.serialWrite();

@@ -91,7 +91,9 @@ struct LoggerEmulator::State {
     std::array<std::uint8_t, 4> serial{};
     std::array<QByteArray, 5> texts;  // code-page bytes, blank-padded to their widths
     std::uint8_t interval = 0x10;
-    qint64 clockOffset = 0;  // seconds the logger's clock runs ahead of the PC's
+    // Milliseconds the logger's clock runs ahead of the PC's. Whole seconds would lose the
+    // PC's fraction of a second at a clock write, and the clock would read a second early.
+    qint64 clockOffset = 0;
     QByteArray smsCell;
     std::uint8_t smsCode = 0x06;
     QByteArray smsHidden;
@@ -231,7 +233,7 @@ struct LoggerEmulator::State {
         return QByteArray(1, char(byte));
     }
 
-    QDateTime clock() const { return options.pcClock().addSecs(clockOffset); }
+    QDateTime clock() const { return options.pcClock().addMSecs(clockOffset); }
 
     QByteArray configRecord() const {
         namespace r = config::record;
@@ -272,7 +274,7 @@ struct LoggerEmulator::State {
         const QDate day(2000 + v[5], v[4], v[3]);
         const QTime time(v[0], v[1], v[2]);
         if (day.isValid() && time.isValid())
-            clockOffset = options.pcClock().secsTo(QDateTime(day, time));
+            clockOffset = options.pcClock().msecsTo(QDateTime(day, time));
         eraseMemory();
     }
 
