@@ -55,6 +55,11 @@ constexpr Design kDesign[] = {
     {ctl::Text6, "Tex", true, false},
     {ctl::Text60, "", true, true},
     {ctl::Text10, "Text10", true, false},
+    // The progress window, created hidden with its bar hidden.
+    {ctl::progress::kWindow, "Estado de Comunicacion", true, false},
+    {ctl::progress::kBar, "0", true, false},
+    {ctl::progress::kElapsed, "00:00:00", true, true},
+    {ctl::progress::kCancel, "Cancel", true, true},
 };
 
 }  // namespace

@@ -1,0 +1,387 @@
+// The download, the decoding run after it, the base file and the events export, against the
+// in-process emulator.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "app/inicio.h"
+#include "config/config_import.h"
+#include "files/base_file.h"
+#include "files/events_export.h"
+#include "form/controls.h"
+#include "link/discovery.h"
+#include "memory/decoding_run.h"
+#include "memory/download.h"
+#include "memory/file_io.h"
+#include "memory/memory_image.h"
+#include "memory/report.h"
+#include "sim/emulator_port.h"
+#include "sim/logger_emulator.h"
+#include "support/fake_dialogs.h"
+#include "support/qt_app.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+using memory::Download;
+
+namespace {
+
+const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
+const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 30, 0));
+constexpr std::initializer_list<const char*> kFive = {
+    ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The program against the emulator, its configuration imported, ready to download. Faults
+// that count bytes are given counts past the import's 113 bytes.
+struct Rig {
+    explicit Rig(const QString& serial, const QStringList& faults = {}, bool importFirst = true,
+                 int records = 300) {
+        test::ensureApp();
+        sim::EmulatorOptions o;
+        o.serial = serial;
+        o.records = records;
+        o.pcClock = [] { return kNow; };
+        for (const QString& f : faults) EXPECT_TRUE(o.faults.parse(f)) << f.toStdString();
+        emulator = std::make_unique<sim::LoggerEmulator>(o);
+        port = std::make_unique<sim::EmulatorPort>(*emulator);
+        channels = std::make_unique<ChannelSet>(port->channelFactory());
+        inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, Timing::fast());
+        inicio->download().setBackupFolder(path("copies"));
+        inicio->download().setClock([] { return kNow; });
+        inicio->decodingRun().setClock([] { return kNow; });
+        inicio->eventsExport().setClock([] { return kNow; });
+
+        QSignalSpy imported(&inicio->import(), &config::ConfigImport::finished);
+        QSignalSpy probed(&inicio->discovery(), &Discovery::finished);
+        inicio->startUp();
+        if (importFirst) EXPECT_TRUE(test::waitUntil([&] { return imported.count() == 1; }));
+        else EXPECT_TRUE(test::waitUntil([&] { return probed.count() == 1; }));
+        port->clearWritten();
+        dialogs.shown.clear();
+    }
+    ~Rig() { inicio.reset(); }
+
+    // Clicks Command13 and waits for the download's end.
+    std::optional<Download::Outcome> download() {
+        QSignalSpy done(&inicio->download(), &Download::finished);
+        inicio->click(QLatin1String(ctl::Command13));
+        if (!test::waitUntil([&] { return done.count() == 1; }, 10000)) return std::nullopt;
+        return done.at(0).at(0).value<Download::Outcome>();
+    }
+    QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+    bool enabled(const char* name) const { return form.control(name).enabled; }
+
+    QTemporaryDir folder;
+    FormState form;
+    test::FakeDialogs dialogs;
+    PortList ports{QStringList{sim::EmulatorPort::location()}};
+    std::unique_ptr<sim::LoggerEmulator> emulator;
+    std::unique_ptr<sim::EmulatorPort> port;
+    std::unique_ptr<ChannelSet> channels;
+    std::unique_ptr<Inicio> inicio;
+};
+
+}  // namespace
+
+class FullDownload : public ::testing::TestWithParam<std::pair<const char*, int>> {};
+
+TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
+    const auto [serial, memo] = GetParam();
+    Rig rig(QString::fromLatin1(serial));
+    ASSERT_EQ(rig.form.memo, memo);
+    rig.dialogs.savePaths = {rig.path("out.csv")};
+    rig.dialogs.answers = {false};  // "Desea Abrir Archivo": No
+
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+
+    // Wake-up, attention, the handshake reply, then one request per block (the last one
+    // right after the last block).
+    const int blocks = memo - 2;
+    QByteArray expected("\xBE" "U\xAA");
+    expected += QByteArray(blocks + 1, 'U');
+    EXPECT_EQ(rig.port->written().toHex(), expected.toHex());
+    EXPECT_EQ(rig.form.conti, blocks);
+    const QByteArray memory = rig.emulator->memory();
+    ASSERT_EQ(memory.size(), blocks * 64);
+    const auto& image = rig.inicio->image();
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(image.data()), memory.size()), memory);
+    // Rows past the download keep what they held (zero from start).
+    EXPECT_EQ(image.at(blocks, 0), 0);
+
+    // The copy, the success message naming it, then the CSV saved and not opened.
+    const QString copy = rig.inicio->download().backupPath();
+    EXPECT_TRUE(copy.endsWith(QStringLiteral(".rgt")));
+    EXPECT_TRUE(QFileInfo(copy).fileName().startsWith(
+        QString::fromLatin1(serial).rightJustified(8, QLatin1Char('0')) + "_20261206_103000"));
+    EXPECT_EQ(readAll(copy), memory);
+    ASSERT_GE(rig.dialogs.shown.size(), 2U);
+    EXPECT_EQ(rig.dialogs.shown[0].text, kSuccess + "\r\n\r\nCopia de la memoria en " + copy);
+    EXPECT_EQ(rig.dialogs.shown[1].text, QStringLiteral("Desea Abrir Archivo"));
+    EXPECT_TRUE(rig.dialogs.opened.empty());
+
+    memory::Decoder fresh;
+    const QString csv = memory::csvText(image, memo, fresh, rig.form.Nserie, rig.form.summary,
+                                        rig.form.data1, kNow);
+    EXPECT_EQ(readAll(rig.path("out.csv")), memory::fileBytes(csv));
+    EXPECT_EQ(rig.inicio->decodingRun().records(), 300);
+    ASSERT_EQ(rig.dialogs.saveRequests.size(), 1U);
+    EXPECT_EQ(rig.dialogs.saveRequests[0].description, QStringLiteral("datos excel (*.CSV)"));
+    EXPECT_EQ(rig.dialogs.saveRequests[0].suggested,
+              rig.form.control(ctl::Text3).text + QStringLiteral(" 6_12_2026"));
+
+    // The buttons after a download: five back, Command1 back, Command3 and Command33 not.
+    for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
+    EXPECT_TRUE(rig.enabled(ctl::Command1));
+    EXPECT_FALSE(rig.enabled(ctl::Command3));
+    EXPECT_FALSE(rig.enabled(ctl::Command33));
+    EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
+    EXPECT_FALSE(rig.form.timer4Enabled());
+    EXPECT_TRUE(rig.form.timer1Enabled());
+    EXPECT_FALSE(rig.channels->operator[](4).isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(MemorySizes, FullDownload,
+                         ::testing::Values(std::make_pair("20500", 1026),
+                                           std::make_pair("50001", 4098)));
+
+TEST(Download, SecondRunRepeatsNoHeaderAndOpensOnYes) {
+    Rig rig(QStringLiteral("21000"));
+    rig.dialogs.savePaths = {rig.path("a.csv"), rig.path("b.csv")};
+    rig.dialogs.answers = {true, true};
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    const QByteArray a = readAll(rig.path("a.csv")), b = readAll(rig.path("b.csv"));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.count(" Equipo Registrador TOLVAR "), 1);
+    EXPECT_EQ(a.count("Fecha,Hora,Temperatura"), 1);
+    EXPECT_EQ(rig.dialogs.opened, (std::vector<QString>{rig.path("a.csv"), rig.path("b.csv")}));
+}
+
+TEST(Download, CancelledSaveWritesNothingAndFailedSaveAsksAgain) {
+    Rig rig(QStringLiteral("20500"));
+    // No path: the user cancelled the dialog.
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    const QString copy = rig.inicio->download().backupPath();
+    EXPECT_EQ(rig.dialogs.shown.back().text,
+              QStringLiteral("No se grab\u00f3 el archivo CSV.\r\nLa descarga qued\u00f3 guardada en ") +
+                  copy);
+    EXPECT_EQ(QDir(rig.folder.path()).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(readAll(copy).size(), 1024 * 64);
+
+    // A folder that does not exist, then a good path: the error, and the dialog again.
+    rig.dialogs.shown.clear();
+    rig.dialogs.savePaths = {rig.path("missing/out.csv"), rig.path("out.csv")};
+    rig.dialogs.answers = {false};
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    QStringList texts = rig.dialogs.texts();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts[1], memory::saveErrorText());
+    EXPECT_EQ(rig.dialogs.saveRequests.size(), 3U);
+    EXPECT_FALSE(readAll(rig.path("out.csv")).isEmpty());
+}
+
+TEST(Download, AbortsEndWithTheirMessageAndOnlyCommand1) {
+    struct Case {
+        const char* fault;
+        const char* message;
+        QStringList printed;
+        int rowsStored;
+    } cases[] = {
+        {"bad-handshake", "Error en comunicacion ", {}, 0},
+        {"surplus-byte", "Error en comunicacion AQQUI", {QStringLiteral("InBufferCount=1")}, 1},
+        {"hangup-after=200", "Error en comunicacion ", {}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Rig rig(QStringLiteral("20500"), {QString::fromLatin1(c.fault)});
+        ASSERT_EQ(rig.download(), Download::Outcome::Failed);
+        EXPECT_EQ(rig.dialogs.texts().last(), QString::fromLatin1(c.message));
+        EXPECT_EQ(rig.form.surface(), c.printed);
+        EXPECT_EQ(rig.form.conti, c.rowsStored);
+        EXPECT_TRUE(rig.enabled(ctl::Command1));
+        for (const char* b : kFive) EXPECT_FALSE(rig.enabled(b)) << b;
+        EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
+        EXPECT_FALSE(rig.channels->operator[](4).isOpen());
+        EXPECT_FALSE(rig.form.timer4Enabled());
+        // Nothing was decoded or saved.
+        EXPECT_TRUE(rig.dialogs.saveRequests.empty());
+    }
+}
+
+TEST(Download, SilentLoggerGivesTheNoLoggerMessageAndTheButtonsBack) {
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("silent")}, false);
+    ASSERT_EQ(rig.download(), Download::Outcome::NoAnswer);
+    EXPECT_EQ(rig.dialogs.texts().last(),
+              QStringLiteral("No hay equipo conectado (Intente Reconectar) "));
+    EXPECT_EQ(rig.port->written().toHex(), QByteArray("\xBE" "U").toHex());
+    for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
+    EXPECT_TRUE(rig.enabled(ctl::Command1));
+    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_FALSE(rig.enabled(ctl::Command3));
+    EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
+}
+
+TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")});
+    QSignalSpy done(&rig.inicio->download(), &Download::finished);
+    rig.inicio->click(QLatin1String(ctl::Command13));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
+    test::settle(30);
+    EXPECT_EQ(rig.inicio->download().state(), Download::State::Blocks);
+    EXPECT_TRUE(rig.form.control(ctl::progress::kWindow).visible);
+    EXPECT_TRUE(rig.form.timer4Enabled());
+
+    rig.inicio->click(QLatin1String(ctl::progress::kCancel));
+    ASSERT_EQ(done.count(), 1);
+    EXPECT_EQ(done.at(0).at(0).value<Download::Outcome>(), Download::Outcome::Cancelled);
+    EXPECT_FALSE(rig.channels->operator[](4).isOpen());
+    EXPECT_EQ(rig.form.conti, 4);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(rig.inicio->image().data()), 4 * 64),
+              rig.emulator->memory().left(4 * 64));
+    for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
+    EXPECT_FALSE(rig.enabled(ctl::Command1));  // Cancel does not give reconnection back
+    EXPECT_FALSE(rig.form.timer4Enabled());
+    EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
+    EXPECT_TRUE(rig.dialogs.saveRequests.empty());
+    // Cancel with the channel already closed does nothing more.
+    rig.inicio->click(QLatin1String(ctl::progress::kCancel));
+    EXPECT_EQ(done.count(), 1);
+}
+
+TEST(Download, CancelDuringTheWakeUpPauseSendsNothingMore) {
+    Rig rig(QStringLiteral("20500"));
+    QSignalSpy done(&rig.inicio->download(), &Download::finished);
+    rig.inicio->click(QLatin1String(ctl::Command13));
+    rig.inicio->click(QLatin1String(ctl::progress::kCancel));
+    test::settle(100);
+    EXPECT_EQ(rig.port->written().toHex(), QByteArray("\xBE").toHex());
+    EXPECT_EQ(done.count(), 1);
+    EXPECT_EQ(rig.inicio->download().state(), Download::State::Idle);
+}
+
+// ---- base files ----
+
+class BaseFiles : public ::testing::Test {
+protected:
+    BaseFiles() { test::ensureApp(); }
+    QString write(const char* name, const QByteArray& bytes) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    static QByteArray pattern(qsizetype n) {
+        QByteArray b(n, '\0');
+        for (qsizetype i = 0; i < n; ++i) b[i] = char((i * 7 + i / 64) & 0xFF);
+        return b;
+    }
+    QTemporaryDir dir;
+    FormState form;
+    test::FakeDialogs dialogs;
+    memory::MemoryImage image;
+    files::BaseFile base{form, dialogs, image};
+};
+
+TEST_F(BaseFiles, SizesFillTheRowsTheyReachAndNoMore) {
+    struct Case {
+        const char* name;
+        qsizetype size;
+        qsizetype taken;
+    } cases[] = {
+        {"empty.rgt", 0, 0},
+        {"exact.rgt", 65536, 65536},
+        {"odd.rgt", 100, 100},
+        {"long.rgt", 64 * 1027 + 500, 64 * 1027},
+        {"huge.rgt", 100 * 1024 * 1024, 64 * 1027},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Earlier content: every byte 0xEE.
+        for (int r = 0; r < 1100; ++r) image.setRow(r, QByteArray(64, '\xEE'));
+        const QByteArray bytes = pattern(c.size);
+        dialogs.openPaths = {write(c.name, bytes)};
+        dialogs.shown.clear();
+        ASSERT_EQ(base.click(), files::BaseFile::Outcome::Loaded);
+        EXPECT_EQ(base.bytesLoaded(), c.taken);
+        const QByteArray inImage(reinterpret_cast<const char*>(image.data()), c.taken);
+        EXPECT_EQ(inImage, bytes.left(c.taken));
+        if (c.taken == 0) {
+            EXPECT_EQ(image.at(0, 0), 0);  // row 0, byte 0 is cleared first
+        }
+        // Past the file: what was there before.
+        const qsizetype next = std::max<qsizetype>(c.taken, 1);
+        if (next < 64 * 1027) {
+            EXPECT_EQ(image.at(int(next / 64), int(next % 64)), 0xEE);
+        }
+        EXPECT_EQ(image.at(1027, 0), 0xEE);
+        EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("El archivo se proceso con exito")});
+        EXPECT_TRUE(form.control(ctl::Command33).enabled);
+        EXPECT_FALSE(form.control(ctl::progress::kWindow).visible);
+        EXPECT_TRUE(form.control(ctl::Command1).enabled);
+    }
+    ASSERT_EQ(dialogs.openRequests.size(), 5U);
+    EXPECT_EQ(dialogs.openRequests[0].description, QStringLiteral("datos base (*.rgt)"));
+}
+
+TEST_F(BaseFiles, CancelledOrUnreadableLoadsNothingAndGivesTheButtonsBack) {
+    image.setRow(0, QByteArray(64, '\x11'));
+    form.setEnabled(ctl::Command33, false);
+    for (const std::optional<QString>& path :
+         {std::optional<QString>{}, std::optional<QString>{dir.filePath("none.rgt")}}) {
+        dialogs.openPaths = {path};
+        const auto outcome = base.click();
+        EXPECT_EQ(outcome, path ? files::BaseFile::Outcome::Failed
+                                : files::BaseFile::Outcome::Cancelled);
+        EXPECT_EQ(image.at(0, 0), 0x11);
+        EXPECT_TRUE(dialogs.shown.empty());
+        for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
+        EXPECT_FALSE(form.control(ctl::Command33).enabled);
+        EXPECT_FALSE(form.control(ctl::progress::kWindow).visible);
+    }
+}
+
+TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
+    // Two rows of a thermometer's records (rows 0..5 never reach the file), then row 6.
+    const QByteArray record = QByteArray::fromHex("12000001122600000000000000000000");
+    QByteArray rows;
+    for (int r = 0; r < 7; ++r) rows += record.repeated(4);
+    dialogs.openPaths = {write("t.rgt", rows)};
+    ASSERT_EQ(base.click(), files::BaseFile::Outcome::Loaded);
+
+    form.Nserie = 21000;
+    form.data1 = QStringLiteral("Fecha,Hora,Temperatura[\u00baC]\r\n");
+    memory::Decoder decoder;
+    files::EventsExport exporter(form, dialogs, image, decoder);
+    exporter.setClock([] { return kNow; });
+    dialogs.savePaths = {dir.filePath("datos.xls"), dir.filePath("datos2.xls")};
+    ASSERT_EQ(exporter.click(), files::EventsExport::Outcome::Saved);
+    const QByteArray line = "01/12/2026,12:00:00,-68.2\r\n";
+    EXPECT_EQ(readAll(dir.filePath("datos.xls")),
+              QByteArray("Fecha,Hora,Temperatura[\xba" "C]\r\n") + line.repeated(4) + "\r\n");
+    EXPECT_EQ(exporter.records(), 4);
+    EXPECT_EQ(dialogs.saveRequests.back().suggested, QStringLiteral("datos"));
+    EXPECT_TRUE(exporter.events().endsWith(QStringLiteral("DATOS DE CONFIGURACION\r\n\r\nEventos producidos:\r\n\r\n")));
+    EXPECT_FALSE(form.control(ctl::Command33).enabled);
+    for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
+
+    // A second export starts from the plain header again.
+    form.setEnabled(ctl::Command33, true);
+    ASSERT_EQ(exporter.click(), files::EventsExport::Outcome::Saved);
+    EXPECT_EQ(readAll(dir.filePath("datos2.xls")), readAll(dir.filePath("datos.xls")));
+
+    // A save that fails: the message, nothing written, the buttons and Timer1 back.
+    dialogs.savePaths = {dir.filePath("missing/datos.xls")};
+    EXPECT_EQ(exporter.click(), files::EventsExport::Outcome::SaveFailed);
+    EXPECT_EQ(dialogs.texts().last(), memory::saveErrorText());
+    EXPECT_TRUE(form.timer1Enabled());
+}
