@@ -1,0 +1,110 @@
+// download and decode: vernoll-cli against vernoll-sim over a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "support/cli_run.h"
+#include "support/qt_app.h"
+
+using vernoll::test::cli;
+using vernoll::test::onPort;
+using vernoll::test::Sim;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(CliMemory, DownloadWritesTheCsvAndTheBaseFile) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString memory = dir.filePath("logger.rgt");
+    {
+        // The logger's memory as a base file: 40 thermometer records, then erased memory.
+        QByteArray bytes;
+        for (int i = 0; i < 40; ++i)
+            bytes += QByteArray::fromHex("1200000112260000") + char(0x03) + char(0x00 + i) +
+                     QByteArray(6, '\0');
+        bytes += QByteArray(65536 - bytes.size(), '\xFF');
+        QFile f(memory);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    Sim sim({QStringLiteral("--serial"), QStringLiteral("21000"), QStringLiteral("--memory"),
+             memory});
+    ASSERT_FALSE(sim.path().isEmpty());
+    const QString csv = dir.filePath("out.csv"), rgt = dir.filePath("out.rgt");
+    const auto r = cli(onPort(sim, {QStringLiteral("--json"), QStringLiteral("download"),
+                                    QStringLiteral("--csv"), csv, QStringLiteral("--rgt"), rgt}));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = r.json();
+    EXPECT_EQ(o.value("blocks").toInt(), 1024);
+    EXPECT_EQ(o.value("records").toInt(), 40);
+    EXPECT_EQ(o.value("csv").toString(), csv);
+    EXPECT_EQ(o.value("rgt").toString(), rgt);
+    EXPECT_EQ(readAll(rgt), readAll(memory));
+    const QByteArray text = readAll(csv);
+    EXPECT_TRUE(text.startsWith(" Equipo Registrador TOLVAR \r\nproceso realizado el "));
+    EXPECT_TRUE(text.contains("Fecha,Hora,Temperatura[\xba" "C]\r\n01/12/2026,12:00:00,85.4\r\n01/12/2026,12:00:00,85.6\r\n"));
+    EXPECT_TRUE(text.endsWith("\r\n\r\n"));
+    EXPECT_TRUE(r.err.contains("La descarga de datos se realiz\xc3\xb3 con exito"));
+
+    // The same memory decoded from the base file, as the spreadsheet file.
+    const QString xls = dir.filePath("datos.xls"), events = dir.filePath("eventos.txt");
+    const auto d = cli({QStringLiteral("--json"), QStringLiteral("decode"), rgt,
+                        QStringLiteral("--serial"), QStringLiteral("21000"), QStringLiteral("--xls"),
+                        xls, QStringLiteral("--events"), events});
+    ASSERT_EQ(d.status, 0) << d.err.toStdString();
+    // Rows 0 to 5 (24 records) never reach the spreadsheet file.
+    EXPECT_EQ(d.json().value("records").toInt(), 16);
+    const QByteArray sheet = readAll(xls);
+    EXPECT_TRUE(sheet.startsWith("01/12/2026,12:00:00,90.2\r\n")) << sheet.left(80).toStdString();
+    EXPECT_TRUE(readAll(events).startsWith("Registro de eventos y configuracion de equipo registrador  \r\n"));
+}
+
+TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    struct Case {
+        const char* fault;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"bad-handshake", 3, "Error en comunicacion "},
+        {"surplus-byte", 3, "Error en comunicacion AQQUI"},
+        {"hangup-after=300", 3, "Error en comunicacion "},
+        {"stall-after=300", 3, "vernoll-cli: el registrador dej\xc3\xb3 de responder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Sim sim({QStringLiteral("--fault"), QString::fromLatin1(c.fault)});
+        const auto r = cli(onPort(sim, {QStringLiteral("download"), QStringLiteral("--csv"),
+                                        dir.filePath("x.csv")}));
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        EXPECT_TRUE(r.err.trimmed().endsWith(QByteArray(c.message).trimmed())) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("x.csv")));
+    }
+    // A CSV that cannot be written: status 4, the download itself kept.
+    Sim sim({});
+    const auto r = cli(onPort(sim, {QStringLiteral("download"), QStringLiteral("--csv"),
+                                    dir.filePath("missing/x.csv")}));
+    EXPECT_EQ(r.status, 4) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("ERROR al grabar archivo"));
+    // decode: a missing base file, and usage errors.
+    EXPECT_EQ(cli({QStringLiteral("decode"), dir.filePath("none.rgt"), QStringLiteral("--csv"),
+                   dir.filePath("y.csv")})
+                  .status,
+              4);
+    EXPECT_EQ(cli({QStringLiteral("decode"), dir.filePath("none.rgt")}).status, 2);
+    EXPECT_EQ(cli({QStringLiteral("decode"), QStringLiteral("a.rgt"), QStringLiteral("--csv"),
+                   QStringLiteral("a"), QStringLiteral("--xls"), QStringLiteral("b")})
+                  .status,
+              2);
+    EXPECT_EQ(cli({QStringLiteral("download")}).status, 2);
+}
