@@ -1,0 +1,91 @@
+// The memory download's turnaround: from the last byte of a block to the request for the
+// next one, over a real pseudo-terminal with the logger on its own thread.
+
+#include <benchmark/benchmark.h>
+
+#include "bench/pty_logger.h"
+#include "link/exchange_opening.h"
+#include "link/serial_channel.h"
+#include "memory/download.h"
+#include "memory/memory_image.h"
+#include "sim/emulator_port.h"
+#include "support/fake_dialogs.h"
+#include "support/wait.h"
+
+using namespace vernoll;
+
+namespace {
+
+void BM_DownloadOverPty(benchmark::State& state) {
+    bench::app();
+    sim::EmulatorOptions options;
+    options.serial = QStringLiteral("00020500");
+    bench::PtyLogger logger(options);
+    if (!logger.opened()) {
+        state.SkipWithError(qPrintable(logger.error()));
+        return;
+    }
+    FormState form;
+    test::FakeDialogs dialogs;
+    PortList ports{QStringList{logger.device()}};
+    ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
+    ExchangeOpening opening{form, channels};
+    memory::MemoryImage image;
+    Timing timing = Timing::fast();
+    timing.wakePause = Millis{1};
+    memory::Download download{form, dialogs, channels, opening, image, timing};
+    QTemporaryDir copies;
+    download.setBackupFolder(copies.path());
+    form.portNumber = 1;
+    channels[4].setCommPort(1);
+
+    for (auto _ : state) {
+        bool done = false;
+        auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
+        download.click();
+        test::waitUntil([&] { return done; }, 60000);
+        QObject::disconnect(c);
+        if (form.conti != 1024) state.SkipWithError("download did not complete");
+    }
+    channels.releaseAllBut(0);
+    state.counters["median_block_turnaround_us"] =
+        bench::medianTurnaroundUs(bench::readWireLog(logger.logPath()));
+    state.counters["blocks"] = 1024;
+}
+BENCHMARK(BM_DownloadOverPty)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The program's own work per block, with no line at all: the in-process emulator delivers
+// each block from the event loop as soon as it is asked for.
+void BM_DownloadInProcess(benchmark::State& state) {
+    bench::app();
+    sim::EmulatorOptions options;
+    options.serial = QStringLiteral("00020500");
+    sim::LoggerEmulator logger(options);
+    sim::EmulatorPort port(logger);
+    FormState form;
+    test::FakeDialogs dialogs;
+    ChannelSet channels{port.channelFactory()};
+    ExchangeOpening opening{form, channels};
+    memory::MemoryImage image;
+    Timing timing = Timing::fast();
+    timing.wakePause = Millis{1};
+    memory::Download download{form, dialogs, channels, opening, image, timing};
+    QTemporaryDir copies;
+    download.setBackupFolder(copies.path());
+    form.portNumber = 1;
+    channels[4].setCommPort(1);
+    for (auto _ : state) {
+        bool done = false;
+        auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
+        download.click();
+        test::waitUntil([&] { return done; }, 60000);
+        QObject::disconnect(c);
+        if (form.conti != 1024) state.SkipWithError("download did not complete");
+    }
+    // Each iteration includes the 1 ms wake-up pause and the copy kept on disk.
+    state.counters["per_block_us"] = benchmark::Counter(
+        double(state.iterations()) * 1024, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DownloadInProcess)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
