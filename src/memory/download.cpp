@@ -12,7 +12,6 @@ namespace vernoll::memory {
 
 namespace {
 
-constexpr char kHandshake1 = char(0x55);
 constexpr char kHandshake2 = char(0xAA);
 constexpr char kNextBlock = char(0x55);
 constexpr int kBlock = MemoryImage::kRowBytes;
