@@ -3,6 +3,7 @@
 #include "config/clock.h"
 #include "config/record.h"
 #include "form/controls.h"
+#include "link/exchange_step.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
 #include "link/texts.h"
@@ -176,10 +177,7 @@ void ConfigSend::send() {
 void ConfigSend::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channels_[kChannel];
-    form_.answerFlag = -1;
-    const QByteArray got = ch.read(1);
-    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
-    const int n = ++form_.exchangeCounter;
+    const int n = receiveOne(form_, ch);
     state_ = State::Sending;
 
     if (n == 1) {
@@ -201,9 +199,7 @@ void ConfigSend::onComm(int code) {
     }
     form_.setTimer1Enabled(true);
     endButtons();
-    form_.print(QStringLiteral("error datos"));
-    ch.clearInput();
-    ch.close();
+    dropExchange(form_, ch, QStringLiteral("error datos"));
     state_ = State::Idle;
     emit failed(Failure::Counter);
 }

@@ -5,6 +5,7 @@
 #include <QTime>
 
 #include "form/controls.h"
+#include "link/exchange_step.h"
 #include "link/texts.h"
 #include "memory/file_io.h"
 
@@ -101,10 +102,7 @@ void Download::onComm(int code) {
     }
     if (code != comm::Receive) return;
     Channel& ch = channels_[4];
-    form_.answerFlag = -1;
-    const QByteArray first = ch.read(1);
-    if (!first.isEmpty()) form_.receivedByte = std::uint8_t(first[0]);
-    const int n = ++form_.exchangeCounter;
+    const int n = receiveOne(form_, ch);
 
     if (n < 1 || n > form_.memo) {
         abort(kCommError);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "form/controls.h"
+#include "link/exchange_step.h"
 #include "link/texts.h"
 
 namespace vernoll::serial_number {
@@ -105,10 +106,7 @@ bool SerialWrite::write() {
 void SerialWrite::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channels_[kChannel];
-    form_.answerFlag = -1;
-    const QByteArray got = ch.read(1);
-    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
-    const int n = ++form_.exchangeCounter;
+    const int n = receiveOne(form_, ch);
     state_ = State::Sending;
 
     if (n >= 1 && n <= kLastByte) {
@@ -129,9 +127,7 @@ void SerialWrite::onComm(int code) {
         return;
     }
     // The counter is left as it is; the next write's opening sets it to 0.
-    ch.clearInput();
-    form_.print(QStringLiteral("otro valor serie"));
-    ch.close();
+    dropExchange(form_, ch, QStringLiteral("otro valor serie"));
     state_ = State::Idle;
     emit failed(Failure::Surplus);
 }

@@ -1,6 +1,7 @@
 #include "sms/sms_read.h"
 
 #include "form/controls.h"
+#include "link/exchange_step.h"
 #include "link/codepage.h"
 #include "link/texts.h"
 #include "sms/sms_record.h"
@@ -65,16 +66,11 @@ void SmsRead::click() {
 void SmsRead::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channels_[kChannel];
-    form_.answerFlag = -1;
-    const QByteArray got = ch.read(1);
-    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
-    const int n = ++form_.exchangeCounter;
+    const int n = receiveOne(form_, ch);
     state_ = State::Receiving;
 
     if (n < 1 || n > kLastByte) {
-        ch.clearInput();
-        form_.print(QStringLiteral("error en contador"));
-        ch.close();
+        dropExchange(form_, ch, QStringLiteral("error en contador"));
         state_ = State::Idle;
         emit failed(Failure::Counter);
         return;

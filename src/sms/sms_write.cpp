@@ -1,6 +1,7 @@
 #include "sms/sms_write.h"
 
 #include "form/controls.h"
+#include "link/exchange_step.h"
 #include "link/texts.h"
 #include "sms/sms_record.h"
 
@@ -64,10 +65,7 @@ void SmsWrite::click() {
 void SmsWrite::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channels_[kChannel];
-    form_.answerFlag = -1;
-    const QByteArray got = ch.read(1);
-    if (!got.isEmpty()) form_.receivedByte = std::uint8_t(got[0]);
-    const int n = ++form_.exchangeCounter;
+    const int n = receiveOne(form_, ch);
     state_ = State::Sending;
 
     if (n == 1) {
@@ -84,9 +82,7 @@ void SmsWrite::onComm(int code) {
         }
         return;
     }
-    form_.print(QStringLiteral("error datos"));
-    ch.clearInput();
-    ch.close();
+    dropExchange(form_, ch, QStringLiteral("error datos"));
     state_ = State::Idle;
     emit failed(Failure::Counter);
 }
