@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -31,11 +33,7 @@ QString systemError(const char* what) {
 }  // namespace
 
 PtyLine::PtyLine(LoggerEmulator& logger, Options options, QObject* parent)
-    : QObject(parent), logger_(logger), options_(std::move(options)) {
-    paceTimer_.setSingleShot(true);
-    paceTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&paceTimer_, &QTimer::timeout, this, &PtyLine::pump);
-}
+    : QObject(parent), logger_(logger), options_(std::move(options)) {}
 
 PtyLine::~PtyLine() {
     closeLine();
@@ -48,6 +46,20 @@ bool PtyLine::open(QString* error) {
             *error = QStringLiteral("%1: %2").arg(options_.logPath, log_.errorString());
             return false;
         }
+    }
+    if (options_.pace) {
+        // steady_clock is CLOCK_MONOTONIC: the timer and the byte times share one clock.
+        paceFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (paceFd_ < 0) {
+            *error = systemError("timerfd_create");
+            return false;
+        }
+        paceReady_ = new QSocketNotifier(paceFd_, QSocketNotifier::Read, this);
+        connect(paceReady_, &QSocketNotifier::activated, this, [this] {
+            std::uint64_t expirations = 0;
+            [[maybe_unused]] const auto n = ::read(paceFd_, &expirations, sizeof expirations);
+            pump();
+        });
     }
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0) {
@@ -109,24 +121,34 @@ void PtyLine::pump() {
     if (master_ < 0) return;
     writable_->setEnabled(false);
     while (!queue_.isEmpty()) {
-        const qint64 now = monotonicNanos();
-        if (options_.pace && now < nextSlotNs_) {
-            paceTimer_.start(int((nextSlotNs_ - now + 999'999) / 1'000'000));
-            return;
+        qsizetype due = queue_.size();
+        if (options_.pace) {
+            const qint64 now = monotonicNanos();
+            // The line was idle: its next byte may leave now, but not before the last one's
+            // byte time is over.
+            if (lineIdle_) nextSlotNs_ = std::max(nextSlotNs_, now);
+            lineIdle_ = false;
+            if (now < nextSlotNs_) {
+                armPace(nextSlotNs_);
+                return;
+            }
+            // Byte k of a run leaves no earlier than its slot, the run's start plus k byte
+            // times; a wake-up that came late sends the bytes whose slots have passed, so
+            // the line keeps its rate.
+            due = std::min<qsizetype>(due, 1 + (now - nextSlotNs_) / kByteTimeNs);
         }
-        const ssize_t n =
-            ::write(master_, queue_.constData(), options_.pace ? 1 : std::size_t(queue_.size()));
+        const ssize_t n = ::write(master_, queue_.constData(), std::size_t(due));
         if (n < 0) {
             // The program is not reading and the line is full: go on when it drains.
             if (errno == EAGAIN || errno == EINTR) writable_->setEnabled(true);
             return;
         }
-        // Timed after the write, so the next byte leaves a whole byte time after this one.
         const qint64 written = monotonicNanos();
         for (ssize_t i = 0; i < n; ++i) logByte("tx", queue_[int(i)], written);
         queue_.remove(0, int(n));
-        nextSlotNs_ = written + kByteTimeNs;
+        nextSlotNs_ += qint64(n) * kByteTimeNs;
     }
+    lineIdle_ = true;
     if (closing_) hangUpWhenRead();
 }
 
@@ -152,8 +174,18 @@ void PtyLine::hangUpWhenRead() {
     emit lineClosed();
 }
 
+void PtyLine::armPace(qint64 atNs) {
+    itimerspec at{};
+    at.it_value.tv_sec = time_t(atNs / 1'000'000'000);
+    at.it_value.tv_nsec = long(atNs % 1'000'000'000);
+    ::timerfd_settime(paceFd_, TFD_TIMER_ABSTIME, &at, nullptr);
+}
+
 void PtyLine::closeLine() {
-    paceTimer_.stop();
+    delete paceReady_;
+    paceReady_ = nullptr;
+    if (paceFd_ >= 0) ::close(paceFd_);
+    paceFd_ = -1;
     delete readable_;
     readable_ = nullptr;
     delete writable_;

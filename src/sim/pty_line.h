@@ -39,6 +39,7 @@ private:
     void pump();
     void hangUpWhenRead();
     void closeLine();
+    void armPace(qint64 atNs);
     void logByte(const char* direction, char byte, qint64 nanos);
 
     LoggerEmulator& logger_;
@@ -48,8 +49,12 @@ private:
     QString devicePath_;
     QSocketNotifier* readable_ = nullptr;
     QSocketNotifier* writable_ = nullptr;
-    QTimer paceTimer_;
+    // Pace: a timer on the monotonic clock with nanosecond resolution, so that each byte
+    // leaves a byte time after the one before, not a whole millisecond.
+    int paceFd_ = -1;
+    QSocketNotifier* paceReady_ = nullptr;
     qint64 nextSlotNs_ = 0;       // pace: the earliest time the next byte may leave
+    bool lineIdle_ = true;        // pace: nothing waits to be sent
     QByteArray queue_;            // answers not yet handed to the line
     bool closing_ = false;        // hung up: close once the queue is empty
     qint64 drainDeadlineNs_ = 0;  // hung up: when to close even if the program reads nothing
