@@ -9,57 +9,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/cli_run.h"
 #include "support/qt_app.h"
 
-namespace {
-
-// A running vernoll-sim; stopped when it goes out of scope.
-class Sim {
-public:
-    explicit Sim(QStringList args) {
-        process_.start(QStringLiteral(VERNOLL_SIM_BINARY), args);
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000))
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~Sim() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) process_.kill();
-    }
-    const QString& path() const { return path_; }
-
-private:
-    QProcess process_;
-    QString path_;
-};
-
-struct CliRun {
-    int status = -1;
-    QByteArray out, err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
-    CliRun r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-QStringList onPort(const Sim& sim, QStringList rest) {
-    return QStringList{QStringLiteral("--fast-waits"), QStringLiteral("--port"), sim.path()} +
-           rest;
-}
-
-}  // namespace
+using vernoll::test::cli;
+using vernoll::test::CliRun;
+using vernoll::test::onPort;
+using vernoll::test::Sim;
 
 TEST(Cli, ProbeFindsTheEmulatorAndNamesItsDevice) {
     vernoll::test::ensureApp();
@@ -99,13 +55,7 @@ TEST(Cli, ConfigReadsTheWholeRecordOverThePty) {
     EXPECT_EQ(o.value("time").toString().size(), 8);
 
     // The wire, as the emulator logged it: what the program sent, in order.
-    QFile f(log);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QByteArray rx;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.size() == 3 && parts[1] == "rx") rx += QByteArray::fromHex(parts[2]);
-    }
+    const QByteArray rx = vernoll::test::received(log);
     ASSERT_EQ(rx.size(), 2 + 3 + 111);
     EXPECT_EQ(rx.left(5), QByteArray("\xBE\xBE" "U\x60U"));
 }

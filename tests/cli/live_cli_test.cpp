@@ -14,71 +14,19 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "support/cli_run.h"
 #include "support/qt_app.h"
 
+using vernoll::test::cli;
+using vernoll::test::finish;
+using vernoll::test::received;
+using LiveRun = vernoll::test::CliRun;
+using LiveSim = vernoll::test::Sim;
+
 namespace {
-
-class LiveSim {
-public:
-    explicit LiveSim(QStringList args) {
-        process_.start(QStringLiteral(VERNOLL_SIM_BINARY), args);
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000))
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~LiveSim() {
-        ::kill(pid_t(process_.processId()), SIGCONT);
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) process_.kill();
-    }
-    const QString& path() const { return path_; }
-    void pause() { ::kill(pid_t(process_.processId()), SIGSTOP); }
-
-private:
-    QProcess process_;
-    QString path_;
-};
-
 QStringList args(const LiveSim& sim, const QStringList& rest) {
-    return QStringList{QStringLiteral("--fast-waits"), QStringLiteral("--port"), sim.path()} + rest;
+    return vernoll::test::onPort(sim, rest);
 }
-
-struct LiveRun {
-    int status = -1;
-    QByteArray out, err;
-};
-
-LiveRun finish(QProcess& p, int ms = 30000) {
-    LiveRun r;
-    if (!p.waitForFinished(ms)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-LiveRun cli(const QStringList& a) {
-    QProcess p;
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(VERNOLL_CLI_BINARY), a);
-    return finish(p);
-}
-
-// The bytes the emulator received, from its wire log.
-QByteArray received(const QString& log) {
-    QFile f(log);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QByteArray rx;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.size() == 3 && parts[1] == "rx") rx += QByteArray::fromHex(parts[2]);
-    }
-    return rx;
-}
-
 }  // namespace
 
 TEST(CliLive, ThreeFramesThenTheStopAndThePendingFrame) {

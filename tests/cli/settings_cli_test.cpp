@@ -9,67 +9,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/cli_run.h"
 #include "support/qt_app.h"
+
+using vernoll::test::cli;
+using vernoll::test::CliRun;
+using vernoll::test::onPort;
+using vernoll::test::received;
+using vernoll::test::Sim;
 
 namespace {
 
 constexpr int kImportBytes = 2 + 3 + 111;  // probe and wake-up, attention, selection, go-on, echoes
-
-class Sim {
-public:
-    explicit Sim(QStringList args) {
-        process_.start(QStringLiteral(VERNOLL_SIM_BINARY), args);
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000))
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~Sim() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) process_.kill();
-    }
-    const QString& path() const { return path_; }
-
-private:
-    QProcess process_;
-    QString path_;
-};
-
-struct CliRun {
-    int status = -1;
-    QByteArray out, err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
-
-CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.setStandardInputFile(QProcess::nullDevice());  // no terminal: changes need --yes
-    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
-    CliRun r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-QStringList onPort(const Sim& sim, QStringList rest) {
-    return QStringList{QStringLiteral("--fast-waits"), QStringLiteral("--port"), sim.path()} + rest;
-}
-
-// What the program sent, in order, as the emulator logged it.
-QByteArray received(const QString& log) {
-    QFile f(log);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QByteArray rx;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.size() == 3 && parts[1] == "rx") rx += QByteArray::fromHex(parts[2]);
-    }
-    return rx;
-}
 
 QByteArray bytesOf(const QJsonArray& list) {
     QByteArray out;

@@ -3,6 +3,9 @@
 // vernoll-cli and vernoll-sim as separate programs, for end-to-end tests over a real
 // pseudo-terminal. The test target defines VERNOLL_SIM_BINARY and VERNOLL_CLI_BINARY.
 
+#include <signal.h>
+
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -19,6 +22,7 @@ public:
             path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
     }
     ~Sim() {
+        ::kill(pid_t(process_.processId()), SIGCONT);
         process_.terminate();
         if (!process_.waitForFinished(3000)) process_.kill();
     }
@@ -26,6 +30,8 @@ public:
     Sim& operator=(const Sim&) = delete;
     // The pseudo-terminal's device; empty if the emulator did not start.
     const QString& path() const { return path_; }
+    // Freezes the emulator (it answers nothing until it is stopped).
+    void pause() { ::kill(pid_t(process_.processId()), SIGSTOP); }
 
 private:
     QProcess process_;
@@ -38,11 +44,8 @@ struct CliRun {
     QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
 };
 
-// Runs vernoll-cli with no terminal on stdin (so changes need --yes).
-inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
-    QProcess p;
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
+// Waits for a started vernoll-cli and collects what it printed.
+inline CliRun finish(QProcess& p, int timeoutMs = 60000) {
     CliRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -53,6 +56,26 @@ inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+// Runs vernoll-cli with no terminal on stdin (so changes need --yes).
+inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
+    return finish(p, timeoutMs);
+}
+
+// What the program sent, in order, from the emulator's wire log.
+inline QByteArray received(const QString& logPath) {
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QByteArray rx;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() == 3 && parts[1] == "rx") rx += QByteArray::fromHex(parts[2]);
+    }
+    return rx;
 }
 
 // The global options that put a command on the emulator's port with shortened waits.
