@@ -11,6 +11,7 @@
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
 #include "support/fake_dialogs.h"
+#include "support/program.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
@@ -21,7 +22,7 @@ using vernoll::config::ConfigSend;
 
 namespace {
 
-constexpr int kWait = 3000;  // upper bound for a whole exchange under fast waits
+constexpr int kWait = test::kExchangeWait;
 const QString kConfirm = QStringLiteral(
     "esta seguro de cambiarla? \r\n\r\n\r\nSE BORRARAN TODOS LOS DATOS DE MEMORIA!  ");
 const QString kDone = QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n ");
@@ -51,41 +52,16 @@ QByteArray sendBytes(const QByteArray& frame) {
 }
 
 // The program, started up and with a configuration imported, on a given channel factory.
-struct Program {
-    FormState form;
-    test::FakeDialogs dialogs;
-    PortList ports;
-    ChannelSet channels;
-    Inicio inicio;
-
+struct Program : test::Program {
     Program(const QString& port, const ChannelSet::Factory& factory)
-        : ports(QStringList{port}),
-          channels(factory),
-          inicio(form, dialogs, channels, ports, Timing::fast()) {
+        : test::Program(port, factory) {
         inicio.configSend().setPcClock([] { return kPcNow; });
-    }
-    bool startUp() {
-        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
-        inicio.startUp();
-        return test::waitUntil([&] { return done.count() == 1; }, kWait);
     }
     bool importAgain() {
         QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
         inicio.clickConfiguracion();
-        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+        return test::waitUntil([&] { return done.count() == 1; }, test::kExchangeWait);
     }
-    void click(const char* name) { inicio.click(QString::fromLatin1(name)); }
-    // An option button or check box clicked on the window: checked first, then the click.
-    void choose(const char* name, bool checked = true) {
-        form.setChecked(name, checked);
-        click(name);
-    }
-    void type(const char* name, const QString& text) {
-        form.setText(name, text);
-        inicio.edited(QString::fromLatin1(name));
-    }
-    const ControlState& c(const char* name) const { return form.control(name); }
-    const QString& text(const char* name) const { return form.control(name).text; }
 };
 
 // Against the emulator in process.

@@ -11,6 +11,7 @@
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
 #include "support/fake_dialogs.h"
+#include "support/program.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
@@ -21,37 +22,17 @@ using vernoll::serial_number::SerialWrite;
 
 namespace {
 
-constexpr int kWait = 3000;
+constexpr int kWait = test::kExchangeWait;
 const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
 
-struct Program {
-    FormState form;
-    test::FakeDialogs dialogs;
-    PortList ports;
-    ChannelSet channels;
-    Inicio inicio;
-
-    Program(const QString& port, const ChannelSet::Factory& factory)
-        : ports(QStringList{port}),
-          channels(factory),
-          inicio(form, dialogs, channels, ports, Timing::fast()) {}
-    bool startUp() {
-        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
-        inicio.startUp();
-        return test::waitUntil([&] { return done.count() == 1; }, kWait);
-    }
+struct Program : test::Program {
+    using test::Program::Program;
     bool key(int k) { return inicio.key(QString::fromLatin1(ctl::Text10), k); }
-    // What the user types or pastes: the form takes the text, then the edit handler runs.
-    void type(const QString& text) {
-        form.setText(ctl::Text10, text);
-        inicio.edited(QString::fromLatin1(ctl::Text10));
-    }
+    void type(const QString& text) { test::Program::type(ctl::Text10, text); }
     bool enter(QSignalSpy& spy, int count = 1) {
         key(Qt::Key_Return);
-        return test::waitUntil([&] { return spy.count() == count; }, kWait);
+        return test::waitUntil([&] { return spy.count() == count; }, test::kExchangeWait);
     }
-    const ControlState& c(const char* name) const { return form.control(name); }
-    const QString& text(const char* name) const { return form.control(name).text; }
 };
 
 // A logger that paces the write: one byte for each of the first four packed bytes.

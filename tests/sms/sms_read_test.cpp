@@ -11,6 +11,7 @@
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
 #include "support/fake_dialogs.h"
+#include "support/program.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
@@ -21,7 +22,7 @@ using vernoll::sms::SmsRead;
 
 namespace {
 
-constexpr int kWait = 3000;
+constexpr int kWait = test::kExchangeWait;
 const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
 
 QByteArray configOf(std::array<std::uint8_t, 4> serial) {
@@ -37,29 +38,10 @@ QByteArray smsRecord(const QByteArray& cell, std::uint8_t code, const QByteArray
     return cell + QByteArray(15 - cell.size(), ' ') + char(code) + hidden;
 }
 
-struct Program {
-    FormState form;
-    test::FakeDialogs dialogs;
-    PortList ports;
-    ChannelSet channels;
-    Inicio inicio;
-
-    Program(const QString& port, const ChannelSet::Factory& factory)
-        : ports(QStringList{port}),
-          channels(factory),
-          inicio(form, dialogs, channels, ports, Timing::fast()) {}
-    bool startUp() {
-        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
-        inicio.startUp();
-        return test::waitUntil([&] { return done.count() == 1; }, kWait);
-    }
+struct Program : test::Program {
+    using test::Program::Program;
     // Clicks "Leer Config. SMS" and waits for `spy` to reach `count`.
-    bool read(QSignalSpy& spy, int count = 1) {
-        inicio.click(QString::fromLatin1(ctl::Command6));
-        return test::waitUntil([&] { return spy.count() == count; }, kWait);
-    }
-    const ControlState& c(const char* name) const { return form.control(name); }
-    const QString& text(const char* name) const { return form.control(name).text; }
+    bool read(QSignalSpy& spy, int count = 1) { return clickAndWait(ctl::Command6, spy, count); }
 };
 
 // A scripted logger with telemetry: imported at start-up, then an SMS record to send.

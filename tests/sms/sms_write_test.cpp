@@ -14,6 +14,7 @@
 #include "sms/sms_read.h"
 #include "sms/sms_record.h"
 #include "support/fake_dialogs.h"
+#include "support/program.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
@@ -24,7 +25,7 @@ using vernoll::sms::SmsWrite;
 
 namespace {
 
-constexpr int kWait = 3000;
+constexpr int kWait = test::kExchangeWait;
 const QString kConfirm = QStringLiteral("esta seguro de cambiar Configuracion SMS? ");
 const QString kDone = QStringLiteral("Se Modific\u00f3 configuraci\u00f3n SMS");
 const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
@@ -36,37 +37,13 @@ QByteArray smsConfig() {
     return r.toBytes();
 }
 
-struct Program {
-    FormState form;
-    test::FakeDialogs dialogs;
-    PortList ports;
-    ChannelSet channels;
-    Inicio inicio;
-
-    Program(const QString& port, const ChannelSet::Factory& factory)
-        : ports(QStringList{port}),
-          channels(factory),
-          inicio(form, dialogs, channels, ports, Timing::fast()) {}
-    bool startUp() {
-        QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
-        inicio.startUp();
-        return test::waitUntil([&] { return done.count() == 1; }, kWait);
-    }
+struct Program : test::Program {
+    using test::Program::Program;
     bool readSms() {
         QSignalSpy done(&inicio.smsRead(), &sms::SmsRead::finished);
-        inicio.click(QString::fromLatin1(ctl::Command6));
-        return test::waitUntil([&] { return done.count() == 1; }, kWait);
+        return clickAndWait(ctl::Command6, done);
     }
-    bool write(QSignalSpy& spy, int count = 1) {
-        inicio.click(QString::fromLatin1(ctl::Command7));
-        return test::waitUntil([&] { return spy.count() == count; }, kWait);
-    }
-    void choose(const char* option) {
-        form.setChecked(option, true);
-        inicio.click(QString::fromLatin1(option));
-    }
-    const ControlState& c(const char* name) const { return form.control(name); }
-    const QString& text(const char* name) const { return form.control(name).text; }
+    bool write(QSignalSpy& spy, int count = 1) { return clickAndWait(ctl::Command7, spy, count); }
 };
 
 struct EmulatorRig {
