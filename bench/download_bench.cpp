@@ -16,19 +16,12 @@ using namespace vernoll;
 
 namespace {
 
-void BM_DownloadOverPty(benchmark::State& state) {
-    bench::app();
-    sim::EmulatorOptions options;
-    options.serial = QStringLiteral("00020500");
-    bench::PtyLogger logger(options);
-    if (!logger.opened()) {
-        state.SkipWithError(qPrintable(logger.error()));
-        return;
-    }
+// Downloads the default memory (1024 blocks) over the channels `factory` makes, once per
+// iteration.
+void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
     FormState form;
     test::FakeDialogs dialogs;
-    PortList ports{QStringList{logger.device()}};
-    ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
+    ChannelSet channels{factory};
     ExchangeOpening opening{form, channels};
     memory::MemoryImage image;
     Timing timing = Timing::fast();
@@ -38,7 +31,6 @@ void BM_DownloadOverPty(benchmark::State& state) {
     download.setBackupFolder(copies.path());
     form.portNumber = 1;
     channels[4].setCommPort(1);
-
     for (auto _ : state) {
         bool done = false;
         auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
@@ -48,6 +40,19 @@ void BM_DownloadOverPty(benchmark::State& state) {
         if (form.conti != 1024) state.SkipWithError("download did not complete");
     }
     channels.releaseAllBut(0);
+}
+
+void BM_DownloadOverPty(benchmark::State& state) {
+    bench::app();
+    sim::EmulatorOptions options;
+    options.serial = QStringLiteral("00020500");
+    bench::PtyLogger logger(options);
+    if (!logger.opened()) {
+        state.SkipWithError(qPrintable(logger.error()));
+        return;
+    }
+    const PortList ports{QStringList{logger.device()}};
+    downloads(state, [&] { return std::make_unique<SerialChannel>(ports); });
     state.counters["median_block_turnaround_us"] =
         bench::medianTurnaroundUs(bench::readWireLog(logger.logPath()));
     state.counters["blocks"] = 1024;
@@ -62,26 +67,7 @@ void BM_DownloadInProcess(benchmark::State& state) {
     options.serial = QStringLiteral("00020500");
     sim::LoggerEmulator logger(options);
     sim::EmulatorPort port(logger);
-    FormState form;
-    test::FakeDialogs dialogs;
-    ChannelSet channels{port.channelFactory()};
-    ExchangeOpening opening{form, channels};
-    memory::MemoryImage image;
-    Timing timing = Timing::fast();
-    timing.wakePause = Millis{1};
-    memory::Download download{form, dialogs, channels, opening, image, timing};
-    QTemporaryDir copies;
-    download.setBackupFolder(copies.path());
-    form.portNumber = 1;
-    channels[4].setCommPort(1);
-    for (auto _ : state) {
-        bool done = false;
-        auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
-        download.click();
-        test::waitUntil([&] { return done; }, 60000);
-        QObject::disconnect(c);
-        if (form.conti != 1024) state.SkipWithError("download did not complete");
-    }
+    downloads(state, port.channelFactory());
     // Each iteration includes the 1 ms wake-up pause and the copy kept on disk.
     state.counters["per_block_us"] = benchmark::Counter(
         double(state.iterations()) * 1024, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
