@@ -71,7 +71,12 @@ int main(int argc, char** argv) {
         options.simulate = serial;
     }
     options.json = parser.isSet(json);
-    if (parser.isSet(fast)) options.timing = vernoll::Timing::fast();
+    if (parser.isSet(fast)) {
+        options.timing = vernoll::Timing::fast();
+        // Over a real line the logger's 21-byte answer to the wake-up byte must have arrived
+        // (and be dropped with MSComm1) before the pause ends, also on a busy machine.
+        options.timing.wakePause = vernoll::Millis{250};
+    }
 
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty()) return usage(QStringLiteral("no command given (try --help)"));
