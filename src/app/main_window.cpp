@@ -131,6 +131,13 @@ void MainWindow::build() {
         if (b.italic) button->setFont(windowFont("MS Sans Serif", 8.25, false, true));
     }
     control(latin(ctl::salir))->setToolTip(QStringLiteral("Cerrar Programa"));
+    // The base-file and export buttons were laid out small (they were never shown): their
+    // captions fit in a smaller type, and the whole caption shows as a tool tip.
+    for (const char* name : {ctl::Command33, ctl::Command43}) {
+        QWidget* button = control(latin(name));
+        button->setFont(windowFont("MS Sans Serif", 6.0));
+        button->setToolTip(static_cast<QAbstractButton*>(button)->text());
+    }
 
     // Plain labels.
     struct Label {
