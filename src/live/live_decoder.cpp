@@ -121,7 +121,7 @@ constexpr Range only(double n) { return {n, n, true}; }
 constexpr int kNoRounding = -1;
 
 // value = ((x x scale) + offset) x times / divide, in double precision and in that order, so
-// each row computes exactly what its formula in the specification does.
+// each row computes exactly what the logger family's formula does.
 struct Row {
     Range range;
     Source source;

@@ -1,5 +1,5 @@
 // Live frames from the emulated logger's state. Each family's readings are chosen as physical
-// values and encoded with the inverse of the scaling the program applies (Part 6.2), so the
+// values and encoded with the inverse of the scaling the live display applies, so the
 // live display shows the values chosen here, give or take the words' resolution.
 #include "sim/live_frames.h"
 
