@@ -4,6 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/pty_logger.h"
+#include <QElapsedTimer>
+
+#include "form/controls.h"
 #include "link/exchange_opening.h"
 #include "link/serial_channel.h"
 #include "memory/download.h"
@@ -31,18 +34,35 @@ void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
     download.setBackupFolder(copies.path());
     form.portNumber = 1;
     channels[4].setCommPort(1);
+    // The block phase alone: from the first block stored to the last, per block.
+    QElapsedTimer clock;
+    qint64 first = -1, last = -1, blocks = 0, phase = 0, counted = 0;
+    QObject::connect(&form, &FormState::controlChanged, [&](const QString& name) {
+        if (name != QLatin1String(ctl::progress::kBar) || form.conti == 0) return;
+        if (form.conti == 1) {
+            clock.start();
+            first = 0;
+        }
+        last = clock.nsecsElapsed();
+        blocks = form.conti;
+    });
     for (auto _ : state) {
         bool done = false;
         auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
         download.click();
         test::waitUntil([&] { return done; }, 60000);
         QObject::disconnect(c);
+        if (first >= 0 && blocks > 1) {
+            phase += last - first;
+            counted += blocks - 1;
+        }
         if (form.conti != 1024) {
             state.SkipWithError(qPrintable(QStringLiteral("download stopped after %1 blocks: %2").arg(form.conti).arg(dialogs.texts().join(u'|'))));
             break;
         }
     }
     channels.releaseAllBut(0);
+    if (counted > 0) state.counters["block_cycle_us"] = double(phase) / double(counted) / 1000.0;
 }
 
 void BM_DownloadOverPty(benchmark::State& state) {
@@ -71,9 +91,6 @@ void BM_DownloadInProcess(benchmark::State& state) {
     sim::LoggerEmulator logger(options);
     sim::EmulatorPort port(logger);
     downloads(state, port.channelFactory());
-    // Each iteration includes the 20 ms wake-up pause and the copy kept on disk.
-    state.counters["per_block_us"] = benchmark::Counter(
-        double(state.iterations()) * 1024, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DownloadInProcess)->Unit(benchmark::kMillisecond)->Iterations(10);
 
