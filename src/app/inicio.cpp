@@ -91,7 +91,20 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     onClick(ctl::Command33, [this] { eventsExport_->click(); });
 }
 
+bool Inicio::lineBusy() const {
+    return opening_->state() != ExchangeOpening::State::Idle || discovery_->running();
+}
+
 void Inicio::click(const QString& name) {
+    // While a wake-up pause, an attention wait or a discovery holds the line, the buttons that
+    // would start another exchange do nothing: the window would not even have seen the click
+    // during the pause, and two openings cannot share MSComm1.
+    static const QStringList kStartsAnExchange = {
+        QLatin1String(ctl::configuracion), QLatin1String(ctl::Command1),
+        QLatin1String(ctl::Command3),      QLatin1String(ctl::Command4),
+        QLatin1String(ctl::Command6),      QLatin1String(ctl::Command7),
+        QLatin1String(ctl::Command13)};
+    if (lineBusy() && kStartsAnExchange.contains(name)) return;
     if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
 }
 
@@ -100,6 +113,9 @@ void Inicio::edited(const QString& name) {
 }
 
 bool Inicio::key(const QString& name, int key) {
+    // Enter in the serial-number box starts the serial-number write: not while the line is busy.
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (enter && lineBusy() && name == QLatin1String(ctl::Text10)) return false;
     if (const auto it = keys_.constFind(name); it != keys_.cend()) return (*it)(key);
     return true;
 }

@@ -98,6 +98,8 @@ signals:
 
 private:
     void tickClock();
+    // An opening or a discovery is under way on the line.
+    bool lineBusy() const;
 
     FormState& form_;
     Dialogs& dialogs_;

@@ -294,3 +294,23 @@ TEST(Import, AgainstTheEmulator) {
     EXPECT_EQ(form.control(ctl::Label14).text, QStringLiteral(" Evaporimetro "));
     EXPECT_TRUE(form.control(ctl::Command6).enabled);
 }
+
+TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
+    test::ensureApp();
+    Rig rig(demoRecord().toBytes());
+    ASSERT_TRUE(rig.runStartUp());
+    rig.port.clearWrites();
+    QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
+    rig.inicio.clickConfiguracion();
+    // During the wake-up pause: another import, a download and a reconnection do nothing.
+    for (const char* name : {ctl::configuracion, ctl::Command13, ctl::Command1})
+        rig.inicio.click(QString::fromLatin1(name));
+    EXPECT_EQ(rig.port.written(), QByteArray(1, '\xBE'));
+    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
+    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE" "U\x60U"));
+    EXPECT_EQ(rig.port.written().count('\xBE'), 1);
+    // Once the line is free again, the next click works.
+    rig.port.clearWrites();
+    rig.inicio.clickConfiguracion();
+    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 2; }, kWait));
+}
