@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "config/config_import.h"
 #include "link/discovery.h"
@@ -58,14 +59,21 @@ void Session::complain(const QString& text) const {
 
 int Session::run(const std::function<void(const Finish&)>& begin,
                  const std::function<bool()>& stalling, const std::function<qint64()>& progress) {
+    // What `finish` reaches; it outlives this call, since a handler may still call `finish`
+    // after the run ended (a cancel after a stall, say), which then does nothing.
+    struct Outcome {
+        QEventLoop* loop = nullptr;
+        int status = Done;
+        bool finished = false;
+    };
     QEventLoop loop;
-    int status = Done;
-    bool finished = false;
-    const Finish finish = [&](int s) {
-        if (finished) return;
-        finished = true;
-        status = s;
-        loop.quit();
+    const auto outcome = std::make_shared<Outcome>();
+    outcome->loop = &loop;
+    const Finish finish = [outcome](int s) {
+        if (outcome->finished) return;
+        outcome->finished = true;
+        outcome->status = s;
+        if (outcome->loop) outcome->loop->quit();
     };
     const auto current = [&]() -> qint64 {
         return progress ? progress() : qint64(form_.exchangeCounter);
@@ -83,8 +91,10 @@ int Session::run(const std::function<void(const Finish&)>& begin,
     });
     stall.start();
     QTimer::singleShot(0, &loop, [&] { begin(finish); });
-    if (!finished) loop.exec();
-    return status;
+    if (!outcome->finished) loop.exec();
+    outcome->loop = nullptr;
+    outcome->finished = true;
+    return outcome->status;
 }
 
 int Session::connect(bool import) {

@@ -117,17 +117,14 @@ TEST_F(SimProcess, AnswersTheWakeUpAndTheConfigurationReadAndLogsEveryByte) {
         const char byte = char(match.captured(3).toInt(nullptr, 16));
         if (match.captured(2) == QLatin1String("rx")) {
             rx += byte;
+            runStart = us;
             runIndex = 0;
         } else {
-            // --pace: 10 bits at 19200 baud is 520.8 us a byte. The logger's answer to a byte
-            // of the program is one run: it takes at least a byte time per byte after its
-            // first (less one, for a first byte that left late).
-            if (runIndex == 0) runStart = us;
+            // --pace: 10 bits at 19200 baud is 520.8 us a byte. The logger answers the
+            // program's byte with a run of bytes, byte k of which cannot leave before the
+            // program's byte came in plus k byte times (the log counts whole us).
+            EXPECT_GE(us, runStart + qint64(double(runIndex) * 520.83) - 1) << text.toStdString();
             ++runIndex;
-            if (runIndex >= 2) {
-                EXPECT_GE(us - runStart, qint64(double(runIndex - 2) * 520.83))
-                    << text.toStdString();
-            }
             tx += byte;
         }
         previous = us;
