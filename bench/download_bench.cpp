@@ -3,9 +3,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/pty_logger.h"
 #include <QElapsedTimer>
 
+#include "bench/pty_logger.h"
 #include "form/controls.h"
 #include "link/exchange_opening.h"
 #include "link/serial_channel.h"
@@ -57,7 +57,9 @@ void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
             counted += blocks - 1;
         }
         if (form.conti != 1024) {
-            state.SkipWithError(qPrintable(QStringLiteral("download stopped after %1 blocks: %2").arg(form.conti).arg(dialogs.texts().join(u'|'))));
+            state.SkipWithError(qPrintable(QStringLiteral("download stopped after %1 blocks: %2")
+                                               .arg(form.conti)
+                                               .arg(dialogs.texts().join(u'|'))));
             break;
         }
     }

@@ -6,12 +6,12 @@
 
 #include <QCoreApplication>
 
+#include "bench/pty_logger.h"
 #include "config/config_import.h"
 #include "link/exchange_opening.h"
 #include "link/serial_channel.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
-#include "bench/pty_logger.h"
 #include "support/fake_dialogs.h"
 #include "support/wait.h"
 
@@ -78,8 +78,9 @@ void BM_ImportInProcess(benchmark::State& state) {
     for (auto _ : state)
         if (!importOnce(form, import)) state.SkipWithError("import did not complete");
     // The 20 ms wake-up pause is part of each iteration.
-    state.counters["per_byte_us"] = benchmark::Counter(
-        double(state.iterations()) * 113, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_byte_us"] =
+        benchmark::Counter(double(state.iterations()) * 113,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ImportInProcess)->Unit(benchmark::kMillisecond)->Iterations(50);
 

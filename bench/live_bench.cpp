@@ -95,9 +95,8 @@ void BM_LiveCycleOverPty(benchmark::State& state) {
     std::vector<double> handlerUs;
     QObject::connect(&channels[6], &Channel::commEvent, [&](int) { handlerClock.start(); });
     live::LiveDisplay display(form, dialogs, channels, Timing::fast());
-    QObject::connect(&display, &live::LiveDisplay::frameShown, [&] {
-        handlerUs.push_back(double(handlerClock.nsecsElapsed()) / 1000.0);
-    });
+    QObject::connect(&display, &live::LiveDisplay::frameShown,
+                     [&] { handlerUs.push_back(double(handlerClock.nsecsElapsed()) / 1000.0); });
     form.answerFlag = -1;
     form.portNumber = 1;
     form.Nserie = float(state.range(0));

@@ -16,8 +16,9 @@ using namespace vernoll;
 namespace {
 QTemporaryDir* folder = nullptr;
 // Serial numbers of every family and a few beyond them.
-constexpr float kSerials[] = {0, 123, 124, 125, 20500, 21000, 22000, 30000, 40000, 50000,
-                              70000, 72000, 90000, 2040000, 2050000, 2052000, 2060000, 2061000};
+constexpr float kSerials[] = {0,     123,     124,     125,     20500,   21000,
+                              22000, 30000,   40000,   50000,   70000,   72000,
+                              90000, 2040000, 2050000, 2052000, 2060000, 2061000};
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {

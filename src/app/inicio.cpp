@@ -3,12 +3,13 @@
 #include "config/clock.h"
 #include "config/config_import.h"
 #include "config/config_send.h"
+#include "files/base_file.h"
+#include "files/events_export.h"
 #include "form/controls.h"
 #include "link/discovery.h"
 #include "link/exchange_opening.h"
-#include "files/base_file.h"
-#include "files/events_export.h"
 #include "link/line_events.h"
+#include "live/live_display.h"
 #include "memory/decoder.h"
 #include "memory/decoding_run.h"
 #include "memory/download.h"
@@ -16,7 +17,6 @@
 #include "serial_number/serial_write.h"
 #include "sms/sms_read.h"
 #include "sms/sms_write.h"
-#include "live/live_display.h"
 
 namespace vernoll {
 
@@ -36,13 +36,13 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       configSend_(std::make_unique<config::ConfigSend>(form, dialogs, channels, *opening_, timing)),
       smsRead_(std::make_unique<sms::SmsRead>(form, dialogs, channels, *opening_, timing)),
       smsWrite_(std::make_unique<sms::SmsWrite>(form, dialogs, channels, *opening_, timing)),
-      serialWrite_(std::make_unique<serial_number::SerialWrite>(form, dialogs, channels, *opening_,
-                                                                timing)),
+      serialWrite_(
+          std::make_unique<serial_number::SerialWrite>(form, dialogs, channels, *opening_, timing)),
       live_(std::make_unique<live::LiveDisplay>(form, dialogs, channels, timing)),
       image_(std::make_unique<memory::MemoryImage>()),
       decoder_(std::make_unique<memory::Decoder>()),
-      download_(std::make_unique<memory::Download>(form, dialogs, channels, *opening_, *image_,
-                                                   timing)),
+      download_(
+          std::make_unique<memory::Download>(form, dialogs, channels, *opening_, *image_, timing)),
       decodingRun_(std::make_unique<memory::DecodingRun>(form, dialogs, *image_, *decoder_)),
       baseFile_(std::make_unique<files::BaseFile>(form, dialogs, *image_)),
       eventsExport_(std::make_unique<files::EventsExport>(form, dialogs, *image_, *decoder_)) {

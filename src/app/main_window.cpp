@@ -2,9 +2,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>

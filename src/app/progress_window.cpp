@@ -5,9 +5,9 @@
 #include <QPushButton>
 
 #include "app/binding.h"
+#include "app/inicio.h"
 #include "app/twips.h"
 #include "form/controls.h"
-#include "app/inicio.h"
 
 namespace vernoll {
 

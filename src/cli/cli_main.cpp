@@ -28,14 +28,18 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral("2.10"));
 
     QCommandLineParser parser;
-    QString description = QStringLiteral("Talks to a Tolvar data logger on a serial port.\n\nCommands:");
+    QString description =
+        QStringLiteral("Talks to a Tolvar data logger on a serial port.\n\nCommands:");
     for (const auto& c : vernoll::cli::commands())
-        description += QStringLiteral("\n  %1%2").arg(QString::fromLatin1(c.name), -12).arg(QString::fromLatin1(c.summary));
+        description += QStringLiteral("\n  %1%2")
+                           .arg(QString::fromLatin1(c.name), -12)
+                           .arg(QString::fromLatin1(c.summary));
     parser.setApplicationDescription(description);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("A candidate port; repeat for several (at most 12)."),
-                                  QStringLiteral("DEVICE"));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("A candidate port; repeat for several (at most 12)."),
+        QStringLiteral("DEVICE"));
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Use the built-in logger emulator with this serial number."),
@@ -48,7 +52,8 @@ int main(int argc, char** argv) {
     parser.addOptions({port, simulate, json, fast});
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("the command and its options"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("the command and its options"));
 
     if (!parser.parse(QCoreApplication::arguments())) return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {

@@ -14,7 +14,8 @@ bool noArguments(Session& session, const QString& command, const QStringList& ar
     QCommandLineParser parser;
     if (!parseCommand(parser, command, args, session)) return false;
     if (!parser.positionalArguments().isEmpty()) {
-        session.complain(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first());
+        session.complain(QStringLiteral("unexpected argument: ") +
+                         parser.positionalArguments().first());
         return false;
     }
     return true;
@@ -66,8 +67,10 @@ int config(Session& session, const QStringList& args) {
     if (!noArguments(session, QStringLiteral("config"), args)) return Usage;
     const int status = session.connect(true);
     if (status != Done) return status;
-    if (session.options().json) session.printJson(configJson(session));
-    else session.print(session.form().summary);
+    if (session.options().json)
+        session.printJson(configJson(session));
+    else
+        session.print(session.form().summary);
     return Done;
 }
 

@@ -49,8 +49,8 @@ private:
 int live(Session& session, const QStringList& args) {
     QCommandLineParser parser;
     const QCommandLineOption framesOption(
-        QStringLiteral("frames"), QStringLiteral("Stop after N frames (default: until interrupted)."),
-        QStringLiteral("N"));
+        QStringLiteral("frames"),
+        QStringLiteral("Stop after N frames (default: until interrupted)."), QStringLiteral("N"));
     parser.addOption(framesOption);
     if (!parseCommand(parser, QStringLiteral("live"), args, session)) return Usage;
     if (!parser.positionalArguments().isEmpty()) {
@@ -83,16 +83,20 @@ int live(Session& session, const QStringList& args) {
             const auto stop = [&, finish] {
                 if (stopping) return;
                 stopping = true;
-                if (session.form().linea == -1) session.inicio().click(QLatin1String(ctl::Command4));
+                if (session.form().linea == -1)
+                    session.inicio().click(QLatin1String(ctl::Command4));
                 if (display.state() == LiveDisplay::State::Idle) finish(Done);
             };
-            QObject::connect(&display, &LiveDisplay::frameShown, &scope, [&, stop](const QString& text) {
-                if (stopping) return;
-                ++shown;
-                if (session.options().json) texts.append(text);
-                else session.print(text + QStringLiteral("\r\n"));
-                if (limit > 0 && shown >= limit) stop();
-            });
+            QObject::connect(&display, &LiveDisplay::frameShown, &scope,
+                             [&, stop](const QString& text) {
+                                 if (stopping) return;
+                                 ++shown;
+                                 if (session.options().json)
+                                     texts.append(text);
+                                 else
+                                     session.print(text + QStringLiteral("\r\n"));
+                                 if (limit > 0 && shown >= limit) stop();
+                             });
             QObject::connect(&display, &LiveDisplay::stopped, &scope, [=] { finish(Done); });
             QObject::connect(&display, &LiveDisplay::failed, &scope,
                              [=](LiveDisplay::Failure) { finish(NoLogger); });

@@ -1,8 +1,9 @@
 // download and decode: the logger's memory to CSV, and a base file to CSV or the spreadsheet
 // database file.
 
-#include <QJsonObject>
 #include <unistd.h>
+
+#include <QJsonObject>
 
 #include "cli/commands.h"
 #include "config/device.h"
@@ -23,15 +24,16 @@ class ProgressLine {
 public:
     explicit ProgressLine(FormState& form) : form_(form) {
         if (!isatty(STDERR_FILENO)) return;
-        connection_ = QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
-            if (name != QLatin1String(ctl::progress::kBar)) return;
-            const QByteArray line = QStringLiteral("\r%1 / %2 bloques")
-                                        .arg(form_.control(name).text)
-                                        .arg(form_.memo - 2)
-                                        .toUtf8();
-            std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
-            drawn_ = true;
-        });
+        connection_ =
+            QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
+                if (name != QLatin1String(ctl::progress::kBar)) return;
+                const QByteArray line = QStringLiteral("\r%1 / %2 bloques")
+                                            .arg(form_.control(name).text)
+                                            .arg(form_.memo - 2)
+                                            .toUtf8();
+                std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+                drawn_ = true;
+            });
     }
     ~ProgressLine() {
         QObject::disconnect(connection_);
@@ -72,14 +74,13 @@ int download(Session& session, const QStringList& args) {
     QObject guard;
     status = session.run(
         [&](const Session::Finish& finish) {
-            QObject::connect(&dl, &memory::Download::finished, &guard,
-                             [&, finish](memory::Download::Outcome o) {
-                                 outcome = o;
-                                 finish(o == memory::Download::Outcome::Completed ? Done
-                                        : o == memory::Download::Outcome::NoAnswer
-                                            ? NoLogger
-                                            : ExchangeFailed);
-                             });
+            QObject::connect(
+                &dl, &memory::Download::finished, &guard, [&, finish](memory::Download::Outcome o) {
+                    outcome = o;
+                    finish(o == memory::Download::Outcome::Completed  ? Done
+                           : o == memory::Download::Outcome::NoAnswer ? NoLogger
+                                                                      : ExchangeFailed);
+                });
             inicio.click(QLatin1String(ctl::Command13));
         },
         [&] { return dl.state() == memory::Download::State::Blocks; });
@@ -129,8 +130,8 @@ int decode(Session& session, const QStringList& args) {
     const QStringList rest = parser.positionalArguments();
     const bool oneOutput = parser.isSet(csv) != parser.isSet(xls);
     if (rest.size() != 1 || !oneOutput || (parser.isSet(events) && !parser.isSet(xls))) {
-        session.complain(
-            QStringLiteral("decode takes BASE and either --csv FILE or --xls FILE [--events FILE]"));
+        session.complain(QStringLiteral(
+            "decode takes BASE and either --csv FILE or --xls FILE [--events FILE]"));
         return Usage;
     }
     float nserie = 0.0F;

@@ -1,7 +1,8 @@
 #include "cli/console_dialogs.h"
 
-#include <QTextStream>
 #include <unistd.h>
+
+#include <QTextStream>
 
 namespace vernoll::cli {
 

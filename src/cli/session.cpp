@@ -105,8 +105,10 @@ int Session::connect(bool import) {
         [&](const Finish& finish) {
             QObject::connect(&inicio_->discovery(), &Discovery::finished, &guard,
                              [=](Discovery::Outcome outcome) {
-                                 if (outcome != Discovery::Outcome::Found) finish(NoLogger);
-                                 else if (!import) finish(Done);
+                                 if (outcome != Discovery::Outcome::Found)
+                                     finish(NoLogger);
+                                 else if (!import)
+                                     finish(Done);
                              });
             QObject::connect(&importer, &config::ConfigImport::finished, &guard,
                              [=] { finish(Done); });

@@ -27,7 +27,7 @@ struct GlobalOptions {
     QStringList ports;                // --port, in order
     std::optional<QString> simulate;  // --simulate SERIAL
     bool json = false;
-    bool yes = false;                 // a command's --yes
+    bool yes = false;  // a command's --yes
     Timing timing = Timing::real();
 };
 

@@ -26,7 +26,11 @@ std::optional<QTime> composeTime(const ClockFields& f);
 std::optional<QDate> composeDate(const ClockFields& f);
 
 // The fixed formats of the window, the wire and the files.
-inline QString dateText(const QDate& d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
-inline QString timeText(const QTime& t) { return t.toString(QStringLiteral("HH:mm:ss")); }
+inline QString dateText(const QDate& d) {
+    return d.toString(QStringLiteral("dd/MM/yyyy"));
+}
+inline QString timeText(const QTime& t) {
+    return t.toString(QStringLiteral("HH:mm:ss"));
+}
 
 }  // namespace vernoll::config

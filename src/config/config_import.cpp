@@ -4,9 +4,9 @@
 #include "config/device.h"
 #include "config/record.h"
 #include "form/controls.h"
-#include "link/exchange_step.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
+#include "link/exchange_step.h"
 #include "link/texts.h"
 
 namespace vernoll::config {

@@ -3,9 +3,9 @@
 #include "config/clock.h"
 #include "config/record.h"
 #include "form/controls.h"
-#include "link/exchange_step.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
+#include "link/exchange_step.h"
 #include "link/texts.h"
 
 namespace vernoll::config {

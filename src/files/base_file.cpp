@@ -11,8 +11,7 @@ namespace {
 constexpr int kRow = memory::MemoryImage::kRowBytes;
 }
 
-BaseFile::BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image,
-                   QObject* parent)
+BaseFile::BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), image_(image) {}
 
 void BaseFile::giveBack() {
@@ -25,8 +24,8 @@ BaseFile::Outcome BaseFile::click() {
     for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
                              ctl::Command3, ctl::configuracion, ctl::Command4})
         form_.setEnabled(name, false);
-    const auto path = dialogs_.openFileName(
-        {QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")});
+    const auto path =
+        dialogs_.openFileName({QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")});
     if (!path) {
         // Nothing chosen: nothing loaded, the buttons as they were before.
         giveBack();
@@ -63,7 +62,8 @@ BaseFile::Outcome BaseFile::load(const QString& path) {
 
     const int rows = int((bytes.size() + kRow - 1) / kRow);
     for (int row = 0; row < rows; ++row)
-        image_.setRow(row, QByteArrayView(bytes).sliced(row * kRow, std::min<qsizetype>(kRow, bytes.size() - row * kRow)));
+        image_.setRow(row, QByteArrayView(bytes).sliced(
+                               row * kRow, std::min<qsizetype>(kRow, bytes.size() - row * kRow)));
     loaded_ = bytes.size();
     form_.conti = form_.memo + 1;
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));

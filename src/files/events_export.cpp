@@ -32,8 +32,8 @@ EventsExport::Outcome EventsExport::click() {
     form_.exchangeCounter = 0;
 
     QStringList diagnostics;
-    spreadsheet_ = memory::spreadsheetText(image_, form_.memo, decoder_, form_.Nserie,
-                                           form_.data1, &diagnostics);
+    spreadsheet_ = memory::spreadsheetText(image_, form_.memo, decoder_, form_.Nserie, form_.data1,
+                                           &diagnostics);
     for (const QString& line : diagnostics) form_.print(line);
     records_ = int(spreadsheet_.count(QStringLiteral("\r\n")) -
                    form_.data1.count(QStringLiteral("\r\n")) - 1);
@@ -54,7 +54,8 @@ EventsExport::Outcome EventsExport::click() {
     const auto path = dialogs_.saveFileName(
         {QStringLiteral("datos excel (*.xls)"), QStringLiteral("*.xls")}, QStringLiteral("datos"));
     if (!path) {
-        dialogs_.message(QStringLiteral("No se grab\u00f3 el archivo."), Dialogs::Icon::Information);
+        dialogs_.message(QStringLiteral("No se grab\u00f3 el archivo."),
+                         Dialogs::Icon::Information);
     } else if (!memory::writeFile(*path, memory::fileBytes(spreadsheet_))) {
         dialogs_.message(memory::saveErrorText(), Dialogs::Icon::Critical);
         for (const char* name : kGivenBack) form_.setEnabled(name, true);

@@ -80,7 +80,9 @@ const ControlState& FormState::control(const QString& name) const {
     return it == controls_.cend() ? kNone : *it;
 }
 
-ControlState& FormState::slot(const QString& name) { return controls_[name]; }
+ControlState& FormState::slot(const QString& name) {
+    return controls_[name];
+}
 
 void FormState::setEnabled(const QString& name, bool enabled) {
     ControlState& c = slot(name);

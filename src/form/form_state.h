@@ -30,26 +30,26 @@ public:
     explicit FormState(QObject* parent = nullptr);
 
     // ---- form-level variables ----
-    std::uint8_t CONF_MUE = 0;              // sampling interval code, packed BCD minutes
-    std::array<std::uint8_t, 8> ser{};      // ser1..ser8: serial-number digit characters
-    float Nserie = 0.0F;                    // the serial number as a number
-    std::int32_t conti = 0;                 // memory image row that the next block fills
-    std::int32_t contj = 0;                 // byte index within a row
-    std::int32_t memo = 1026;               // frames of a full download
-    std::int16_t linea = 0;                 // live flag: -1 while the live display runs
-    QString linea6;                         // text of the current live frame
-    QString data1;                          // the column header line, CR LF ended
-    std::int16_t answerFlag = 0;            // -1 once the logger answered the last exchange
-    std::int32_t exchangeCounter = 0;       // bytes received in the current exchange
-    std::int16_t portNumber = 0;            // the port discovery found, 1-based
-    std::uint8_t receivedByte = 0;          // the last byte read by an exchange
-    QString intervalMinutes;                // "1" .. "60"; empty until a known code arrived
-    QString summary;                        // the configuration summary
-    std::array<QVariant, 6> clockFields;    // hour, minute, second, day, month, year
-    QTime loggerClock{0, 0};                // the logger's time of day, advanced by Timer1
-    std::int32_t liveSamples = 0;           // flow-meter live samples (16-bit in the original)
-    std::int32_t progressMax = 1026;        // ProgressBar1's maximum on the progress window
-    std::uint8_t smsSendCode = 0;           // SMS send-interval code, read and written back
+    std::uint8_t CONF_MUE = 0;            // sampling interval code, packed BCD minutes
+    std::array<std::uint8_t, 8> ser{};    // ser1..ser8: serial-number digit characters
+    float Nserie = 0.0F;                  // the serial number as a number
+    std::int32_t conti = 0;               // memory image row that the next block fills
+    std::int32_t contj = 0;               // byte index within a row
+    std::int32_t memo = 1026;             // frames of a full download
+    std::int16_t linea = 0;               // live flag: -1 while the live display runs
+    QString linea6;                       // text of the current live frame
+    QString data1;                        // the column header line, CR LF ended
+    std::int16_t answerFlag = 0;          // -1 once the logger answered the last exchange
+    std::int32_t exchangeCounter = 0;     // bytes received in the current exchange
+    std::int16_t portNumber = 0;          // the port discovery found, 1-based
+    std::uint8_t receivedByte = 0;        // the last byte read by an exchange
+    QString intervalMinutes;              // "1" .. "60"; empty until a known code arrived
+    QString summary;                      // the configuration summary
+    std::array<QVariant, 6> clockFields;  // hour, minute, second, day, month, year
+    QTime loggerClock{0, 0};              // the logger's time of day, advanced by Timer1
+    std::int32_t liveSamples = 0;         // flow-meter live samples (16-bit in the original)
+    std::int32_t progressMax = 1026;      // ProgressBar1's maximum on the progress window
+    std::uint8_t smsSendCode = 0;         // SMS send-interval code, read and written back
 
     // ---- controls ----
     const ControlState& control(const QString& name) const;

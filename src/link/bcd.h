@@ -16,8 +16,12 @@ inline QString digits(std::uint8_t b) {
     return QString(pair, 2);
 }
 
-inline char highDigit(std::uint8_t b) { return char(((b & 0xF0) >> 4) + 48); }
-inline char lowDigit(std::uint8_t b) { return char((b & 0x0F) | 0x30); }
+inline char highDigit(std::uint8_t b) {
+    return char(((b & 0xF0) >> 4) + 48);
+}
+inline char lowDigit(std::uint8_t b) {
+    return char((b & 0x0F) | 0x30);
+}
 
 // 0..99 as one packed byte (the tens digit of values above 99 is taken modulo 16).
 inline std::uint8_t pack(int value) {

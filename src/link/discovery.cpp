@@ -16,15 +16,18 @@ Discovery::Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channe
       timing_(timing) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        if (state_ == State::FirstWait) endFirstWait();
-        else if (state_ == State::SecondWait) endSecondWait();
+        if (state_ == State::FirstWait)
+            endFirstWait();
+        else if (state_ == State::SecondWait)
+            endSecondWait();
     });
     // Connected after the line-event handler of MSComm1, which sets the answer flag.
     connect(&channels_[1], &Channel::commEvent, this, [this] { check(); });
 }
 
 QString Discovery::connectionText(int number) const {
-    return QStringLiteral(" Conexion en ") + ports_.label(number) + QStringLiteral("  @ 19200 bps ");
+    return QStringLiteral(" Conexion en ") + ports_.label(number) +
+           QStringLiteral("  @ 19200 bps ");
 }
 
 void Discovery::start() {

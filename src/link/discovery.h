@@ -18,15 +18,15 @@ class Discovery : public QObject {
     Q_OBJECT
 public:
     enum class State {
-        Idle,         // not running
-        FirstWait,    // wake-up sent; until the probe's receive event or the first wait ends
-        SecondWait,   // until the answer flag is set or the second wait ends
+        Idle,        // not running
+        FirstWait,   // wake-up sent; until the probe's receive event or the first wait ends
+        SecondWait,  // until the answer flag is set or the second wait ends
     };
     enum class Outcome { Declined, NotFound, Found };
     Q_ENUM(Outcome)
 
-    Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-              const PortList& ports, Timing timing, QObject* parent = nullptr);
+    Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channels, const PortList& ports,
+              Timing timing, QObject* parent = nullptr);
 
     // Runs one discovery (does nothing while one runs). finished() follows.
     void start();

@@ -9,24 +9,40 @@ LineEvents::LineEvents(FormState& form, Channel& mscomm1, QObject* parent)
 
 QString LineEvents::text(int code) {
     switch (code) {
-        case comm::Send: return {};
-        case comm::Cts: return QStringLiteral("cambio en CTS");
-        case comm::Dsr: return QStringLiteral("Detectado cambio en DSR");
-        case comm::Cd: return QStringLiteral("Detectado cambio en CD");
-        case comm::Ring: return QStringLiteral("El tel\u00e9fono est\u00e1 sonando");
-        case comm::Eof: return QStringLiteral("Detectado el final del archivo");
-        case comm::Break: return QStringLiteral("Parada recibida");
-        case comm::CtsTimeout: return QStringLiteral("Soprepasado el tiempo de espera de CTS");
-        case comm::DsrTimeout: return QStringLiteral("Sobrepasado el tiempo de espera de DSR");
-        case comm::Frame: return QStringLiteral("Error de marco");
-        case comm::Overrun: return QStringLiteral("Error de sobrecarga");
+        case comm::Send:
+            return {};
+        case comm::Cts:
+            return QStringLiteral("cambio en CTS");
+        case comm::Dsr:
+            return QStringLiteral("Detectado cambio en DSR");
+        case comm::Cd:
+            return QStringLiteral("Detectado cambio en CD");
+        case comm::Ring:
+            return QStringLiteral("El tel\u00e9fono est\u00e1 sonando");
+        case comm::Eof:
+            return QStringLiteral("Detectado el final del archivo");
+        case comm::Break:
+            return QStringLiteral("Parada recibida");
+        case comm::CtsTimeout:
+            return QStringLiteral("Soprepasado el tiempo de espera de CTS");
+        case comm::DsrTimeout:
+            return QStringLiteral("Sobrepasado el tiempo de espera de DSR");
+        case comm::Frame:
+            return QStringLiteral("Error de marco");
+        case comm::Overrun:
+            return QStringLiteral("Error de sobrecarga");
         case comm::CdTimeout:
             return QStringLiteral("Sobrepasado el tiempo de espera de detecci\u00f3n de portadora");
-        case comm::RxOver: return QStringLiteral("Desbordamiento en el b\u00fafer de recepci\u00f3n");
-        case comm::RxParity: return QStringLiteral("Error de paridad");
-        case comm::TxFull: return QStringLiteral("B\u00fafer de transmisi\u00f3n lleno");
-        case comm::Dcb: return QStringLiteral("Error recibiendo DCB");
-        default: return QStringLiteral("Error o evento desconocido");
+        case comm::RxOver:
+            return QStringLiteral("Desbordamiento en el b\u00fafer de recepci\u00f3n");
+        case comm::RxParity:
+            return QStringLiteral("Error de paridad");
+        case comm::TxFull:
+            return QStringLiteral("B\u00fafer de transmisi\u00f3n lleno");
+        case comm::Dcb:
+            return QStringLiteral("Error recibiendo DCB");
+        default:
+            return QStringLiteral("Error o evento desconocido");
     }
 }
 

@@ -22,7 +22,9 @@ PortList PortList::system() {
 #endif
 }
 
-PortList PortList::of(const QStringList& devices) { return PortList(devices); }
+PortList PortList::of(const QStringList& devices) {
+    return PortList(devices);
+}
 
 QString PortList::location(int number) const {
     if (number < 1 || number > count()) return {};

@@ -89,7 +89,8 @@ QString generalForm(Decimal d) {
     } else if (d.point >= n) {
         out += d.digits + std::string(std::size_t(d.point - n), '0');
     } else {
-        out += d.digits.substr(0, std::size_t(d.point)) + '.' + d.digits.substr(std::size_t(d.point));
+        out +=
+            d.digits.substr(0, std::size_t(d.point)) + '.' + d.digits.substr(std::size_t(d.point));
     }
     return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
@@ -114,9 +115,15 @@ struct Range {
     bool upperIncluded;
     bool holds(double n) const { return n >= lo && (n < hi || (upperIncluded && n == hi)); }
 };
-constexpr Range below(double lo, double hi) { return {lo, hi, false}; }
-constexpr Range upTo(double lo, double hi) { return {lo, hi, true}; }
-constexpr Range only(double n) { return {n, n, true}; }
+constexpr Range below(double lo, double hi) {
+    return {lo, hi, false};
+}
+constexpr Range upTo(double lo, double hi) {
+    return {lo, hi, true};
+}
+constexpr Range only(double n) {
+    return {n, n, true};
+}
 
 constexpr int kNoRounding = -1;
 
@@ -210,7 +217,8 @@ QString optionalText(const std::optional<double>& x, int decimals) {
 
 Frame frameOf(const QByteArray& bytes) {
     Frame f{};
-    for (int i = 0; i < kFrameSize && i < bytes.size(); ++i) f[std::size_t(i)] = std::uint8_t(bytes[i]);
+    for (int i = 0; i < kFrameSize && i < bytes.size(); ++i)
+        f[std::size_t(i)] = std::uint8_t(bytes[i]);
     return f;
 }
 

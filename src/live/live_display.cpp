@@ -25,8 +25,10 @@ LiveDisplay::LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& ch
 }
 
 void LiveDisplay::click() {
-    if (form_.linea == -1) stop();
-    else start();
+    if (form_.linea == -1)
+        stop();
+    else
+        start();
 }
 
 void LiveDisplay::noLogger() {

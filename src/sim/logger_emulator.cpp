@@ -28,8 +28,8 @@
 #include "config/record.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
-#include "sim/memory_maker.h"
 #include "sim/live_frames.h"
+#include "sim/memory_maker.h"
 
 namespace vernoll::sim {
 

@@ -1,8 +1,8 @@
 #include "sms/sms_read.h"
 
 #include "form/controls.h"
-#include "link/exchange_step.h"
 #include "link/codepage.h"
+#include "link/exchange_step.h"
 #include "link/texts.h"
 #include "sms/sms_record.h"
 

@@ -57,7 +57,8 @@ TEST(Cli, ConfigReadsTheWholeRecordOverThePty) {
     // The wire, as the emulator logged it: what the program sent, in order.
     const QByteArray rx = vernoll::test::received(log);
     ASSERT_EQ(rx.size(), 2 + 3 + 111);
-    EXPECT_EQ(rx.left(5), QByteArray("\xBE\xBE" "U\x60U"));
+    EXPECT_EQ(rx.left(5), QByteArray("\xBE\xBE"
+                                     "U\x60U"));
 }
 
 TEST(Cli, ConfigTextPrintsTheSummary) {
@@ -110,8 +111,9 @@ TEST(Cli, UsageErrorsAreStatusTwo) {
 
 TEST(Cli, SimulateRunsAgainstTheBuiltInEmulator) {
     vernoll::test::ensureApp();
-    const CliRun r = cli({QStringLiteral("--fast-waits"), QStringLiteral("--simulate"),
-                       QStringLiteral("50001"), QStringLiteral("--json"), QStringLiteral("config")});
+    const CliRun r =
+        cli({QStringLiteral("--fast-waits"), QStringLiteral("--simulate"), QStringLiteral("50001"),
+             QStringLiteral("--json"), QStringLiteral("config")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.json().value("device").toString(), QStringLiteral("Termo-Pluviometro Digital II"));
     EXPECT_EQ(r.json().value("memo").toInt(), 4098);

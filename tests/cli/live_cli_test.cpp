@@ -33,20 +33,23 @@ TEST(CliLive, ThreeFramesThenTheStopAndThePendingFrame) {
     vernoll::test::ensureApp();
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("wire.log"));
-    LiveSim sim({QStringLiteral("--serial"), QStringLiteral("21500"), QStringLiteral("--log"), log});
+    LiveSim sim(
+        {QStringLiteral("--serial"), QStringLiteral("21500"), QStringLiteral("--log"), log});
     ASSERT_FALSE(sim.path().isEmpty());
-    const LiveRun r = cli(args(sim, {QStringLiteral("live"), QStringLiteral("--frames"), QStringLiteral("3")}));
+    const LiveRun r =
+        cli(args(sim, {QStringLiteral("live"), QStringLiteral("--frames"), QStringLiteral("3")}));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     // Each frame's text, then an empty line.
-    static const QRegularExpression frames(QStringLiteral(
-        "^(Temp\\[\u00baC\\]= -?[0-9]+(\\.[0-9])?\u00baC\r\n\r\n){3}$"));
+    static const QRegularExpression frames(
+        QStringLiteral("^(Temp\\[\u00baC\\]= -?[0-9]+(\\.[0-9])?\u00baC\r\n\r\n){3}$"));
     EXPECT_TRUE(frames.match(QString::fromUtf8(r.out)).hasMatch()) << r.out.toStdString();
     EXPECT_EQ(r.err, QByteArray(" Conexion en " + sim.path().toUtf8() + "  @ 19200 bps \n"));
 
     // Probe, import, then four live requests: three frames and the one pending at the stop.
     const QByteArray rx = received(log);
     ASSERT_EQ(rx.size(), 2 + 3 + 111 + 4) << rx.toHex().toStdString();
-    EXPECT_EQ(rx.left(5), QByteArray("\xBE\xBE" "U\x60U"));
+    EXPECT_EQ(rx.left(5), QByteArray("\xBE\xBE"
+                                     "U\x60U"));
     EXPECT_EQ(rx.right(4), QByteArray(4, '\xBE'));
 }
 
@@ -54,7 +57,7 @@ TEST(CliLive, JsonListsTheFrames) {
     vernoll::test::ensureApp();
     LiveSim sim({QStringLiteral("--serial"), QStringLiteral("2060500")});
     const LiveRun r = cli(args(sim, {QStringLiteral("--json"), QStringLiteral("live"),
-                                 QStringLiteral("--frames"), QStringLiteral("2")}));
+                                     QStringLiteral("--frames"), QStringLiteral("2")}));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(r.out).object();
     const QJsonArray list = o.value(QStringLiteral("frames")).toArray();
@@ -99,7 +102,8 @@ TEST(CliLive, InterruptStopsCleanly) {
             const QJsonArray list =
                 QJsonDocument::fromJson(r.out).object().value(QStringLiteral("frames")).toArray();
             EXPECT_GE(list.size(), 1) << r.out.toStdString();
-            for (const auto& v : list) EXPECT_TRUE(v.toString().startsWith(QStringLiteral("DATA ")));
+            for (const auto& v : list)
+                EXPECT_TRUE(v.toString().startsWith(QStringLiteral("DATA ")));
         } else {
             // Whole frames only, the last one complete with its empty line.
             EXPECT_TRUE(r.out.endsWith("   \r\n\r\n")) << r.out.right(80).toStdString();
@@ -147,7 +151,8 @@ TEST(CliLive, UsageErrors) {
 TEST(CliLive, SilentLoggerIsStatusOne) {
     vernoll::test::ensureApp();
     LiveSim sim({QStringLiteral("--fault"), QStringLiteral("silent")});
-    const LiveRun r = cli(args(sim, {QStringLiteral("live"), QStringLiteral("--frames"), QStringLiteral("1")}));
+    const LiveRun r =
+        cli(args(sim, {QStringLiteral("live"), QStringLiteral("--frames"), QStringLiteral("1")}));
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.isEmpty());
 }

@@ -36,8 +36,8 @@ TEST(CliMemory, DownloadWritesTheCsvAndTheBaseFile) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    Sim sim({QStringLiteral("--serial"), QStringLiteral("21000"), QStringLiteral("--memory"),
-             memory});
+    Sim sim(
+        {QStringLiteral("--serial"), QStringLiteral("21000"), QStringLiteral("--memory"), memory});
     ASSERT_FALSE(sim.path().isEmpty());
     const QString csv = dir.filePath("out.csv"), rgt = dir.filePath("out.rgt");
     const auto r = cli(onPort(sim, {QStringLiteral("--json"), QStringLiteral("download"),
@@ -51,21 +51,24 @@ TEST(CliMemory, DownloadWritesTheCsvAndTheBaseFile) {
     EXPECT_EQ(readAll(rgt), readAll(memory));
     const QByteArray text = readAll(csv);
     EXPECT_TRUE(text.startsWith(" Equipo Registrador TOLVAR \r\nproceso realizado el "));
-    EXPECT_TRUE(text.contains("Fecha,Hora,Temperatura[\xba" "C]\r\n01/12/2026,12:00:00,85.4\r\n01/12/2026,12:00:00,85.6\r\n"));
+    EXPECT_TRUE(
+        text.contains("Fecha,Hora,Temperatura[\xba"
+                      "C]\r\n01/12/2026,12:00:00,85.4\r\n01/12/2026,12:00:00,85.6\r\n"));
     EXPECT_TRUE(text.endsWith("\r\n\r\n"));
     EXPECT_TRUE(r.err.contains("La descarga de datos se realiz\xc3\xb3 con exito"));
 
     // The same memory decoded from the base file, as the spreadsheet file.
     const QString xls = dir.filePath("datos.xls"), events = dir.filePath("eventos.txt");
     const auto d = cli({QStringLiteral("--json"), QStringLiteral("decode"), rgt,
-                        QStringLiteral("--serial"), QStringLiteral("21000"), QStringLiteral("--xls"),
-                        xls, QStringLiteral("--events"), events});
+                        QStringLiteral("--serial"), QStringLiteral("21000"),
+                        QStringLiteral("--xls"), xls, QStringLiteral("--events"), events});
     ASSERT_EQ(d.status, 0) << d.err.toStdString();
     // Rows 0 to 5 (24 records) never reach the spreadsheet file.
     EXPECT_EQ(d.json().value("records").toInt(), 16);
     const QByteArray sheet = readAll(xls);
     EXPECT_TRUE(sheet.startsWith("01/12/2026,12:00:00,90.2\r\n")) << sheet.left(80).toStdString();
-    EXPECT_TRUE(readAll(events).startsWith("Registro de eventos y configuracion de equipo registrador  \r\n"));
+    EXPECT_TRUE(readAll(events).startsWith(
+        "Registro de eventos y configuracion de equipo registrador  \r\n"));
 }
 
 TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
@@ -84,16 +87,17 @@ TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         Sim sim({QStringLiteral("--fault"), QString::fromLatin1(c.fault)});
-        const auto r = cli(onPort(sim, {QStringLiteral("download"), QStringLiteral("--csv"),
-                                        dir.filePath("x.csv")}));
+        const auto r = cli(onPort(
+            sim, {QStringLiteral("download"), QStringLiteral("--csv"), dir.filePath("x.csv")}));
         EXPECT_EQ(r.status, c.status) << r.err.toStdString();
-        EXPECT_TRUE(r.err.trimmed().endsWith(QByteArray(c.message).trimmed())) << r.err.toStdString();
+        EXPECT_TRUE(r.err.trimmed().endsWith(QByteArray(c.message).trimmed()))
+            << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("x.csv")));
     }
     // A CSV that cannot be written: status 4, the download itself kept.
     Sim sim({});
-    const auto r = cli(onPort(sim, {QStringLiteral("download"), QStringLiteral("--csv"),
-                                    dir.filePath("missing/x.csv")}));
+    const auto r = cli(onPort(
+        sim, {QStringLiteral("download"), QStringLiteral("--csv"), dir.filePath("missing/x.csv")}));
     EXPECT_EQ(r.status, 4) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("ERROR al grabar archivo"));
     // decode: a missing base file, and usage errors.

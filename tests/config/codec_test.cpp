@@ -77,39 +77,46 @@ TEST_P(Classification, NameHeaderAndMemory) {
     EXPECT_EQ(type->largeMemory, c.large);
 }
 
-constexpr char kRain[] = "Fecha,Hora,Temperatura[\xc2\xba" "C],Precipitacion[mm]";
+constexpr char kRain[] =
+    "Fecha,Hora,Temperatura[\xc2\xba"
+    "C],Precipitacion[mm]";
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, Classification,
-    ::testing::Values(
-        ClassCase{122, nullptr, nullptr, false},
-        ClassCase{123, "Radiometro", "Fecha,Hora,Radiacion[Kw/m2]", false},
-        ClassCase{124, "Caudalimetro ", "Fecha,Hora,Caudal [l]", false},
-        ClassCase{125, "Caudalimetro ", "Fecha,Hora,Caudal [l]", false},
-        ClassCase{126, nullptr, nullptr, false},
-        ClassCase{19999, nullptr, nullptr, false},
-        ClassCase{20000, "Termo-Pluviometro", kRain, false},
-        ClassCase{20999, "Termo-Pluviometro", kRain, false},
-        ClassCase{21000, "Termometro", "Fecha,Hora,Temperatura[\xc2\xba" "C]", false},
-        ClassCase{22000, "Registrador Tension-Corriente ",
-                  "Fecha,Hora,Corriente [Acc],Tension[Vcc]", false},
-        ClassCase{23000, nullptr, nullptr, false},
-        ClassCase{30999, "Termo-Pluviometro", kRain, false},
-        ClassCase{40000, "Termo-Pluviometro Digital ", kRain, false},
-        ClassCase{42000, nullptr, nullptr, false},
-        ClassCase{50000, "Termo-Pluviometro Digital II", kRain, true},
-        ClassCase{51999, "Termo-Pluviometro Digital II", kRain, true},
-        ClassCase{70000, "Nivel de Agua", "Fecha,Hora,Nivel [m]", true},
-        ClassCase{91999, "Nivel de Agua por Ultrasonido", "Fecha,Hora,Nivel [mm]", true},
-        ClassCase{92000, nullptr, nullptr, false},
-        ClassCase{2040000, "Termo-Pluviometro Digital Con Telemetria", kRain, false},
-        ClassCase{2051999, " Evaporimetro con Telemetria",
-                  "Fecha,Hora,Temperatura[\xc2\xba" "C],EVA [mm],Nivel Reserva[cm]", false},
-        ClassCase{2052000, " Evaporimetro ", "Fecha,Hora,EVA [mm]", false},
-        ClassCase{2052001, nullptr, nullptr, false},
-        ClassCase{2060000, "Nivel De Embalse Con Telemetria",
-                  "Fecha,Hora,Nivel a Vertedero [m],Cota (m)[m]", false},
-        ClassCase{2061000, nullptr, nullptr, false}));
+    ::testing::Values(ClassCase{122, nullptr, nullptr, false},
+                      ClassCase{123, "Radiometro", "Fecha,Hora,Radiacion[Kw/m2]", false},
+                      ClassCase{124, "Caudalimetro ", "Fecha,Hora,Caudal [l]", false},
+                      ClassCase{125, "Caudalimetro ", "Fecha,Hora,Caudal [l]", false},
+                      ClassCase{126, nullptr, nullptr, false},
+                      ClassCase{19999, nullptr, nullptr, false},
+                      ClassCase{20000, "Termo-Pluviometro", kRain, false},
+                      ClassCase{20999, "Termo-Pluviometro", kRain, false},
+                      ClassCase{21000, "Termometro",
+                                "Fecha,Hora,Temperatura[\xc2\xba"
+                                "C]",
+                                false},
+                      ClassCase{22000, "Registrador Tension-Corriente ",
+                                "Fecha,Hora,Corriente [Acc],Tension[Vcc]", false},
+                      ClassCase{23000, nullptr, nullptr, false},
+                      ClassCase{30999, "Termo-Pluviometro", kRain, false},
+                      ClassCase{40000, "Termo-Pluviometro Digital ", kRain, false},
+                      ClassCase{42000, nullptr, nullptr, false},
+                      ClassCase{50000, "Termo-Pluviometro Digital II", kRain, true},
+                      ClassCase{51999, "Termo-Pluviometro Digital II", kRain, true},
+                      ClassCase{70000, "Nivel de Agua", "Fecha,Hora,Nivel [m]", true},
+                      ClassCase{91999, "Nivel de Agua por Ultrasonido", "Fecha,Hora,Nivel [mm]",
+                                true},
+                      ClassCase{92000, nullptr, nullptr, false},
+                      ClassCase{2040000, "Termo-Pluviometro Digital Con Telemetria", kRain, false},
+                      ClassCase{2051999, " Evaporimetro con Telemetria",
+                                "Fecha,Hora,Temperatura[\xc2\xba"
+                                "C],EVA [mm],Nivel Reserva[cm]",
+                                false},
+                      ClassCase{2052000, " Evaporimetro ", "Fecha,Hora,EVA [mm]", false},
+                      ClassCase{2052001, nullptr, nullptr, false},
+                      ClassCase{2060000, "Nivel De Embalse Con Telemetria",
+                                "Fecha,Hora,Nivel a Vertedero [m],Cota (m)[m]", false},
+                      ClassCase{2061000, nullptr, nullptr, false}));
 
 TEST(Sms, OfferedFromTwoToThreeMillionInclusive) {
     EXPECT_FALSE(hasSms(1999999));
@@ -120,9 +127,10 @@ TEST(Sms, OfferedFromTwoToThreeMillionInclusive) {
 }
 
 TEST(Summary, FullTextWithInterval) {
-    SummaryFields f{QStringLiteral("10"), QStringLiteral("Nro  : 00020500"),
-                    QStringLiteral("Ana"), QStringLiteral("Campo"), QStringLiteral("-34.6"),
-                    QStringLiteral("-58.4"), QStringLiteral("25   ")};
+    SummaryFields f{QStringLiteral("10"),    QStringLiteral("Nro  : 00020500"),
+                    QStringLiteral("Ana"),   QStringLiteral("Campo"),
+                    QStringLiteral("-34.6"), QStringLiteral("-58.4"),
+                    QStringLiteral("25   ")};
     EXPECT_EQ(summary(f),
               QStringLiteral("Muestras cada  10 Minutos\r\nNro  : 00020500\r\nUsuario: Ana\r\n"
                              "Ubicacion: Campo\r\nLatitud: -34.6\r\nLongitud: -58.4\r\n"
@@ -130,8 +138,9 @@ TEST(Summary, FullTextWithInterval) {
 }
 
 TEST(Summary, WithoutAKnownIntervalHoldsTheAltitudeAlone) {
-    SummaryFields f{QString(), QStringLiteral("Nro  : 1"), QStringLiteral("u"), QString(),
-                    QString(), QString(), QStringLiteral("7")};
+    SummaryFields f{
+        QString(), QStringLiteral("Nro  : 1"), QStringLiteral("u"), QString(), QString(),
+        QString(), QStringLiteral("7")};
     EXPECT_EQ(summary(f), QStringLiteral("\r\nAltitud: 7\r\n\r\n\r\n"));
 }
 
@@ -164,7 +173,7 @@ TEST(Clock, CompositionWithCalendarCarry) {
         {{0x00, 0x59, 0x59, 0x00, 0x03, 0x24}, "00:59:59", "29/02/2024"},  // day 0: month end
         {{0x00, 0x00, 0x00, 0x01, 0x00, 0x26}, "00:00:00", "01/12/2025"},  // month 0
         {{0x00, 0x00, 0x00, 0x59, 0x02, 0x26}, "00:00:00", "31/03/2026"},  // day 59 of Feb
-        {{0x00, 0x3A, 0x00, 0x01, 0x01, 0x5A}, nullptr, nullptr},  // "3:" and "5:" fail
+        {{0x00, 0x3A, 0x00, 0x01, 0x01, 0x5A}, nullptr, nullptr},          // "3:" and "5:" fail
         {{0x12, 0x00, 0x00, 0x01, 0x60, 0x26}, "12:00:00", "01/12/2033"},  // month 96
     };
     for (const Case& c : cases) {

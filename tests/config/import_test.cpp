@@ -77,8 +77,9 @@ TEST(Import, WholeRecordFillsTheWindowAndEveryByteOnTheWireIsRight) {
     expected += record;
     EXPECT_EQ(rig.port.written().toHex(), expected.toHex());
     // Everything after the wake-up went out on MSComm2's port, not mixed with the probe.
-    EXPECT_EQ(rig.dialogs.texts(), (QStringList{QStringLiteral("Quiere conectarse con Registrador Tolvar"),
-                                                QStringLiteral(" Conexion en P1  @ 19200 bps ")}));
+    EXPECT_EQ(rig.dialogs.texts(),
+              (QStringList{QStringLiteral("Quiere conectarse con Registrador Tolvar"),
+                           QStringLiteral(" Conexion en P1  @ 19200 bps ")}));
 
     EXPECT_EQ(rig.text(ctl::Label4), QStringLiteral("Nro  : 00020500"));
     EXPECT_EQ(rig.form.Nserie, 20500.0F);
@@ -128,17 +129,37 @@ TEST(Import, SerialAndClockFaultsPrintAndKeepEarlierValues) {
         float nserie;
     } cases[] = {
         // A nibble above 9 keeps the earlier number (here the start value 0).
-        {{0x00, 0x1A, 0x00, 0x00}, {0x12, 0x00, 0x00, 0x01, 0x01, 0x26}, 0x10, {}, "12:00:00",
-         "01/01/2026", 0.0F},
+        {{0x00, 0x1A, 0x00, 0x00},
+         {0x12, 0x00, 0x00, 0x01, 0x01, 0x26},
+         0x10,
+         {},
+         "12:00:00",
+         "01/01/2026",
+         0.0F},
         // Second 0x60 is out of range: the time is not composed.
-        {{0x02, 0x05, 0x00, 0x00}, {0x12, 0x00, 0x60, 0x01, 0x01, 0x26}, 0x10,
-         {QStringLiteral("hora mal")}, "", "01/01/2026", 2050000.0F},
+        {{0x02, 0x05, 0x00, 0x00},
+         {0x12, 0x00, 0x60, 0x01, 0x01, 0x26},
+         0x10,
+         {QStringLiteral("hora mal")},
+         "",
+         "01/01/2026",
+         2050000.0F},
         // Year 0x99 is out of range: no date.
-        {{0x00, 0x00, 0x01, 0x23}, {0x12, 0x00, 0x00, 0x01, 0x01, 0x99}, 0x07,
-         {QStringLiteral("fecha mal")}, "12:00:00", "", 123.0F},
+        {{0x00, 0x00, 0x01, 0x23},
+         {0x12, 0x00, 0x00, 0x01, 0x01, 0x99},
+         0x07,
+         {QStringLiteral("fecha mal")},
+         "12:00:00",
+         "",
+         123.0F},
         // An hour out of range still composes, carried into the next day.
-        {{0x00, 0x00, 0x01, 0x24}, {0x25, 0x30, 0x00, 0x32, 0x01, 0x26}, 0x60,
-         {QStringLiteral("hora mal")}, "13:30:00", "01/02/2026", 124.0F},
+        {{0x00, 0x00, 0x01, 0x24},
+         {0x25, 0x30, 0x00, 0x32, 0x01, 0x26},
+         0x60,
+         {QStringLiteral("hora mal")},
+         "13:30:00",
+         "01/02/2026",
+         124.0F},
     };
     for (const Case& c : cases) {
         config::Record r = demoRecord();
@@ -218,7 +239,8 @@ TEST(Import, LoggerStoppingMidRecordThenTheNextClickStartsOver) {
     rig.port.clearWrites();
     rig.inicio.clickConfiguracion();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE" "U\x60U"));
+    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
+                                                     "U\x60U"));
     EXPECT_EQ(rig.text(ctl::Text2), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
 }
 
@@ -250,11 +272,13 @@ TEST(Import, NoAnswerToTheAttentionByte) {
     Rig rig(demoRecord().toBytes());
     // Found on the probe, then silent.
     QSignalSpy failed(&rig.inicio.import(), &ConfigImport::failed);
-    QObject::connect(&rig.inicio.discovery(), &Discovery::finished, [&] { rig.logger.silent = true; });
+    QObject::connect(&rig.inicio.discovery(), &Discovery::finished,
+                     [&] { rig.logger.silent = true; });
     rig.inicio.startUp();
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
     EXPECT_EQ(failed.at(0).at(0).value<ConfigImport::Failure>(), ConfigImport::Failure::NoAnswer);
-    EXPECT_EQ(rig.dialogs.texts().last(), QStringLiteral("No hay equipo conectado ,Intente Reconectar "));
+    EXPECT_EQ(rig.dialogs.texts().last(),
+              QStringLiteral("No hay equipo conectado ,Intente Reconectar "));
     EXPECT_TRUE(rig.form.control(ctl::Command1).enabled);
     EXPECT_EQ(rig.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
     EXPECT_TRUE(rig.form.control(ctl::configuracion).enabled);
@@ -289,7 +313,10 @@ TEST(Import, AgainstTheEmulator) {
 
     // The echoes are the emulator's own record, byte for byte.
     const QByteArray record = emulator.configRecord();
-    EXPECT_EQ(port.written().toHex(), (QByteArray("\xBE\xBE" "U\x60U") + record).toHex());
+    EXPECT_EQ(port.written().toHex(), (QByteArray("\xBE\xBE"
+                                                  "U\x60U") +
+                                       record)
+                                          .toHex());
     EXPECT_EQ(form.control(ctl::Label4).text, QStringLiteral("Nro  : 02052000"));
     EXPECT_EQ(form.control(ctl::Label14).text, QStringLiteral(" Evaporimetro "));
     EXPECT_TRUE(form.control(ctl::Command6).enabled);
@@ -307,7 +334,8 @@ TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
         rig.inicio.click(QString::fromLatin1(name));
     EXPECT_EQ(rig.port.written(), QByteArray(1, '\xBE'));
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE" "U\x60U"));
+    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
+                                                     "U\x60U"));
     EXPECT_EQ(rig.port.written().count('\xBE'), 1);
     // Once the line is free again, the next click works.
     rig.port.clearWrites();

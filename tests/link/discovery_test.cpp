@@ -1,10 +1,11 @@
+#include "link/discovery.h"
+
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 
 #include "app/inicio.h"
 #include "form/controls.h"
-#include "link/discovery.h"
 #include "link/line_events.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
@@ -61,7 +62,8 @@ TEST(Discovery, AnswerOnTheSecondPort) {
     EXPECT_EQ(rig.probed(), (std::vector<int>{1, 2}));
     EXPECT_EQ(rig.form.portNumber, 2);
     EXPECT_EQ(rig.form.answerFlag, -1);
-    EXPECT_EQ(rig.dialogs.texts(), (QStringList{kQuestion, QStringLiteral(" Conexion en B  @ 19200 bps ")}));
+    EXPECT_EQ(rig.dialogs.texts(),
+              (QStringList{kQuestion, QStringLiteral(" Conexion en B  @ 19200 bps ")}));
     EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::None);
     EXPECT_FALSE(rig.form.control(ctl::Command1).enabled);
     EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conexion en B  @ 19200 bps "));
@@ -79,7 +81,7 @@ TEST(Discovery, ShortAnswersAndSilenceCountAsNoLogger) {
     Rig rig;
     rig.answers[1] = QByteArray(20, '\x01');  // below the receive threshold: no event
     rig.answers[3] = QByteArray(5, '\x01');
-    rig.port.setMissing({4});                 // cannot be opened: still both waits
+    rig.port.setMissing({4});  // cannot be opened: still both waits
     EXPECT_EQ(rig.run(), Discovery::Outcome::NotFound);
     EXPECT_EQ(rig.probed(), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(rig.dialogs.texts(), (QStringList{kQuestion, kNotFound}));

@@ -1,12 +1,12 @@
 // Live value decoding: byte strings in, text out, for every family and every range bound.
 
+#include "live/live_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
 #include <initializer_list>
 #include <utility>
-
-#include "live/live_decoder.h"
 
 using vernoll::live::Frame;
 using vernoll::live::LiveDecoder;
@@ -65,14 +65,15 @@ TEST(NumberText, RoundsTheDecimalValueHalfAwayFromZero) {
         {0.001, 3, " 0.001"},
         {0.0004, 3, " 0"},
         {0.0005, 3, " 0.001"},
-        {(32 * 0.004 - 2.7315) * 100, 1, "-260.4"},      // -260.34999999999997 in binary
-        {(337 * 0.002 - 0.6835) * 100, 1, "-0.9"},       // -0.949999999999995: below its half
+        {(32 * 0.004 - 2.7315) * 100, 1, "-260.4"},  // -260.34999999999997 in binary
+        {(337 * 0.002 - 0.6835) * 100, 1, "-0.9"},   // -0.949999999999995: below its half
         {6240000.0, 2, " 6240000"},
         {1e15, 0, " 1E+15"},
         {123456789012345.6, 0, " 123456789012346"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(numberText(c.x, c.decimals), QString::fromLatin1(c.text)) << c.x << " " << c.decimals;
+        EXPECT_EQ(numberText(c.x, c.decimals), QString::fromLatin1(c.text))
+            << c.x << " " << c.decimals;
 }
 
 TEST(NumberText, WithoutPatternKeepsFifteenDigits) {
@@ -136,7 +137,8 @@ TEST(LiveDecoder, EveryFamily) {
         // Only rows 25, 27 and 31 at the included upper bound.
         {2052000, frame({{2, 2419}, {3, 576}, {5, 3}, {6, 140}, {7, 138}, {9, 387}}),
          lines({"Nivel ANTERIOR = 15.19cm", "Nivel CERO = 14.97cm", "Nivel T. Reserva = 41.99cm"})},
-        {0, frame({{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}}), QString()},
+        {0, frame({{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}}),
+         QString()},
     };
     for (const Case& c : cases) EXPECT_EQ(decodeOnce(c.n, c.f), c.text) << c.n;
 }
@@ -156,13 +158,14 @@ TEST(LiveDecoder, ReservoirReadsThreeBytesAsTheLevel) {
 
     // Submerged below the second: a negative spillway; T(x) of the submerged without rounding.
     Frame g = frame({{2, 1234}, {3, 1734}});
-    EXPECT_EQ(d.decode(2060000, g), lines({"Real Sumergido= 1.234m", "cota= 0m",
-                                           "Vertedero=-0.5m", "cota(msnm)=-0.5m"}));
+    EXPECT_EQ(d.decode(2060000, g),
+              lines({"Real Sumergido= 1.234m", "cota= 0m", "Vertedero=-0.5m", "cota(msnm)=-0.5m"}));
 }
 
 // Every bound of every range, and the rows each serial number shows, by their labels.
 TEST(LiveDecoder, RangeBounds) {
-    const Frame f = frame({{1, 4700}, {2, 4720}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}});
+    const Frame f =
+        frame({{1, 4700}, {2, 4720}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}});
     const QStringList temp{QStringLiteral("Temp[ºC]=")};
     const QString rain = QStringLiteral("Pluviometro =");
     const QStringList evap{QStringLiteral("Nivel ANTERIOR ="), QStringLiteral("Nivel CERO ="),
@@ -172,10 +175,17 @@ TEST(LiveDecoder, RangeBounds) {
     const QStringList reservoir{QStringLiteral("Real Sumergido="), QStringLiteral("cota="),
                                 QStringLiteral("Vertedero="), QStringLiteral("cota(msnm)=")};
     const QStringList bat{QStringLiteral("bat12v [V]=")};
-    const QStringList flow{QStringLiteral("DATA"), QStringLiteral("CON N-S"), QStringLiteral("CON N-S"),
-                           QStringLiteral("DIF CON N-S"), QString(), QStringLiteral("CON S-N"),
-                           QStringLiteral("CON S-N"), QStringLiteral("CON S-N"),
-                           QStringLiteral("DIF CON S-N"), QString(), QStringLiteral("DIF VEL  "),
+    const QStringList flow{QStringLiteral("DATA"),
+                           QStringLiteral("CON N-S"),
+                           QStringLiteral("CON N-S"),
+                           QStringLiteral("DIF CON N-S"),
+                           QString(),
+                           QStringLiteral("CON S-N"),
+                           QStringLiteral("CON S-N"),
+                           QStringLiteral("CON S-N"),
+                           QStringLiteral("DIF CON S-N"),
+                           QString(),
+                           QStringLiteral("DIF VEL  "),
                            QStringLiteral("DIF DIG ")};
     const QStringList none;
     struct Case {
@@ -183,27 +193,64 @@ TEST(LiveDecoder, RangeBounds) {
         QStringList labels;
     } cases[] = {
         {0, none},
-        {122, none}, {123, {QStringLiteral("Rad[Kw/m2]=")}}, {124, none},
-        {19999, none}, {20000, temp + QStringList{rain}}, {20999, temp + QStringList{rain}},
-        {21000, temp}, {21999, temp},
+        {122, none},
+        {123, {QStringLiteral("Rad[Kw/m2]=")}},
+        {124, none},
+        {19999, none},
+        {20000, temp + QStringList{rain}},
+        {20999, temp + QStringList{rain}},
+        {21000, temp},
+        {21999, temp},
         {22000, {QStringLiteral("Icc[A]="), QStringLiteral("Vcc[V]=")}},
         {22999, {QStringLiteral("Icc[A]="), QStringLiteral("Vcc[V]=")}},
-        {23000, none}, {29999, none},
-        {30000, temp + QStringList{rain}}, {30999, temp + QStringList{rain}},
-        {31000, temp}, {31001, none}, {39999, none},
-        {40000, temp + QStringList{rain}}, {40999, temp + QStringList{rain}},
-        {41000, temp}, {42000, temp}, {42001, none}, {49999, none},
-        {50000, temp + QStringList{rain} + bat}, {51999, temp + QStringList{rain} + bat},
-        {52000, temp}, {52001, none}, {69999, none},
-        {70000, {QStringLiteral("Nivel =")}}, {72000, {QStringLiteral("Nivel =")}}, {72001, none},
-        {79999, none}, {80000, flow}, {80001, none}, {89999, none},
-        {90000, ultra}, {92000, ultra}, {92001, none},
-        {2039999, none}, {2040000, temp + QStringList{rain}}, {2040999, temp + QStringList{rain}},
-        {2041000, temp}, {2041999, temp}, {2042000, none}, {2049999, none},
-        {2050000, temp + QStringList{QStringLiteral("NIVEL[mm]="), QStringLiteral("Evaporacion ANTERIOR=")} + evap},
-        {2050999, temp + QStringList{QStringLiteral("NIVEL[mm]="), QStringLiteral("Evaporacion ANTERIOR=")} + evap},
-        {2051000, evap}, {2052000, evap}, {2052001, none}, {2059999, none},
-        {2060000, reservoir}, {2060999, reservoir}, {2061000, none},
+        {23000, none},
+        {29999, none},
+        {30000, temp + QStringList{rain}},
+        {30999, temp + QStringList{rain}},
+        {31000, temp},
+        {31001, none},
+        {39999, none},
+        {40000, temp + QStringList{rain}},
+        {40999, temp + QStringList{rain}},
+        {41000, temp},
+        {42000, temp},
+        {42001, none},
+        {49999, none},
+        {50000, temp + QStringList{rain} + bat},
+        {51999, temp + QStringList{rain} + bat},
+        {52000, temp},
+        {52001, none},
+        {69999, none},
+        {70000, {QStringLiteral("Nivel =")}},
+        {72000, {QStringLiteral("Nivel =")}},
+        {72001, none},
+        {79999, none},
+        {80000, flow},
+        {80001, none},
+        {89999, none},
+        {90000, ultra},
+        {92000, ultra},
+        {92001, none},
+        {2039999, none},
+        {2040000, temp + QStringList{rain}},
+        {2040999, temp + QStringList{rain}},
+        {2041000, temp},
+        {2041999, temp},
+        {2042000, none},
+        {2049999, none},
+        {2050000,
+         temp + QStringList{QStringLiteral("NIVEL[mm]="), QStringLiteral("Evaporacion ANTERIOR=")} +
+             evap},
+        {2050999,
+         temp + QStringList{QStringLiteral("NIVEL[mm]="), QStringLiteral("Evaporacion ANTERIOR=")} +
+             evap},
+        {2051000, evap},
+        {2052000, evap},
+        {2052001, none},
+        {2059999, none},
+        {2060000, reservoir},
+        {2060999, reservoir},
+        {2061000, none},
     };
     for (const Case& c : cases) {
         LiveDecoder d;
@@ -212,8 +259,10 @@ TEST(LiveDecoder, RangeBounds) {
         ASSERT_TRUE(got.takeLast().isEmpty()) << c.n;  // every line is CR LF ended
         ASSERT_EQ(got.size(), c.labels.size()) << c.n << ": " << text.toStdString();
         for (int i = 0; i < got.size(); ++i) {
-            if (c.labels[i].isEmpty()) EXPECT_TRUE(got[i].isEmpty()) << c.n;
-            else EXPECT_TRUE(got[i].startsWith(c.labels[i])) << c.n << ": " << got[i].toStdString();
+            if (c.labels[i].isEmpty())
+                EXPECT_TRUE(got[i].isEmpty()) << c.n;
+            else
+                EXPECT_TRUE(got[i].startsWith(c.labels[i])) << c.n << ": " << got[i].toStdString();
         }
     }
 }
@@ -224,16 +273,16 @@ TEST(LiveDecoder, FlowMeterKeepsItsStatisticsOverFrames) {
               lines({"DATA 4700  1", "CON N-S 5200  1", "CON N-S 5200   ", "DIF CON N-S 0   ", "",
                      "CON S-N 4720    1", "CON S-N 5114.75    1", "CON S-N 5114.75   ",
                      "DIF CON S-N 0   ", "", "DIF VEL   5.6   ", "DIF DIG -20   "}));
-    EXPECT_EQ(d.decode(80000, frame({{1, 4690}, {2, 4731}})),
-              lines({"DATA 4690  2", "CON N-S 5243.7  2", "CON N-S 5221.85   ",
-                     "DIF CON N-S-21.8   ", "", "CON S-N 4731    2", "CON S-N 5069.05    2",
-                     "CON S-N 5091.9   ", "DIF CON S-N 22.9   ", "", "DIF VEL   11.5   ",
-                     "DIF DIG -41   "}));
-    EXPECT_EQ(d.decode(80000, frame({{1, 4705}, {2, 4712}})),
-              lines({"DATA 4705  3", "CON N-S 5178.42  3", "CON N-S 5207.37   ",
-                     "DIF CON N-S 29   ", "", "CON S-N 4712    3", "CON S-N 5148.51    3",
-                     "CON S-N 5110.77   ", "DIF CON S-N-37.7   ", "", "DIF VEL   2   ",
-                     "DIF DIG -7   "}));
+    EXPECT_EQ(
+        d.decode(80000, frame({{1, 4690}, {2, 4731}})),
+        lines({"DATA 4690  2", "CON N-S 5243.7  2", "CON N-S 5221.85   ", "DIF CON N-S-21.8   ", "",
+               "CON S-N 4731    2", "CON S-N 5069.05    2", "CON S-N 5091.9   ",
+               "DIF CON S-N 22.9   ", "", "DIF VEL   11.5   ", "DIF DIG -41   "}));
+    EXPECT_EQ(
+        d.decode(80000, frame({{1, 4705}, {2, 4712}})),
+        lines({"DATA 4705  3", "CON N-S 5178.42  3", "CON N-S 5207.37   ", "DIF CON N-S 29   ", "",
+               "CON S-N 4712    3", "CON S-N 5148.51    3", "CON S-N 5110.77   ",
+               "DIF CON S-N-37.7   ", "", "DIF VEL   2   ", "DIF DIG -7   "}));
     EXPECT_EQ(d.flow().samples, 3);
     EXPECT_EQ(d.flow().nsRaw, 4705);
     EXPECT_EQ(d.flow().snRaw, 4712);
@@ -277,5 +326,6 @@ TEST(LiveDecoder, CountGoesPast16Bits) {
 
 TEST(LiveDecoder, ShortInputReadsAsZeros) {
     LiveDecoder d;
-    EXPECT_EQ(d.decode(21500, QByteArray("\x00\x00\x00\x00\x00\x01", 6)), lines({"Temp[ºC]=-17ºC"}));
+    EXPECT_EQ(d.decode(21500, QByteArray("\x00\x00\x00\x00\x00\x01", 6)),
+              lines({"Temp[ºC]=-17ºC"}));
 }

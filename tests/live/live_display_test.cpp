@@ -1,6 +1,8 @@
 // The live data display: start, frames, stop, the failed start, "falta", and the window's
 // buttons after each, against a scripted logger on the fake port and against the emulator.
 
+#include "live/live_display.h"
+
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -8,7 +10,6 @@
 #include "app/inicio.h"
 #include "config/config_import.h"
 #include "form/controls.h"
-#include "live/live_display.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
 #include "support/fake_dialogs.h"
@@ -351,12 +352,12 @@ TEST(LiveDisplayEmulator, EveryFamilyShowsItsReadings) {
         const char* first;  // the label of the first line
         int lines;
     } cases[] = {
-        {"00000123", "Rad[Kw/m2]= ", 1},      {"00020500", "Temp[ºC]= ", 2},
-        {"00021500", "Temp[ºC]= ", 1},        {"00022500", "Icc[A]= ", 2},
-        {"00030500", "Temp[ºC]= ", 2},        {"00040500", "Temp[ºC]= ", 2},
-        {"00050500", "Temp[ºC]= ", 3},        {"00071000", "Nivel = ", 1},
-        {"00080000", "DATA ", 12},            {"00091000", "Nivel Altura = ", 3},
-        {"02040500", "Temp[ºC]= ", 2},        {"02050500", "Temp[ºC]= ", 6},
+        {"00000123", "Rad[Kw/m2]= ", 1},     {"00020500", "Temp[ºC]= ", 2},
+        {"00021500", "Temp[ºC]= ", 1},       {"00022500", "Icc[A]= ", 2},
+        {"00030500", "Temp[ºC]= ", 2},       {"00040500", "Temp[ºC]= ", 2},
+        {"00050500", "Temp[ºC]= ", 3},       {"00071000", "Nivel = ", 1},
+        {"00080000", "DATA ", 12},           {"00091000", "Nivel Altura = ", 3},
+        {"02040500", "Temp[ºC]= ", 2},       {"02050500", "Temp[ºC]= ", 6},
         {"02060500", "Real Sumergido= ", 4},
     };
     for (const Case& c : cases) {

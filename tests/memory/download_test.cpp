@@ -1,6 +1,8 @@
 // The download, the decoding run after it, the base file and the events export, against the
 // in-process emulator.
 
+#include "memory/download.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,7 +17,6 @@
 #include "form/controls.h"
 #include "link/discovery.h"
 #include "memory/decoding_run.h"
-#include "memory/download.h"
 #include "memory/file_io.h"
 #include "memory/memory_image.h"
 #include "memory/report.h"
@@ -32,8 +33,8 @@ namespace {
 
 const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
 const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 30, 0));
-constexpr std::initializer_list<const char*> kFive = {
-    ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4};
+constexpr std::initializer_list<const char*> kFive = {ctl::Command43, ctl::Command13, ctl::Command2,
+                                                      ctl::configuracion, ctl::Command4};
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -63,8 +64,10 @@ struct Rig {
         QSignalSpy imported(&inicio->import(), &config::ConfigImport::finished);
         QSignalSpy probed(&inicio->discovery(), &Discovery::finished);
         inicio->startUp();
-        if (importFirst) EXPECT_TRUE(test::waitUntil([&] { return imported.count() == 1; }));
-        else EXPECT_TRUE(test::waitUntil([&] { return probed.count() == 1; }));
+        if (importFirst)
+            EXPECT_TRUE(test::waitUntil([&] { return imported.count() == 1; }));
+        else
+            EXPECT_TRUE(test::waitUntil([&] { return probed.count() == 1; }));
         port->clearWritten();
         dialogs.shown.clear();
     }
@@ -106,7 +109,9 @@ TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
     // Wake-up, attention, the handshake reply, then one request per block (the last one
     // right after the last block).
     const int blocks = memo - 2;
-    QByteArray expected("\xBE" "U\xAA");
+    QByteArray expected(
+        "\xBE"
+        "U\xAA");
     expected += QByteArray(blocks + 1, 'U');
     EXPECT_EQ(rig.port->written().toHex(), expected.toHex());
     EXPECT_EQ(rig.form.conti, blocks);
@@ -171,9 +176,10 @@ TEST(Download, CancelledSaveWritesNothingAndFailedSaveAsksAgain) {
     // No path: the user cancelled the dialog.
     ASSERT_EQ(rig.download(), Download::Outcome::Completed);
     const QString copy = rig.inicio->download().backupPath();
-    EXPECT_EQ(rig.dialogs.shown.back().text,
-              QStringLiteral("No se grab\u00f3 el archivo CSV.\r\nLa descarga qued\u00f3 guardada en ") +
-                  copy);
+    EXPECT_EQ(
+        rig.dialogs.shown.back().text,
+        QStringLiteral("No se grab\u00f3 el archivo CSV.\r\nLa descarga qued\u00f3 guardada en ") +
+            copy);
     EXPECT_EQ(QDir(rig.folder.path()).entryList(QDir::Files), QStringList());
     EXPECT_EQ(readAll(copy).size(), 1024 * 64);
 
@@ -222,7 +228,9 @@ TEST(Download, SilentLoggerGivesTheNoLoggerMessageAndTheButtonsBack) {
     ASSERT_EQ(rig.download(), Download::Outcome::NoAnswer);
     EXPECT_EQ(rig.dialogs.texts().last(),
               QStringLiteral("No hay equipo conectado (Intente Reconectar) "));
-    EXPECT_EQ(rig.port->written().toHex(), QByteArray("\xBE" "U").toHex());
+    EXPECT_EQ(rig.port->written().toHex(), QByteArray("\xBE"
+                                                      "U")
+                                               .toHex());
     for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
     EXPECT_TRUE(rig.enabled(ctl::Command1));
     EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
@@ -340,8 +348,8 @@ TEST_F(BaseFiles, CancelledOrUnreadableLoadsNothingAndGivesTheButtonsBack) {
          {std::optional<QString>{}, std::optional<QString>{dir.filePath("none.rgt")}}) {
         dialogs.openPaths = {path};
         const auto outcome = base.click();
-        EXPECT_EQ(outcome, path ? files::BaseFile::Outcome::Failed
-                                : files::BaseFile::Outcome::Cancelled);
+        EXPECT_EQ(outcome,
+                  path ? files::BaseFile::Outcome::Failed : files::BaseFile::Outcome::Cancelled);
         EXPECT_EQ(image.at(0, 0), 0x11);
         EXPECT_TRUE(dialogs.shown.empty());
         for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
@@ -366,11 +374,13 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
     dialogs.savePaths = {dir.filePath("datos.xls"), dir.filePath("datos2.xls")};
     ASSERT_EQ(exporter.click(), files::EventsExport::Outcome::Saved);
     const QByteArray line = "01/12/2026,12:00:00,-68.2\r\n";
-    EXPECT_EQ(readAll(dir.filePath("datos.xls")),
-              QByteArray("Fecha,Hora,Temperatura[\xba" "C]\r\n") + line.repeated(4) + "\r\n");
+    EXPECT_EQ(readAll(dir.filePath("datos.xls")), QByteArray("Fecha,Hora,Temperatura[\xba"
+                                                             "C]\r\n") +
+                                                      line.repeated(4) + "\r\n");
     EXPECT_EQ(exporter.records(), 4);
     EXPECT_EQ(dialogs.saveRequests.back().suggested, QStringLiteral("datos"));
-    EXPECT_TRUE(exporter.events().endsWith(QStringLiteral("DATOS DE CONFIGURACION\r\n\r\nEventos producidos:\r\n\r\n")));
+    EXPECT_TRUE(exporter.events().endsWith(
+        QStringLiteral("DATOS DE CONFIGURACION\r\n\r\nEventos producidos:\r\n\r\n")));
     EXPECT_FALSE(form.control(ctl::Command33).enabled);
     for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
 

@@ -11,8 +11,8 @@ namespace vernoll::test {
 struct ScriptedLogger {
     QByteArray probeAnswer = QByteArray(21, '\x11');  // answer to each wake-up byte
     QByteArray record;                                // sent after selection, 0x55
-    int stopAfter = -1;   // record bytes sent before it falls silent (-1: never)
-    int surplus = 0;      // bytes sent after the last record byte's echo
+    int stopAfter = -1;  // record bytes sent before it falls silent (-1: never)
+    int surplus = 0;     // bytes sent after the last record byte's echo
     bool silent = false;
 
     // The logger's side: the program's bytes in, the answer out.
