@@ -92,19 +92,27 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
 }
 
 bool Inicio::lineBusy() const {
-    return opening_->state() != ExchangeOpening::State::Idle || discovery_->running();
+    using Live = live::LiveDisplay::State;
+    const Live live = live_->state();
+    return opening_->state() != ExchangeOpening::State::Idle || discovery_->running() ||
+           download_->state() != memory::Download::State::Idle || live == Live::Starting ||
+           live == Live::Running;
 }
 
 void Inicio::click(const QString& name) {
-    // While a wake-up pause, an attention wait or a discovery holds the line, the buttons that
-    // would start another exchange do nothing: the window would not even have seen the click
-    // during the pause, and two openings cannot share MSComm1.
+    // While a wake-up pause, an attention wait, a discovery, a download or the live display
+    // holds the line, the buttons that would start another exchange do nothing: the window
+    // would not even have seen the click during the pause, two openings cannot share MSComm1,
+    // and an SMS button (which neither the download nor the live display disables) would
+    // otherwise take the port from under them.
     static const QStringList kStartsAnExchange = {
         QLatin1String(ctl::configuracion), QLatin1String(ctl::Command1),
         QLatin1String(ctl::Command3),      QLatin1String(ctl::Command4),
         QLatin1String(ctl::Command6),      QLatin1String(ctl::Command7),
         QLatin1String(ctl::Command13)};
-    if (lineBusy() && kStartsAnExchange.contains(name)) return;
+    // "PARAR" stops the live display and sends nothing: it is always heard.
+    const bool stopsTheLiveDisplay = name == QLatin1String(ctl::Command4) && form_.linea == -1;
+    if (lineBusy() && kStartsAnExchange.contains(name) && !stopsTheLiveDisplay) return;
     if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
 }
 

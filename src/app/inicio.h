@@ -98,7 +98,7 @@ signals:
 
 private:
     void tickClock();
-    // An opening or a discovery is under way on the line.
+    // An opening, a discovery, a download or the live display holds the line.
     bool lineBusy() const;
 
     FormState& form_;

@@ -10,6 +10,7 @@
 #include "app/inicio.h"
 #include "config/config_import.h"
 #include "form/controls.h"
+#include "link/discovery.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
 #include "support/fake_dialogs.h"
@@ -262,6 +263,41 @@ TEST(LiveDisplay, StopWithoutAFrameLeavesThePortOpenAndTheNextStartReusesIt) {
     expectRunningWindow(rig);
     ASSERT_TRUE(rig.frames(before + 3));
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Running);
+}
+
+TEST(LiveDisplay, WhileItRunsOnlyPararIsHeard) {
+    Rig rig;
+    // The SMS buttons and Command1 are not among those the start disables.
+    for (const char* name : {ctl::Command6, ctl::Command7, ctl::Command1})
+        rig.form.setEnabled(name, true);
+    rig.click();
+    ASSERT_TRUE(rig.frames(3));
+    for (const char* name : {ctl::Command6, ctl::Command7, ctl::Command1, ctl::Command13,
+                             ctl::configuracion, ctl::Command3})
+        rig.inicio.click(QString::fromLatin1(name));
+    // No other exchange took the port: the display goes on, on MSComm6.
+    EXPECT_EQ(rig.port.holder(), &static_cast<test::FakeChannel&>(rig.channels[6]));
+    const qint64 before = rig.display().frames();
+    ASSERT_TRUE(rig.frames(before + 3));
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+    QSignalSpy stopped(&rig.display(), &LiveDisplay::stopped);
+    rig.click();
+    expectStoppedWindow(rig);
+    ASSERT_TRUE(test::waitUntil([&] { return stopped.count() == 1; }));
+}
+
+TEST(LiveDisplay, PararIsHeardWhileAReconnectionSearchesThePorts) {
+    Rig rig;
+    rig.answer = [](int) { return QByteArray(); };
+    QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
+    rig.click();
+    ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
+    // The failed start offers Command1; the search it starts holds the line for seconds.
+    rig.inicio.click(QString::fromLatin1(ctl::Command1));
+    ASSERT_TRUE(rig.inicio.discovery().running());
+    rig.click();
+    expectStoppedWindow(rig);
+    EXPECT_EQ(rig.display().state(), LiveDisplay::State::Idle);
 }
 
 TEST(LiveDisplay, StartClosesAChannelAStalledExchangeLeftOpen) {

@@ -265,6 +265,28 @@ TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
     EXPECT_EQ(done.count(), 1);
 }
 
+TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")});
+    // The download does not disable the SMS buttons.
+    rig.form.setEnabled(ctl::Command6, true);
+    rig.form.setEnabled(ctl::Command7, true);
+    QSignalSpy done(&rig.inicio->download(), &Download::finished);
+    rig.inicio->click(QLatin1String(ctl::Command13));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
+    test::settle(30);
+    const QByteArray sent = rig.port->written();
+    for (const char* name : {ctl::Command6, ctl::Command7}) rig.inicio->click(QLatin1String(name));
+    test::settle(30);
+    EXPECT_EQ(rig.port->written(), sent);
+    EXPECT_TRUE(rig.channels->operator[](4).isOpen());
+    EXPECT_EQ(rig.inicio->download().state(), Download::State::Blocks);
+    EXPECT_TRUE(rig.form.control(ctl::progress::kWindow).visible);
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+    rig.inicio->click(QLatin1String(ctl::progress::kCancel));
+    ASSERT_EQ(done.count(), 1);
+    EXPECT_EQ(done.at(0).at(0).value<Download::Outcome>(), Download::Outcome::Cancelled);
+}
+
 TEST(Download, CancelDuringTheWakeUpPauseSendsNothingMore) {
     Rig rig(QStringLiteral("20500"));
     QSignalSpy done(&rig.inicio->download(), &Download::finished);
