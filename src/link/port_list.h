@@ -13,7 +13,7 @@ public:
 
     PortList() = default;
     // Ports by their system locations, numbered in the order given.
-    explicit PortList(QStringList locations, bool comNumbered = false);
+    explicit PortList(QStringList locations);
 
     // COM1..COM12 where the system numbers its ports, else the system's serial ports.
     static PortList system();
@@ -23,12 +23,11 @@ public:
     int count() const { return int(locations_.size()); }
     // The system location of port n (1-based): "COM3", "/dev/ttyUSB0".
     QString location(int number) const;
-    // How the messages name port n: "COM 3" where ports have COM numbers, else the location.
+    // How the messages name port n: "COM 3" for a port named COM3, else the location.
     QString label(int number) const;
 
 private:
     QStringList locations_;
-    bool comNumbered_ = false;
 };
 
 }  // namespace vernoll

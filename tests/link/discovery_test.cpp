@@ -184,3 +184,25 @@ TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
     EXPECT_EQ(form.surface(), QStringList{"21"});
     EXPECT_FALSE(probe.isOpen());
 }
+
+TEST(PortList, MessagesNameComPortsByNumberAndOthersByLocation) {
+    const PortList ports(
+        {"COM3", "com12", "/dev/ttyUSB0", "COMX", "COM", "/dev/COM4", "SIMULADOR", "COM007"});
+    const char* const labels[] = {"COM 3", "COM 12",    "/dev/ttyUSB0", "COMX",
+                                  "COM",   "/dev/COM4", "SIMULADOR",    "COM 7"};
+    ASSERT_EQ(ports.count(), 8);
+    for (int n = 1; n <= ports.count(); ++n)
+        EXPECT_EQ(ports.label(n), QString::fromLatin1(labels[n - 1])) << n;
+    EXPECT_EQ(ports.location(2), QStringLiteral("com12"));
+    EXPECT_TRUE(ports.label(0).isEmpty());
+    EXPECT_TRUE(ports.label(9).isEmpty());
+}
+
+TEST(PortList, KeepsAtMostTwelveInTheOrderGiven) {
+    QStringList devices;
+    for (int i = 1; i <= 14; ++i) devices << QStringLiteral("/dev/ttyS%1").arg(i);
+    const PortList ports = PortList::of(devices);
+    ASSERT_EQ(ports.count(), PortList::kMaxPorts);
+    EXPECT_EQ(ports.location(1), QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(ports.location(12), QStringLiteral("/dev/ttyS12"));
+}
