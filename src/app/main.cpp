@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vernoll"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vernoll de Tolvar"));
+    // No display name: Qt would append it to every window's title, and the titles are the
+    // window's own ("Vernoll de Tolvar   v2.10", "Estado de Comunicacion", "coeficientes").
     QApplication::setApplicationVersion(QStringLiteral("2.10"));
     // The program ends by "Salir" or by closing its window, not when the splash or a message
     // box closes before the window is shown.

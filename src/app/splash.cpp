@@ -10,8 +10,9 @@
 
 namespace vernoll {
 
+// Not kept on top: the start-up's message boxes come after it and must show over it.
 SplashWindow::SplashWindow(FormState& form, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("presenta"));
     setWindowTitle(QStringLiteral("Vernoll de Tolvar"));
     setFixedSize(twips(6600), twips(3900));
