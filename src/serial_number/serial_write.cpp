@@ -40,15 +40,19 @@ SerialWrite::SerialWrite(FormState& form, Dialogs& dialogs, const ChannelSet& ch
 }
 
 bool SerialWrite::key(int key) {
-    // Every key, even one the box discards, says nothing answered since.
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    const bool typesACharacter =
+        key < Qt::Key_Escape || key == Qt::Key_Escape || key == Qt::Key_Backspace || enter;
+    // Keys that type no character (arrows, Delete, Home, a modifier alone) move and delete as
+    // in any box, and leave the answer flag alone.
+    if (!typesACharacter) return true;
+    // Every typed key, even one the box discards, says nothing answered since.
     form_.answerFlag = 0;
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (enter) {
         write();
         return false;
     }
     if (key == Qt::Key_Backspace) return true;
-    // Keys that type no character (arrows, Delete, Home) move and delete as in any box.
-    if (key >= Qt::Key_Escape) return true;
     return key >= Qt::Key_0 && key <= Qt::Key_9;
 }
 
