@@ -37,7 +37,10 @@ void showState(QWidget* widget, const ControlState& state) {
     widget->setEnabled(state.enabled);
     widget->setVisible(state.visible && !widget->property(kKeepHidden).toBool());
 
-    if (auto* digits = qobject_cast<DigitsEdit*>(widget)) {
+    if (auto* date = qobject_cast<DateBox*>(widget)) {
+        if (date->value() != state.text) date->setValue(state.text);
+        date->setReadOnly(state.locked);
+    } else if (auto* digits = qobject_cast<DigitsEdit*>(widget)) {
         if (digits->text() != state.text) digits->setProgramText(state.text);
         digits->setReadOnly(state.locked);
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {

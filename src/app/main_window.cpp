@@ -194,17 +194,11 @@ void MainWindow::build() {
         add<QLineEdit>(b.name, this, b.left, b.top, b.width, 285)->setMaxLength(b.maxLength);
     control(latin(ctl::Text7))->setToolTip(QStringLiteral("Iniciales operador"));
 
-    auto* date = add<QLineEdit>(ctl::fecha1, this, 4200, 4080, 855, 255);
+    auto* date = add<DateBox>(ctl::fecha1, this, 4200, 4080, 855, 255);
     auto* time = add<QLineEdit>(ctl::MaskEdBox2, this, 5040, 4080, 855, 255);
     time->setInputMask(QStringLiteral("99:99:99"));
-    // The boxes are sized for a two-digit year; a four-digit one fits without margins and
-    // in a slightly smaller type.
-    for (QLineEdit* box : {date, time}) {
-        box->setTextMargins(0, 0, 0, 0);
-        QFont small = box->font();
-        small.setPointSizeF(7.5);
-        box->setFont(small);
-    }
+    // Eight characters in 57 pixels: no room for margins.
+    for (QLineEdit* box : {static_cast<QLineEdit*>(date), time}) box->setTextMargins(0, 0, 0, 0);
     add<QCheckBox>(ctl::Check1, this, 3960, 4440, 255, 255)->setText(QStringLiteral("Check1"));
 
     // Sampling interval.
@@ -246,7 +240,11 @@ void MainWindow::build() {
     auto* live = add<QPlainTextEdit>(ctl::Text60, this, 7080, 720, 2895, 2895);
     live->setReadOnly(true);
     live->setFont(windowFont("Courier New", 8.25, true, true));
-    add<QLineEdit>(ctl::Text10, this, 8640, 7320, 1095, 285)->setText(QStringLiteral("Text10"));
+    auto* serialBox = add<QLineEdit>(ctl::Text10, this, 8640, 7320, 1095, 285);
+    serialBox->setText(QStringLiteral("Text10"));
+    // The first key sets the limit in the original box; a limit from the start refuses the
+    // ninth digit the same way and keeps the cursor where it is.
+    serialBox->setMaxLength(8);
     for (const auto& [name, left, top, width, height] :
          {std::tuple{"RichTextBox1", 6360, 7320, 975, 495},
           std::tuple{"RichTextBox2", 6360, 6840, 855, 495}}) {

@@ -1,8 +1,11 @@
 #include "app/widgets.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+
+#include "config/clock.h"
 
 namespace vernoll {
 
@@ -60,6 +63,39 @@ void DigitsEdit::keyPressEvent(QKeyEvent* event) {
         }
     }
     QLineEdit::keyPressEvent(event);
+}
+
+DateBox::DateBox(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { value_ = text; });
+}
+
+void DateBox::setValue(const QString& text) {
+    value_ = text;
+    showValue();
+}
+
+void DateBox::showValue() {
+    if (editing_) {
+        if (text() != value_) setText(value_);
+        return;
+    }
+    const std::optional<QDate> date = config::readDate(value_);
+    setText(date ? date->toString(QStringLiteral("dd/MM/yy")) : value_);
+    setCursorPosition(0);
+}
+
+void DateBox::focusInEvent(QFocusEvent* event) {
+    editing_ = true;
+    showValue();
+    QLineEdit::focusInEvent(event);
+}
+
+void DateBox::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // A popup (the box's own context menu) takes the focus for a moment: still editing.
+    if (event->reason() == Qt::PopupFocusReason) return;
+    editing_ = false;
+    showValue();
 }
 
 }  // namespace vernoll

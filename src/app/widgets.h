@@ -48,4 +48,25 @@ private:
     DigitsValidator* validator_;
 };
 
+// A date box with a display format, as the masked edit box has: while the user is not in it,
+// it shows its date as "dd/MM/yy" (a text that is no date shows as it is); while it is being
+// edited it shows its text. The text is what the form state holds.
+class DateBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit DateBox(QWidget* parent = nullptr);
+    const QString& value() const { return value_; }
+    void setValue(const QString& text);
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void showValue();
+
+    QString value_;
+    bool editing_ = false;
+};
+
 }  // namespace vernoll

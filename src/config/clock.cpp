@@ -28,4 +28,15 @@ std::optional<QDate> composeDate(const ClockFields& f) {
     return QDate(2000 + *y, 1, 1).addMonths(*m - 1).addDays(*d - 1);
 }
 
+std::optional<QDate> readDate(const QString& text) {
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t, QStringLiteral("d/M/yyyy"));
+    if (!d.isValid()) {
+        d = QDate::fromString(t, QStringLiteral("d/M/yy"));
+        if (d.isValid()) d = d.addYears(2000 - 1900);
+    }
+    if (!d.isValid()) return std::nullopt;
+    return d;
+}
+
 }  // namespace vernoll::config

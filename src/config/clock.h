@@ -25,6 +25,10 @@ std::optional<QTime> composeTime(const ClockFields& f);
 // constructor does.
 std::optional<QDate> composeDate(const ClockFields& f);
 
+// A date box's text read as a date: day/month/year, with or without leading zeros, and a
+// two-digit year taken as 20yy (the logger keeps two digits). Blanks around it are allowed.
+std::optional<QDate> readDate(const QString& text);
+
 // The fixed formats of the window, the wire and the files.
 inline QString dateText(const QDate& d) {
     return d.toString(QStringLiteral("dd/MM/yyyy"));

@@ -136,24 +136,22 @@ void ConfigSend::send() {
     }
     clearCheck1();
 
-    // A date box that holds no date would put a meaningless date into the logger, whose
-    // memory the send erases: nothing goes on the line.
-    const QDate date =
-        QDate::fromString(form_.control(ctl::fecha1).text, QStringLiteral("dd/MM/yyyy"));
-    if (!date.isValid()) {
-        dialogs_.message(QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
-        lockFields();
-        emit failed(Failure::BadDate);
-        return;
-    }
-    loggerDate_ = date;
-
     std::array<QString, 5> texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const char* box = ctl::stationTexts[i];
         form_.setText(box, padded(form_.control(box).text, kTextWidths[i]));
         texts[i] = form_.control(box).text;
     }
+    // A date box that holds no date would put a meaningless date into the logger, whose
+    // memory the send erases: nothing goes on the line.
+    const std::optional<QDate> date = readDate(form_.control(ctl::fecha1).text);
+    if (!date) {
+        dialogs_.message(QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
+        lockFields();
+        emit failed(Failure::BadDate);
+        return;
+    }
+    loggerDate_ = *date;
     frame_ = sendFrame(texts, form_.CONF_MUE, form_.loggerClock, loggerDate_);
 
     state_ = State::Opening;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -100,7 +101,7 @@ const Control kInventory[] = {
     {"Text4", "QLineEdit", "", 1080, 3720, 1455, 285},
     {"Text5", "QLineEdit", "", 1080, 4080, 1455, 285},
     {"Text7", "QLineEdit", "", 1080, 4440, 735, 285},
-    {"fecha1", "QLineEdit", "", 4200, 4080, 855, 255},
+    {"fecha1", "vernoll::DateBox", "", 4200, 4080, 855, 255},
     {"MaskEdBox2", "QLineEdit", "::", 5040, 4080, 855, 255},
     {"Check1", "QCheckBox", "Check1", 3960, 4440, 255, 255},
     {"Label3", "QLabel", "Ajustar a fecha y hora de PC", 4320, 4440, 2055, 255},
@@ -176,7 +177,8 @@ TEST_F(WindowTest, EveryControlHasItsNameKindCaptionAndPlace) {
 
 TEST_F(WindowTest, BoxesKeepTheirLimitsMasksFontsAndTips) {
     const std::pair<const char*, int> limits[] = {{"Text2", 30}, {"Text3", 35}, {"Text4", 15},
-                                                  {"Text5", 15}, {"Text7", 5},  {"Text1", 15}};
+                                                  {"Text5", 15}, {"Text7", 5},  {"Text1", 15},
+                                                  {"Text10", 8}};
     for (const auto& [name, limit] : limits) EXPECT_EQ(widget<QLineEdit>(name)->maxLength(), limit);
     EXPECT_TRUE(widget<QLineEdit>("MaskEdBox2")->inputMask().startsWith(QLatin1String("99:99:99")));
     EXPECT_TRUE(widget<QLineEdit>("fecha1")->inputMask().isEmpty());
@@ -335,6 +337,31 @@ TEST_F(WindowTest, TypingReachesTheFormStateOnlyWhenUnlocked) {
     EXPECT_EQ(form_.control(ctl::MaskEdBox2).text, QStringLiteral("12:34:56"));
     widget<QCheckBox>("Check1")->click();
     EXPECT_TRUE(form_.control(ctl::Check1).checked);
+}
+
+TEST_F(WindowTest, DateBoxShowsTwoYearDigitsUntilItIsEdited) {
+    window_.show();
+    auto* date = widget<QLineEdit>("fecha1");
+    form_.setText(ctl::fecha1, QStringLiteral("08/12/2026"));
+    EXPECT_EQ(date->text(), QStringLiteral("08/12/26"));
+
+    QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(date, &in);
+    EXPECT_EQ(date->text(), QStringLiteral("08/12/2026"));
+    date->selectAll();
+    QTest::keyClicks(date, QStringLiteral("1/7/2027"));
+    EXPECT_EQ(form_.control(ctl::fecha1).text, QStringLiteral("1/7/2027"));
+    // The program's own changes show in full while the user is in the box.
+    form_.setText(ctl::fecha1, QStringLiteral("02/07/2027"));
+    EXPECT_EQ(date->text(), QStringLiteral("02/07/2027"));
+
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(date, &out);
+    EXPECT_EQ(date->text(), QStringLiteral("02/07/27"));
+    EXPECT_EQ(form_.control(ctl::fecha1).text, QStringLiteral("02/07/2027"));
+    // A text that is no date shows as it is.
+    form_.setText(ctl::fecha1, QStringLiteral("hoy"));
+    EXPECT_EQ(date->text(), QStringLiteral("hoy"));
 }
 
 // ---- the cell number box ----

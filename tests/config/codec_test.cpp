@@ -195,6 +195,33 @@ TEST(Clock, CompositionWithCalendarCarry) {
     }
 }
 
+TEST(Clock, DateBoxTextReadAsADate) {
+    const struct {
+        const char* text;
+        QDate date;  // invalid: not a date
+    } cases[] = {
+        {"31/12/2026", QDate(2026, 12, 31)},
+        {"3/7/2026", QDate(2026, 7, 3)},
+        {"03/07/26", QDate(2026, 7, 3)},
+        {"29/02/2028", QDate(2028, 2, 29)},
+        {" 01/01/2030 ", QDate(2030, 1, 1)},
+        {"1/1/99", QDate(2099, 1, 1)},
+        {"29/02/2027", QDate()},
+        {"31/04/2026", QDate()},
+        {"13/13/2026", QDate()},
+        {"", QDate()},
+        {"hoy", QDate()},
+        {"2026-07-03", QDate()},
+        {"3/7", QDate()},
+        {"31/12/2026 10:00", QDate()},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QDate> got = config::readDate(QString::fromLatin1(c.text));
+        EXPECT_EQ(got.has_value(), c.date.isValid()) << c.text;
+        EXPECT_EQ(got.value_or(QDate()), c.date) << c.text;
+    }
+}
+
 TEST(Record, BytesRoundTripWithPadding) {
     Record r;
     r.serial = {0x00, 0x02, 0x05, 0x00};

@@ -348,7 +348,7 @@ TEST(ConfigSend, CancelSendsNothingButLocksTheFields) {
 
 TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
     test::ensureApp();
-    const char* dates[] = {"", "hoy", "31/02/2026", "32/01/2026", "3/7/2026", "2026-07-03"};
+    const char* dates[] = {"", "hoy", "31/02/2026", "32/01/2026", "3/7", "2026-07-03"};
     for (const char* date : dates) {
         EmulatorRig rig;
         Program& p = rig.program;
@@ -356,6 +356,7 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         const int records = rig.emulator.storedRecords();
         p.click(ctl::Command2);
         p.type(ctl::fecha1, QString::fromLatin1(date));
+        p.type(ctl::Text2, QStringLiteral("Ana"));
         rig.port.clearWritten();
         QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
         p.click(ctl::Command3);
@@ -366,6 +367,8 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         EXPECT_EQ(p.dialogs.texts().last(), QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
         EXPECT_TRUE(rig.port.written().isEmpty()) << date;
         EXPECT_EQ(rig.emulator.storedRecords(), records) << date;
+        // The texts were padded before the date was read, as every send does.
+        EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana").leftJustified(30)) << date;
         expectViewing(p);
     }
 }
