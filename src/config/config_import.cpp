@@ -47,14 +47,15 @@ void ConfigImport::noLogger() {
 }
 
 void ConfigImport::click() {
+    // A second click while the opening runs would only restart the same opening (and the
+    // answer flag, 0 during the opening, would call the logger missing).
+    if (state_ == State::Opening) return;
     form_.setSplashShown(false);
     if (form_.answerFlag == 0) {
         noLogger();
         emit failed(Failure::NoLogger);
         return;
     }
-    // A second click while the opening runs would only restart the same opening.
-    if (state_ == State::Opening) return;
     form_.answerFlag = 0;
     for (const char* box : ctl::stationTexts) form_.setText(box, QString());
 

@@ -36,13 +36,14 @@ void SmsRead::noLogger() {
 }
 
 void SmsRead::click() {
+    // A second click while the opening runs would only restart the same opening (and the
+    // answer flag, 0 during the opening, would call the logger missing).
+    if (state_ == State::Opening) return;
     if (form_.answerFlag == 0) {
         noLogger();
         emit failed(Failure::NoLogger);
         return;
     }
-    // A second click while the opening runs would only restart the same opening.
-    if (state_ == State::Opening) return;
     form_.answerFlag = 0;
     form_.setText(ctl::Text1, QString());
     form_.setText(ctl::Text6, QString());

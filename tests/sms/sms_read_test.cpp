@@ -97,6 +97,27 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
     EXPECT_EQ(p.dialogs.shown.size(), 2U);  // the connection question and text only
 }
 
+TEST(SmsRead, ASecondClickDuringTheOpeningIsIgnored) {
+    test::ensureApp();
+    sim::EmulatorOptions options;
+    options.serial = QStringLiteral("02040001");
+    sim::LoggerEmulator emulator(options);
+    sim::EmulatorPort port(emulator);
+    Program p(sim::EmulatorPort::location(), port.channelFactory());
+    ASSERT_TRUE(p.startUp());
+    port.clearWritten();
+    p.dialogs.shown.clear();
+    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
+    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
+    // Straight to the operation, as a front end without the window's guard would call it.
+    p.inicio.smsRead().click();
+    p.inicio.smsRead().click();
+    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_TRUE(p.dialogs.shown.empty());
+    EXPECT_EQ(port.written().count('\xBE'), 1);
+}
+
 TEST(SmsRead, SendIntervalCodesAndTheHiddenField) {
     test::ensureApp();
     struct Case {
