@@ -16,11 +16,18 @@ namespace {
 using live::LiveDisplay;
 
 volatile std::sig_atomic_t interrupted = 0;
+// Set once the stop an interrupt asked for is under way.
+volatile std::sig_atomic_t stopRunning = 0;
 
 extern "C" void onInterrupt(int signal) {
+    // An interrupt after the stop began ends the program at once. Copies of the first one
+    // that come together (timeout signals the process and then its group) only ask again.
+    if (stopRunning) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
     interrupted = 1;
-    // A second interrupt ends the program at once.
-    std::signal(signal, SIG_DFL);
 }
 
 // SIGINT and SIGTERM stop the display as the second click does, for as long as it lives.
@@ -28,6 +35,7 @@ class InterruptGuard {
 public:
     InterruptGuard() {
         interrupted = 0;
+        stopRunning = 0;
         int_ = std::signal(SIGINT, onInterrupt);
         term_ = std::signal(SIGTERM, onInterrupt);
     }
@@ -102,7 +110,9 @@ int live(Session& session, const QStringList& args) {
                              [=](LiveDisplay::Failure) { finish(NoLogger); });
             auto* poll = new QTimer(&scope);
             QObject::connect(poll, &QTimer::timeout, &scope, [=] {
-                if (interrupted) stop();
+                if (!interrupted) return;
+                stop();
+                stopRunning = 1;
             });
             poll->start(50);
             session.inicio().click(QLatin1String(ctl::Command4));

@@ -94,6 +94,8 @@ TEST(CliLive, InterruptStopsCleanly) {
             }
             ASSERT_GE(seen.count("DATA"), 3);
         }
+        // Two copies at once, as timeout sends them (to the process, then to its group).
+        ::kill(pid_t(p.processId()), sig);
         ::kill(pid_t(p.processId()), sig);
         LiveRun r = finish(p, 10000);
         r.out = seen + r.out;
