@@ -19,31 +19,34 @@ namespace vernoll::cli {
 
 namespace {
 
-// The download's progress, drawn on stderr when it is a terminal.
+// The download's blocks, drawn on stderr when it is a terminal; the decoding run after it
+// moves the same bar, and is not drawn.
 class ProgressLine {
 public:
-    explicit ProgressLine(FormState& form) : form_(form) {
+    ProgressLine(FormState& form, const memory::Download& download, ConsoleDialogs& dialogs)
+        : form_(form), download_(download), dialogs_(dialogs) {
         if (!isatty(STDERR_FILENO)) return;
         connection_ =
             QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
                 if (name != QLatin1String(ctl::progress::kBar)) return;
-                const QByteArray line = QStringLiteral("\r%1 / %2 bloques")
-                                            .arg(form_.control(name).text)
-                                            .arg(form_.memo - 2)
-                                            .toUtf8();
-                std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
-                drawn_ = true;
+                if (download_.state() != memory::Download::State::Blocks) return;
+                dialogs_.drawStatus(QStringLiteral("%1 / %2 bloques")
+                                        .arg(form_.control(name).text)
+                                        .arg(form_.memo - 2));
             });
     }
     ~ProgressLine() {
         QObject::disconnect(connection_);
-        if (drawn_) std::fputc('\n', stderr);
+        dialogs_.endStatus();
     }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
 
 private:
     FormState& form_;
+    const memory::Download& download_;
+    ConsoleDialogs& dialogs_;
     QMetaObject::Connection connection_;
-    bool drawn_ = false;
 };
 
 }  // namespace
@@ -69,7 +72,7 @@ int download(Session& session, const QStringList& args) {
     Inicio& inicio = session.inicio();
     memory::Download& dl = inicio.download();
     session.dialogs().setSavePath(csvPath);
-    ProgressLine progress(session.form());
+    ProgressLine progress(session.form(), dl, session.dialogs());
     memory::Download::Outcome outcome = memory::Download::Outcome::Failed;
     QObject guard;
     status = session.run(

@@ -2,6 +2,8 @@
 // drives the window's own handlers, clicks and edits in the order a user would make them,
 // so the bytes on the wire and the messages are the window's.
 
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -35,7 +37,9 @@ bool noPositional(Session& session, const QCommandLineParser& parser) {
 
 // A change the user did not confirm (or, without a terminal, did not pass --yes for).
 int refused(Session& session) {
-    session.complain(QStringLiteral("cambio no confirmado (sin terminal hace falta --yes)"));
+    session.complain(isatty(STDIN_FILENO)
+                         ? QStringLiteral("cambio no confirmado")
+                         : QStringLiteral("cambio no confirmado (sin terminal hace falta --yes)"));
     return Usage;
 }
 
@@ -312,9 +316,11 @@ int setSerial(Session& session, const QStringList& args) {
 
     int status = session.connect(true);
     if (status != Done) return status;
-    // The window writes on Enter without a question; a command line asks before a change.
+    // The window writes on Enter without a question; a command line asks before a change,
+    // and names the serial number the logger will hold: missing digits are zeros at the end.
     if (!session.dialogs().confirm(
-            QStringLiteral("esta seguro de cambiar el numero de serie a %1? ").arg(digits),
+            QStringLiteral("esta seguro de cambiar el numero de serie a %1? ")
+                .arg(digits.leftJustified(serial_number::SerialWrite::kMaxDigits, u'0')),
             Dialogs::Icon::Warning))
         return refused(session);
 

@@ -12,7 +12,21 @@ QString consoleLines(QString text) {
     return text;
 }
 
+void ConsoleDialogs::drawStatus(const QString& text) {
+    const QByteArray line = '\r' + text.toUtf8();
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), err_);
+    std::fflush(err_);
+    statusDrawn_ = true;
+}
+
+void ConsoleDialogs::endStatus() const {
+    if (!statusDrawn_) return;
+    std::fputc('\n', err_);
+    statusDrawn_ = false;
+}
+
 void ConsoleDialogs::message(const QString& text, Icon /*icon*/) {
+    endStatus();
     messages_ << text;
     const QByteArray line = consoleLines(text).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, std::size_t(line.size()), err_);
@@ -26,6 +40,7 @@ bool ConsoleDialogs::confirm(const QString& text, Icon /*icon*/) {
         refused_ = true;
         return false;
     }
+    endStatus();
     const QByteArray prompt = consoleLines(text).toUtf8() + " [s/N] ";
     std::fwrite(prompt.constData(), 1, std::size_t(prompt.size()), err_);
     std::fflush(err_);

@@ -37,6 +37,10 @@ public:
     // Questions answered OK without asking.
     void alwaysConfirm(const QString& text) { automatic_.insert(text); }
     bool refused() const { return refused_; }
+    // A line of progress drawn over itself (a terminal's carriage return); the next message
+    // or complaint starts on a line of its own.
+    void drawStatus(const QString& text);
+    void endStatus() const;
     // Every message shown, in order.
     const QStringList& messages() const { return messages_; }
 
@@ -46,6 +50,7 @@ private:
     QSet<QString> automatic_;
     QStringList messages_;
     bool refused_ = false;
+    mutable bool statusDrawn_ = false;
     std::optional<QString> savePath_, openPath_;
 };
 

@@ -1,8 +1,10 @@
 #include "cli/session.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -52,6 +54,7 @@ void Session::printJson(const QJsonObject& object) const {
 }
 
 void Session::complain(const QString& text) const {
+    dialogs_.endStatus();
     const QByteArray bytes = (QStringLiteral("vernoll-cli: ") + text + QLatin1Char('\n')).toUtf8();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
@@ -78,16 +81,24 @@ int Session::run(const std::function<void(const Finish&)>& begin,
     const auto current = [&]() -> qint64 {
         return progress ? progress() : qint64(form_.exchangeCounter);
     };
+    // A stall is the limit's time without progress, looked at twenty times in that time.
+    const auto limit = options_.timing.commandLineStall;
     QTimer stall;
-    stall.setInterval(options_.timing.commandLineStall);
+    stall.setInterval(std::max(limit / 20, decltype(limit){1}));
     qint64 last = current();
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
         const qint64 now = current();
-        if (stalling && stalling() && now == last) {
+        if (now != last || !stalling || !stalling()) {
+            last = now;
+            sinceProgress.restart();
+            return;
+        }
+        if (sinceProgress.elapsed() >= limit.count()) {
             complain(QStringLiteral("el registrador dej\u00f3 de responder"));
             finish(ExchangeFailed);
         }
-        last = now;
     });
     stall.start();
     QTimer::singleShot(0, &loop, [&] { begin(finish); });

@@ -112,3 +112,21 @@ TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
               2);
     EXPECT_EQ(cli({QStringLiteral("download")}).status, 2);
 }
+
+TEST(CliMemory, ProgressOnATerminalEndsItsLineBeforeTheMessage) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("out.csv");
+    const auto r = vernoll::test::cliWithTerminalStderr(
+        {QStringLiteral("--fast-waits"), QStringLiteral("--simulate"), QStringLiteral("20500"),
+         QStringLiteral("download"), QStringLiteral("--csv"), csv});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // Each block redraws the line; the last one is ended before the success message, and the
+    // decoding run after it draws nothing.
+    EXPECT_TRUE(r.err.contains("\r1 / 1024 bloques\r2 / 1024 bloques\r"))
+        << r.err.left(200).toStdString();
+    EXPECT_TRUE(
+        r.err.contains("\r1024 / 1024 bloques\nLa descarga de datos se realiz\xc3\xb3 con exito\n"))
+        << r.err.right(300).toStdString();
+    EXPECT_EQ(r.err.count("bloques"), 1024);
+}

@@ -3,8 +3,13 @@
 // vernoll-cli and vernoll-sim as separate programs, for end-to-end tests over a real
 // pseudo-terminal. The test target defines VERNOLL_SIM_BINARY and VERNOLL_CLI_BINARY.
 
+#include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,6 +86,46 @@ inline QByteArray received(const QString& logPath) {
 // The global options that put a command on the emulator's port with shortened waits.
 inline QStringList onPort(const Sim& sim, const QStringList& rest) {
     return QStringList{QStringLiteral("--fast-waits"), QStringLiteral("--port"), sim.path()} + rest;
+}
+
+}  // namespace vernoll::test
+
+namespace vernoll::test {
+
+// Runs vernoll-cli with its stderr on a terminal of its own (a pseudo-terminal the test
+// reads), as a user at a console sees it; stdin and stdout are not terminals.
+inline CliRun cliWithTerminalStderr(const QStringList& args, int timeoutMs = 60000) {
+    CliRun r;
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return r;
+    // Raw output: the line ends arrive as the program wrote them.
+    termios mode{};
+    ::tcgetattr(master, &mode);
+    ::cfmakeraw(&mode);
+    ::tcsetattr(master, TCSANOW, &mode);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QString::fromLocal8Bit(::ptsname(master)));
+    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
+    // The terminal's buffer is small: drain it while the program runs.
+    const auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) r.err.append(buffer, n);
+    };
+    QElapsedTimer t;
+    t.start();
+    while (!p.waitForFinished(20) && t.elapsed() < timeoutMs) drain();
+    drain();
+    ::close(master);
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    return r;
 }
 
 }  // namespace vernoll::test
