@@ -21,7 +21,7 @@ bool noArguments(Session& session, const QString& command, const QStringList& ar
     return true;
 }
 
-QJsonObject configJson(Session& session) {
+Session::JsonFields configJson(Session& session) {
     const FormState& form = session.form();
     QString serial;
     for (std::uint8_t c : form.ser) serial += QChar(char16_t(c));

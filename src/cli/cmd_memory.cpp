@@ -3,8 +3,6 @@
 
 #include <unistd.h>
 
-#include <QJsonObject>
-
 #include "cli/commands.h"
 #include "config/device.h"
 #include "files/base_file.h"
@@ -161,7 +159,7 @@ int decode(Session& session, const QStringList& args) {
         return FileError;
     }
 
-    QJsonObject result;
+    Session::JsonFields result;
     if (parser.isSet(csv)) {
         session.dialogs().setSavePath(parser.value(csv));
         memory::DecodingRun& run = inicio.decodingRun();
@@ -180,7 +178,7 @@ int decode(Session& session, const QStringList& args) {
                 session.complain(QStringLiteral("cannot write ") + path);
                 return FileError;
             }
-            result.insert(QStringLiteral("events"), path);
+            result.append({QStringLiteral("events"), path});
         }
     }
     if (session.options().json) session.printJson(result);

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
 #include <algorithm>
@@ -48,9 +49,19 @@ void Session::print(const QString& text) const {
     std::fflush(stdout);
 }
 
-void Session::printJson(const QJsonObject& object) const {
-    print(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) +
-          QLatin1Char('\n'));
+void Session::printJson(const JsonFields& fields) const {
+    // A value in JSON's own spelling: the one element of a compact array, without brackets.
+    const auto spelled = [](const QJsonValue& value) {
+        const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        return array.mid(1, array.size() - 2);
+    };
+    QByteArray text = "{";
+    for (const auto& [key, value] : fields) {
+        if (text.size() > 1) text += ',';
+        text += spelled(key) + ':' + spelled(value);
+    }
+    text += "}\n";
+    print(QString::fromUtf8(text));
 }
 
 void Session::complain(const QString& text) const {

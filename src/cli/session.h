@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -51,7 +53,10 @@ public:
             const std::function<qint64()>& progress = {});
 
     void print(const QString& text) const;
-    void printJson(const QJsonObject& object) const;
+    // One JSON object on a line, its keys in the order given (the order the command line's
+    // contract lists them in).
+    using JsonFields = QList<QPair<QString, QJsonValue>>;
+    void printJson(const JsonFields& fields) const;
     // A message of the command line's own (not a message of the program's windows).
     void complain(const QString& text) const;
 

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "support/cli_run.h"
@@ -118,4 +119,14 @@ TEST(Cli, SimulateRunsAgainstTheBuiltInEmulator) {
     EXPECT_EQ(r.json().value("device").toString(), QStringLiteral("Termo-Pluviometro Digital II"));
     EXPECT_EQ(r.json().value("memo").toInt(), 4098);
     EXPECT_EQ(r.json().value("port").toString(), QStringLiteral("SIMULADOR"));
+    // The keys come in the order the command line's contract lists them.
+    QStringList keys;
+    static const QRegularExpression key(QStringLiteral("[{,]\"([a-z_]+)\":"));
+    for (auto it = key.globalMatch(QString::fromUtf8(r.out)); it.hasNext();)
+        keys << it.next().captured(1);
+    EXPECT_EQ(keys.join(QLatin1Char(' ')),
+              QStringLiteral("port serial nserie device user location latitude longitude altitude "
+                             "interval_code interval_minutes date time column_header memo sms "
+                             "diagnostics"));
+    EXPECT_TRUE(r.out.endsWith("}\n"));
 }
