@@ -31,20 +31,7 @@ const char* textBoxFor(int n) {
 
 ConfigImport::ConfigImport(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                            ExchangeOpening& opening, Timing timing, QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      opening_(opening),
-      timing_(timing) {
-    connect(&channels_[2], &Channel::commEvent, this, &ConfigImport::onComm);
-}
-
-void ConfigImport::noLogger() {
-    dialogs_.message(QString::fromLatin1(texts::kNoLogger));
-    form_.setEnabled(ctl::Command1, true);
-    form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
-}
+    : LoggerExchange(form, dialogs, channels, opening, timing, 2, parent) {}
 
 void ConfigImport::click() {
     // A second click while the opening runs would only restart the same opening (and the
@@ -52,7 +39,7 @@ void ConfigImport::click() {
     if (state_ == State::Opening) return;
     form_.setSplashShown(false);
     if (form_.answerFlag == 0) {
-        noLogger();
+        offerReconnection(form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
     }
@@ -60,14 +47,11 @@ void ConfigImport::click() {
     for (const char* box : ctl::stationTexts) form_.setText(box, QString());
 
     state_ = State::Opening;
-    ExchangeOpening::Attention attention;
-    attention.channel = 2;
-    attention.wait = timing_.answerWait;
-    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+    openExchange(timing_.answerWait, [this](bool answered) {
         if (!answered) {
             state_ = State::Idle;
-            noLogger();
-            channels_[2].close();
+            offerReconnection(form_, dialogs_);
+            channel().close();
             form_.setEnabled(ctl::configuracion, true);
         }
         form_.setEnabled(ctl::Command3, false);
@@ -78,7 +62,7 @@ void ConfigImport::click() {
 
 void ConfigImport::onComm(int code) {
     if (code != comm::Receive) return;
-    Channel& ch = channels_[2];
+    Channel& ch = channel();
     const int n = receiveOne(form_, ch);
     state_ = State::Receiving;
 
@@ -156,7 +140,7 @@ void ConfigImport::end() {
     form_.exchangeCounter = 0;
     form_.setTimer1Enabled(true);
     form_.setEnabled(ctl::configuracion, true);
-    channels_[2].close();
+    channel().close();
     state_ = State::Idle;
 
     SummaryFields fields;

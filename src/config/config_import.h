@@ -1,12 +1,6 @@
 #pragma once
 
-#include <QObject>
-
-#include "form/dialogs.h"
-#include "form/form_state.h"
-#include "form/timing.h"
-#include "link/channel_set.h"
-#include "link/exchange_opening.h"
+#include "link/logger_exchange.h"
 
 namespace vernoll::config {
 
@@ -17,7 +11,7 @@ namespace vernoll::config {
 //   n = 2      answered with 0x55
 //   n = 3..113 the 111 record bytes, each echoed back
 // The import fills the window as the bytes arrive and ends after the echo of byte 113.
-class ConfigImport : public QObject {
+class ConfigImport : public LoggerExchange {
     Q_OBJECT
 public:
     enum class State {
@@ -43,8 +37,7 @@ signals:
     void failed(vernoll::config::ConfigImport::Failure why);
 
 private:
-    void onComm(int code);
-    void noLogger();
+    void onComm(int code) override;
     void takeByte(int n, std::uint8_t b);
     void takeInterval(std::uint8_t b);
     void takeClock(int field, std::uint8_t b);
@@ -52,11 +45,6 @@ private:
     void composeDate();
     void end();
 
-    FormState& form_;
-    Dialogs& dialogs_;
-    const ChannelSet& channels_;
-    ExchangeOpening& opening_;
-    Timing timing_;
     State state_ = State::Idle;
 };
 

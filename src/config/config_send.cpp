@@ -6,7 +6,6 @@
 #include "link/bcd.h"
 #include "link/codepage.h"
 #include "link/exchange_step.h"
-#include "link/texts.h"
 
 namespace vernoll::config {
 
@@ -45,15 +44,8 @@ QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval,
 
 ConfigSend::ConfigSend(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                        ExchangeOpening& opening, Timing timing, QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      opening_(opening),
-      timing_(timing),
-      pcClock_([] { return QDateTime::currentDateTime(); }) {
-    connect(&channels_[kChannel], &Channel::commEvent, this, &ConfigSend::onComm);
-}
+    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent),
+      pcClock_([] { return QDateTime::currentDateTime(); }) {}
 
 void ConfigSend::edit() {
     form_.setTimer1Enabled(false);
@@ -155,16 +147,11 @@ void ConfigSend::send() {
     frame_ = sendFrame(texts, form_.CONF_MUE, form_.loggerClock, loggerDate_);
 
     state_ = State::Opening;
-    ExchangeOpening::Attention attention;
-    attention.channel = kChannel;
-    attention.wait = timing_.sendAnswerWait;
-    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+    openExchange(timing_.sendAnswerWait, [this](bool answered) {
         if (!answered) {
             state_ = State::Idle;
-            dialogs_.message(QString::fromLatin1(texts::kNoLogger));
-            form_.setEnabled(ctl::Command1, true);
-            form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
-            channels_[kChannel].close();
+            offerReconnection(form_, dialogs_);
+            channel().close();
         }
         // The exchange runs on in the receive handler; the window is back to viewing.
         lockFields();
@@ -174,7 +161,7 @@ void ConfigSend::send() {
 
 void ConfigSend::onComm(int code) {
     if (code != comm::Receive) return;
-    Channel& ch = channels_[kChannel];
+    Channel& ch = channel();
     const int n = receiveOne(form_, ch);
     state_ = State::Sending;
 

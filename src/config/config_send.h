@@ -3,18 +3,13 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
-#include <QObject>
 #include <QString>
 #include <QTime>
 #include <array>
 #include <cstdint>
 #include <functional>
 
-#include "form/dialogs.h"
-#include "form/form_state.h"
-#include "form/timing.h"
-#include "link/channel_set.h"
-#include "link/exchange_opening.h"
+#include "link/logger_exchange.h"
 
 namespace vernoll::config {
 
@@ -35,7 +30,7 @@ QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval,
 //   n = 2..108  answered with frame byte n - 1; after the 107th the logger holds the new
 //               configuration (and has erased its memory)
 // The logger confirms nothing: the send is done once the last frame byte went out.
-class ConfigSend : public QObject {
+class ConfigSend : public LoggerExchange {
     Q_OBJECT
 public:
     enum class State {
@@ -80,16 +75,11 @@ signals:
     void failed(vernoll::config::ConfigSend::Failure why);
 
 private:
-    void onComm(int code);
+    void onComm(int code) override;
     void clearCheck1();
     void endButtons();
     void lockFields();
 
-    FormState& form_;
-    Dialogs& dialogs_;
-    const ChannelSet& channels_;
-    ExchangeOpening& opening_;
-    Timing timing_;
     PcClock pcClock_;
     State state_ = State::Idle;
     QDate loggerDate_;  // the logger clock date, from Check1 or the date box

@@ -1,7 +1,7 @@
 #include "live/live_display.h"
 
 #include "form/controls.h"
-#include "link/texts.h"
+#include "link/logger_exchange.h"
 
 namespace vernoll::live {
 
@@ -31,15 +31,9 @@ void LiveDisplay::click() {
         start();
 }
 
-void LiveDisplay::noLogger() {
-    dialogs_.message(QString::fromLatin1(texts::kNoLogger));
-    form_.setEnabled(ctl::Command1, true);
-    form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
-}
-
 void LiveDisplay::start() {
     if (form_.answerFlag == 0) {
-        noLogger();
+        offerReconnection(form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
     }
@@ -65,7 +59,7 @@ void LiveDisplay::start() {
 
 void LiveDisplay::endFirstWait() {
     if (form_.answerFlag != 0) return;
-    noLogger();
+    offerReconnection(form_, dialogs_);
     channels_[kChannel].close();
     // A stop clicked during the wait has already restored the window; the start ends here.
     state_ = state_ == State::Stopping ? State::Idle : State::FailedStart;

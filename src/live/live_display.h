@@ -60,7 +60,6 @@ private:
     void stop();
     void onComm(int code);
     void endFirstWait();
-    void noLogger();
 
     FormState& form_;
     Dialogs& dialogs_;

@@ -6,6 +6,7 @@
 
 #include "form/controls.h"
 #include "link/exchange_step.h"
+#include "link/logger_exchange.h"
 #include "link/texts.h"
 #include "memory/file_io.h"
 
@@ -83,10 +84,8 @@ void Download::click() {
             if (answered || state_ != State::Opening) return;
             state_ = State::Idle;
             form_.setVisible(ctl::progress::kWindow, false);
-            dialogs_.message(QString::fromLatin1(texts::kNoLoggerDownload));
+            offerReconnection(form_, dialogs_, texts::kNoLoggerDownload);
             channels_[4].close();
-            form_.setEnabled(ctl::Command1, true);
-            form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
             setButtons(kGivenBack, true);
             emit finished(Outcome::NoAnswer);
         });

@@ -4,7 +4,6 @@
 
 #include "form/controls.h"
 #include "link/exchange_step.h"
-#include "link/texts.h"
 
 namespace vernoll::serial_number {
 
@@ -29,15 +28,8 @@ qsizetype nonDigits(const QString& text) {
 
 SerialWrite::SerialWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                          ExchangeOpening& opening, Timing timing, QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      opening_(opening),
-      timing_(timing),
-      accepted_(form.control(ctl::Text10).text) {
-    connect(&channels_[kChannel], &Channel::commEvent, this, &SerialWrite::onComm);
-}
+    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent),
+      accepted_(form.control(ctl::Text10).text) {}
 
 bool SerialWrite::key(int key) {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -91,17 +83,12 @@ bool SerialWrite::write() {
     form_.setText(ctl::Label1, QStringLiteral("comienzo transmision"));
 
     state_ = State::Opening;
-    ExchangeOpening::Attention attention;
-    attention.channel = kChannel;
-    attention.wait = timing_.answerWait;
-    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+    openExchange(timing_.answerWait, [this](bool answered) {
         if (answered) return;
         state_ = State::Idle;
-        dialogs_.message(QString::fromLatin1(texts::kNoLogger));
-        channels_[kChannel].close();
+        offerReconnection(form_, dialogs_);
+        channel().close();
         form_.setEnabled(ctl::Text10, true);
-        form_.setEnabled(ctl::Command1, true);
-        form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
         emit failed(Failure::NoAnswer);
     });
     return true;
@@ -109,7 +96,7 @@ bool SerialWrite::write() {
 
 void SerialWrite::onComm(int code) {
     if (code != comm::Receive) return;
-    Channel& ch = channels_[kChannel];
+    Channel& ch = channel();
     const int n = receiveOne(form_, ch);
     state_ = State::Sending;
 

@@ -1,15 +1,10 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
 #include <array>
 #include <cstdint>
 
-#include "form/dialogs.h"
-#include "form/form_state.h"
-#include "form/timing.h"
-#include "link/channel_set.h"
-#include "link/exchange_opening.h"
+#include "link/logger_exchange.h"
 
 namespace vernoll::serial_number {
 
@@ -22,7 +17,7 @@ namespace vernoll::serial_number {
 //   n = 6      answered with packed byte 4 once more; the logger then holds the new number
 //   n >= 7     more than the logger ever sends: "otro valor serie", channel closed
 // Label1 reports the progress.
-class SerialWrite : public QObject {
+class SerialWrite : public LoggerExchange {
     Q_OBJECT
 public:
     enum class State {
@@ -62,14 +57,9 @@ signals:
     void failed(vernoll::serial_number::SerialWrite::Failure why);
 
 private:
-    void onComm(int code);
+    void onComm(int code) override;
     void setBoxText(const QString& text);
 
-    FormState& form_;
-    Dialogs& dialogs_;
-    const ChannelSet& channels_;
-    ExchangeOpening& opening_;
-    Timing timing_;
     State state_ = State::Idle;
     std::array<std::uint8_t, 4> packed_{};
     QString accepted_;  // the box's text as last accepted, to undo a refused change

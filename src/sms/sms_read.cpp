@@ -3,7 +3,6 @@
 #include "form/controls.h"
 #include "link/codepage.h"
 #include "link/exchange_step.h"
-#include "link/texts.h"
 #include "sms/sms_record.h"
 
 namespace vernoll::sms {
@@ -20,27 +19,14 @@ constexpr int kLastByte = 2 + kRecordSize;  // 22
 
 SmsRead::SmsRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                  ExchangeOpening& opening, Timing timing, QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      opening_(opening),
-      timing_(timing) {
-    connect(&channels_[kChannel], &Channel::commEvent, this, &SmsRead::onComm);
-}
-
-void SmsRead::noLogger() {
-    dialogs_.message(QString::fromLatin1(texts::kNoLogger));
-    form_.setEnabled(ctl::Command1, true);
-    form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
-}
+    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent) {}
 
 void SmsRead::click() {
     // A second click while the opening runs would only restart the same opening (and the
     // answer flag, 0 during the opening, would call the logger missing).
     if (state_ == State::Opening) return;
     if (form_.answerFlag == 0) {
-        noLogger();
+        offerReconnection(form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
     }
@@ -49,14 +35,11 @@ void SmsRead::click() {
     form_.setText(ctl::Text6, QString());
 
     state_ = State::Opening;
-    ExchangeOpening::Attention attention;
-    attention.channel = kChannel;
-    attention.wait = timing_.answerWait;
-    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+    openExchange(timing_.answerWait, [this](bool answered) {
         if (!answered) {
             state_ = State::Idle;
-            noLogger();
-            channels_[kChannel].close();
+            offerReconnection(form_, dialogs_);
+            channel().close();
         }
         // Offered even when nothing was read: the write sends what the boxes hold.
         form_.setEnabled(ctl::Command7, true);
@@ -66,7 +49,7 @@ void SmsRead::click() {
 
 void SmsRead::onComm(int code) {
     if (code != comm::Receive) return;
-    Channel& ch = channels_[kChannel];
+    Channel& ch = channel();
     const int n = receiveOne(form_, ch);
     state_ = State::Receiving;
 

@@ -1,12 +1,6 @@
 #pragma once
 
-#include <QObject>
-
-#include "form/dialogs.h"
-#include "form/form_state.h"
-#include "form/timing.h"
-#include "link/channel_set.h"
-#include "link/exchange_opening.h"
+#include "link/logger_exchange.h"
 
 namespace vernoll::sms {
 
@@ -18,7 +12,7 @@ namespace vernoll::sms {
 //   n = 3..22  the 20 bytes of the SMS record, each echoed back: the cell number into Text1,
 //              the send-interval code, the four hidden bytes into Text6
 // The read ends after the echo of byte 22.
-class SmsRead : public QObject {
+class SmsRead : public LoggerExchange {
     Q_OBJECT
 public:
     enum class State {
@@ -44,15 +38,9 @@ signals:
     void failed(vernoll::sms::SmsRead::Failure why);
 
 private:
-    void onComm(int code);
-    void noLogger();
+    void onComm(int code) override;
     void takeByte(int n, std::uint8_t b);
 
-    FormState& form_;
-    Dialogs& dialogs_;
-    const ChannelSet& channels_;
-    ExchangeOpening& opening_;
-    Timing timing_;
     State state_ = State::Idle;
 };
 

@@ -2,7 +2,6 @@
 
 #include "form/controls.h"
 #include "link/exchange_step.h"
-#include "link/texts.h"
 #include "sms/sms_record.h"
 
 namespace vernoll::sms {
@@ -17,14 +16,7 @@ constexpr int kLastByte = 1 + kRecordSize;  // 21
 
 SmsWrite::SmsWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                    ExchangeOpening& opening, Timing timing, QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      opening_(opening),
-      timing_(timing) {
-    connect(&channels_[kChannel], &Channel::commEvent, this, &SmsWrite::onComm);
-}
+    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent) {}
 
 void SmsWrite::chooseInterval(int index) {
     if (index < 0 || index >= int(kSendCodes.size())) return;
@@ -48,23 +40,18 @@ void SmsWrite::click() {
                         form_.control(ctl::Text6).text);
 
     state_ = State::Opening;
-    ExchangeOpening::Attention attention;
-    attention.channel = kChannel;
-    attention.wait = timing_.answerWait;
-    opening_.start(timing_.wakePause, attention, [this](bool answered) {
+    openExchange(timing_.answerWait, [this](bool answered) {
         if (answered) return;
         state_ = State::Idle;
-        dialogs_.message(QString::fromLatin1(texts::kNoLogger));
-        form_.setEnabled(ctl::Command1, true);
-        form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
-        channels_[kChannel].close();
+        offerReconnection(form_, dialogs_);
+        channel().close();
         emit failed(Failure::NoAnswer);
     });
 }
 
 void SmsWrite::onComm(int code) {
     if (code != comm::Receive) return;
-    Channel& ch = channels_[kChannel];
+    Channel& ch = channel();
     const int n = receiveOne(form_, ch);
     state_ = State::Sending;
 

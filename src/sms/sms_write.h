@@ -1,13 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QObject>
 
-#include "form/dialogs.h"
-#include "form/form_state.h"
-#include "form/timing.h"
-#include "link/channel_set.h"
-#include "link/exchange_opening.h"
+#include "link/logger_exchange.h"
 
 namespace vernoll::sms {
 
@@ -18,7 +13,7 @@ namespace vernoll::sms {
 //   n = 2..21  answered with frame byte n - 1: 15 bytes of cell number, the send-interval
 //              code, the four hidden bytes the read found
 // The logger confirms nothing; the write is done once the 20th frame byte went out.
-class SmsWrite : public QObject {
+class SmsWrite : public LoggerExchange {
     Q_OBJECT
 public:
     enum class State {
@@ -50,13 +45,8 @@ signals:
     void failed(vernoll::sms::SmsWrite::Failure why);
 
 private:
-    void onComm(int code);
+    void onComm(int code) override;
 
-    FormState& form_;
-    Dialogs& dialogs_;
-    const ChannelSet& channels_;
-    ExchangeOpening& opening_;
-    Timing timing_;
     State state_ = State::Idle;
     QByteArray frame_;
 };

@@ -1,0 +1,33 @@
+#include "link/logger_exchange.h"
+
+#include "form/controls.h"
+
+namespace vernoll {
+
+void offerReconnection(FormState& form, Dialogs& dialogs, const char* text) {
+    dialogs.message(QString::fromLatin1(text));
+    form.setEnabled(ctl::Command1, true);
+    form.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+}
+
+LoggerExchange::LoggerExchange(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
+                               ExchangeOpening& opening, Timing timing, int channel,
+                               QObject* parent)
+    : QObject(parent),
+      form_(form),
+      dialogs_(dialogs),
+      channels_(channels),
+      opening_(opening),
+      timing_(timing),
+      channel_(channel) {
+    connect(&channels_[channel_], &Channel::commEvent, this, [this](int code) { onComm(code); });
+}
+
+void LoggerExchange::openExchange(Millis wait, std::function<void(bool answered)> done) {
+    ExchangeOpening::Attention attention;
+    attention.channel = channel_;
+    attention.wait = wait;
+    opening_.start(timing_.wakePause, attention, std::move(done));
+}
+
+}  // namespace vernoll
