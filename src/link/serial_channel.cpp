@@ -1,11 +1,26 @@
 #include "link/serial_channel.h"
 
+#include <utility>
+
 namespace vernoll {
+
+std::vector<int> modemLineEvents(QSerialPort::PinoutSignals before,
+                                 QSerialPort::PinoutSignals after) {
+    const auto changed = before ^ after;
+    std::vector<int> codes;
+    if (changed & QSerialPort::ClearToSendSignal) codes.push_back(comm::Cts);
+    if (changed & before & QSerialPort::DataSetReadySignal) codes.push_back(comm::Dsr);
+    if (changed & QSerialPort::DataCarrierDetectSignal) codes.push_back(comm::Cd);
+    if (changed & after & QSerialPort::RingIndicatorSignal) codes.push_back(comm::Ring);
+    return codes;
+}
 
 SerialChannel::SerialChannel(const PortList& ports, QObject* parent)
     : Channel(parent), ports_(ports) {
     connect(&port_, &QSerialPort::readyRead, this, [this] { bytesArrived(); });
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialChannel::onError);
+    lines_.setInterval(100);
+    connect(&lines_, &QTimer::timeout, this, &SerialChannel::watchLines);
 }
 
 bool SerialChannel::open() {
@@ -36,11 +51,37 @@ bool SerialChannel::open() {
     // Bytes the logger sent while no channel held the port belong to an earlier exchange.
     clearInput();
     resetEvents();
+    pins_ = port_.pinoutSignals();
+    if (port_.error() == QSerialPort::NoError) {
+        lines_.start();
+    } else {
+        port_.clearError();
+        error_.clear();
+    }
     return true;
 }
 
 void SerialChannel::close() {
+    lines_.stop();
     if (port_.isOpen()) port_.close();
+}
+
+void SerialChannel::watchLines() {
+    if (!port_.isOpen()) {
+        lines_.stop();
+        return;
+    }
+    const QSerialPort::PinoutSignals now = port_.pinoutSignals();
+    if (port_.error() != QSerialPort::NoError) {
+        port_.clearError();
+        lines_.stop();
+        return;
+    }
+    const QSerialPort::PinoutSignals before = std::exchange(pins_, now);
+    for (int code : modemLineEvents(before, now)) {
+        if (!port_.isOpen()) break;
+        raise(code);
+    }
 }
 
 bool SerialChannel::write(const QByteArray& bytes) {
@@ -64,6 +105,7 @@ void SerialChannel::onError(QSerialPort::SerialPortError error) {
     if (gone && port_.isOpen()) {
         // The device went away (a logger unplugged, an emulator that hung up); a pty whose
         // master closed reports read errors rather than a lost resource.
+        lines_.stop();
         port_.close();
         raise(comm::Hangup);
     }

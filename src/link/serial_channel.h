@@ -1,11 +1,18 @@
 #pragma once
 
 #include <QSerialPort>
+#include <QTimer>
+#include <vector>
 
 #include "link/channel.h"
 #include "link/port_list.h"
 
 namespace vernoll {
+
+// The line events a change of the modem-status lines raises, in the order CTS, DSR, CD,
+// ring: CTS and CD on any change, DSR when it drops, ring when it starts.
+std::vector<int> modemLineEvents(QSerialPort::PinoutSignals before,
+                                 QSerialPort::PinoutSignals after);
 
 // A channel on a real serial port (or a pseudo-terminal) through QSerialPort.
 class SerialChannel : public Channel {
@@ -24,10 +31,16 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    // The modem-status lines have no change notification: they are read a few times a
+    // second while the port is open, where the port can report them (a pseudo-terminal
+    // cannot, and is not watched).
+    void watchLines();
 
     const PortList& ports_;
     QSerialPort port_;
     QString error_;
+    QTimer lines_;
+    QSerialPort::PinoutSignals pins_;
 };
 
 }  // namespace vernoll

@@ -7,6 +7,7 @@
 #include "app/inicio.h"
 #include "form/controls.h"
 #include "link/line_events.h"
+#include "link/serial_channel.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
@@ -153,6 +154,35 @@ TEST(LineEvents, TextsOfEveryCode) {
         static_cast<test::FakeChannel&>(channels[1]).lineEvent(code);
         EXPECT_EQ(form.surface(), QStringList{QString::fromUtf8(text)}) << code;
     }
+}
+
+TEST(LineEvents, ModemLineChangesRaiseTheirEvents) {
+    using P = QSerialPort;
+    const P::PinoutSignals none = P::NoSignal;
+    const P::PinoutSignals all = P::ClearToSendSignal | P::DataSetReadySignal |
+                                 P::DataCarrierDetectSignal | P::RingIndicatorSignal;
+    const struct {
+        P::PinoutSignals before, after;
+        std::vector<int> codes;
+    } cases[] = {
+        {none, none, {}},
+        {all, all, {}},
+        // RTS and DTR are the program's own lines: no events.
+        {none, P::RequestToSendSignal | P::DataTerminalReadySignal, {}},
+        {none, P::ClearToSendSignal, {comm::Cts}},
+        {P::ClearToSendSignal, none, {comm::Cts}},
+        {none, P::DataSetReadySignal, {}},  // DSR only when it drops
+        {P::DataSetReadySignal, none, {comm::Dsr}},
+        {none, P::DataCarrierDetectSignal, {comm::Cd}},
+        {P::DataCarrierDetectSignal, none, {comm::Cd}},
+        {none, P::RingIndicatorSignal, {comm::Ring}},  // ring when it starts
+        {P::RingIndicatorSignal, none, {}},
+        {all, none, {comm::Cts, comm::Dsr, comm::Cd}},
+        {none, all, {comm::Cts, comm::Cd, comm::Ring}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(modemLineEvents(c.before, c.after), c.codes)
+            << int(c.before) << " -> " << int(c.after);
 }
 
 TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
