@@ -59,10 +59,6 @@ namespace vernoll {
 
 namespace {
 
-QString documents() {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-}
-
 QString qtFilter(const Dialogs::Filter& filter) {
     // The description already names its pattern ("datos excel (*.CSV)"), as Qt's filters do.
     return filter.description.contains(filter.pattern)
@@ -72,20 +68,25 @@ QString qtFilter(const Dialogs::Filter& filter) {
 
 }  // namespace
 
+QString QtDialogs::startFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
 bool QtDialogs::askYesNo(const QString& text, Icon icon) {
     return run(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::optional<QString> QtDialogs::saveFileName(const Filter& filter, const QString& suggested) {
     const QString path = QFileDialog::getSaveFileName(
-        parent_, QString(), QDir(documents()).filePath(suggested), qtFilter(filter));
+        parent_, QString(), QDir(startFolder()).filePath(suggested), qtFilter(filter));
     if (path.isEmpty()) return std::nullopt;
     return path;
 }
 
 std::optional<QString> QtDialogs::openFileName(const Filter& filter) {
     const QString path =
-        QFileDialog::getOpenFileName(parent_, QString(), documents(), qtFilter(filter));
+        QFileDialog::getOpenFileName(parent_, QString(), startFolder(), qtFilter(filter));
     if (path.isEmpty()) return std::nullopt;
     return path;
 }

@@ -28,6 +28,9 @@ public:
     // The messages break their lines with a carriage return alone or with CR LF; a message
     // box breaks them on a line feed.
     static QString displayText(const QString& text);
+    // Where the file dialogs start: the user's documents folder, or the home folder where
+    // there is no documents folder (a fresh account).
+    static QString startFolder();
 
 private:
     QWidget* parent_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -197,6 +198,18 @@ TEST(MessageBoxes, ShowLinesAndIcons) {
         {Dialogs::Icon::Critical, QMessageBox::Critical},
         {Dialogs::Icon::Information, QMessageBox::Information}};
     for (const auto& [ours, box] : icons) EXPECT_EQ(QtDialogs::boxIcon(ours), box);
+}
+
+TEST(FileDialogs, StartInTheDocumentsFolderOrElseAtHome) {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(QtDialogs::startFolder(), home.path());
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
+    EXPECT_EQ(QtDialogs::startFolder(), home.filePath(QStringLiteral("Documents")));
+    qputenv("HOME", oldHome);
+    if (!oldConfig.isEmpty()) qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 }  // namespace
