@@ -73,7 +73,10 @@ TEST(CliLive, JsonListsTheFrames) {
 TEST(CliLive, InterruptStopsCleanly) {
     vernoll::test::ensureApp();
     for (int sig : {SIGINT, SIGTERM}) {
-        LiveSim sim({QStringLiteral("--serial"), QStringLiteral("80000")});
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("wire.log"));
+        LiveSim sim(
+            {QStringLiteral("--serial"), QStringLiteral("80000"), QStringLiteral("--log"), log});
         QProcess p;
         p.setStandardInputFile(QProcess::nullDevice());
         const bool json = sig == SIGTERM;
@@ -83,8 +86,13 @@ TEST(CliLive, InterruptStopsCleanly) {
         ASSERT_TRUE(p.waitForStarted(5000));
         QByteArray seen;
         if (json) {
-            // Nothing shows before the end: give it time for some frames.
-            p.waitForFinished(1500);
+            // Nothing shows before the end: wait until the logger has had three live requests
+            // (after the probe, the import's opening and its 111 echoes).
+            QElapsedTimer t;
+            t.start();
+            while (received(log).size() < 2 + 3 + 111 + 3 && t.elapsed() < 10000)
+                p.waitForFinished(50);
+            ASSERT_GE(received(log).size(), 2 + 3 + 111 + 3);
         } else {
             QElapsedTimer t;
             t.start();

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QTest>
+
+#include "support/wait.h"
 
 namespace vernoll::sim {
 namespace {
 
 constexpr char kWake = char(0xBE);
-constexpr int kBound = 2000;  // ms; answers come on the next turn of the loop
+constexpr int kBound = 5000;  // ms; answers come on the next turn of the loop
 
 struct PortFixture : ::testing::Test {
     explicit PortFixture(EmulatorOptions options = fixedClock()) : logger(std::move(options)) {}
@@ -22,7 +23,7 @@ struct PortFixture : ::testing::Test {
     }
 
     bool waitForBytes(Channel& channel, int n) {
-        return QTest::qWaitFor([&] { return channel.bytesWaiting() >= n; }, kBound);
+        return vernoll::test::waitUntil([&] { return channel.bytesWaiting() >= n; }, kBound);
     }
 
     LoggerEmulator logger;
@@ -65,7 +66,7 @@ TEST_F(PortFixture, AnswerArrivesFromTheEventLoop) {
     EXPECT_EQ(probe.bytesWaiting(), 0);
     EXPECT_EQ(events.count(), 0);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return events.count() > 0; }, kBound));
+    ASSERT_TRUE(vernoll::test::waitUntil([&] { return events.count() > 0; }, kBound));
     EXPECT_EQ(events.first().first().toInt(), comm::Receive);
     EXPECT_EQ(probe.lastEvent(), comm::Receive);
     EXPECT_EQ(probe.bytesWaiting(), 21);
@@ -148,7 +149,7 @@ TEST_F(PortFixture, ConfigurationReadThroughTheChannels) {
     });
     ASSERT_TRUE(import.open());
     import.write(QByteArrayLiteral("\x55"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !import.isOpen(); }, kBound));
+    ASSERT_TRUE(vernoll::test::waitUntil([&] { return !import.isOpen(); }, kBound));
 
     EXPECT_EQ(received.size(), 113);
     EXPECT_EQ(received.mid(2), logger.configRecord());
@@ -171,7 +172,7 @@ TEST_F(HangupFixture, ClosesTheHolderAndRaisesHangup) {
     QSignalSpy events(&import, &Channel::commEvent);
     ASSERT_TRUE(import.open());
     import.write(QByteArrayLiteral("\xBE\x55\x60"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !import.isOpen(); }, kBound));
+    ASSERT_TRUE(vernoll::test::waitUntil([&] { return !import.isOpen(); }, kBound));
     EXPECT_EQ(import.lastEvent(), comm::Hangup);
     ASSERT_FALSE(events.isEmpty());
     EXPECT_EQ(events.last().first().toInt(), comm::Hangup);

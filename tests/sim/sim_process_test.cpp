@@ -7,8 +7,9 @@
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
-#include <QTest>
 #include <utility>
+
+#include "support/wait.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ protected:
     QString start(const QStringList& arguments) {
         sim.start(QStringLiteral(VERNOLL_SIM_BINARY), arguments);
         if (!sim.waitForStarted(kBound)) return {};
-        if (!QTest::qWaitFor([&] { return sim.canReadLine(); }, kBound)) return {};
+        if (!vernoll::test::waitUntil([&] { return sim.canReadLine(); }, kBound)) return {};
         return QString::fromLocal8Bit(sim.readLine()).trimmed();
     }
 
@@ -52,7 +53,7 @@ protected:
         port.flush();
         // The callers look at what came; a short answer is theirs to report.
         [[maybe_unused]] const bool complete =
-            QTest::qWaitFor([&] { return arrived.size() >= expected; }, kBound);
+            vernoll::test::waitUntil([&] { return arrived.size() >= expected; }, kBound);
         return std::exchange(arrived, {});
     }
 
@@ -141,14 +142,15 @@ TEST_F(SimProcess, HangupAfterClosesTheLineAndEnds) {
     EXPECT_EQ(exchange(QByteArrayLiteral("\x55"), 1), QByteArrayLiteral("\x55"));
     // The program's port sees the line go away, as a serial channel's hang-up needs.
     // (Qt reports a pty's hang-up as a read error, not always as a resource error.)
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(vernoll::test::waitUntil(
         [&] {
             return port.error() == QSerialPort::ResourceError ||
                    port.error() == QSerialPort::ReadError;
         },
         kBound));
     port.close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.state() == QProcess::NotRunning; }, kBound));
+    ASSERT_TRUE(
+        vernoll::test::waitUntil([&] { return sim.state() == QProcess::NotRunning; }, kBound));
     EXPECT_EQ(sim.exitCode(), 0);
 }
 
