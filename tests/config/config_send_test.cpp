@@ -191,7 +191,8 @@ TEST_P(ConfigSendInterval, CodeReachesTheLoggerAndOnlyItsButtonStaysVisible) {
     ASSERT_TRUE(p.startUp());
     p.click(ctl::Command2);
     p.choose(ctl::intervalOptions[index]);
-    const std::uint8_t code = config::kIntervals[std::size_t(index)].code;
+    const std::uint8_t codes[6] = {0x01, 0x05, 0x10, 0x15, 0x30, 0x60};
+    const std::uint8_t code = codes[index];
     EXPECT_EQ(p.form.CONF_MUE, code);
 
     QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
@@ -414,7 +415,7 @@ TEST(ConfigSend, LoggerStoppingPartWayLeavesTheChannelOpenUntilTheNextOpening) {
     QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
     p.click(ctl::Command3);
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
-    test::settle(50);
+    test::settlePastTheWaits();
     EXPECT_EQ(done.count() + failed.count(), 0);
     EXPECT_TRUE(p.channels[5].isOpen());
     EXPECT_EQ(p.inicio.configSend().state(), ConfigSend::State::Sending);

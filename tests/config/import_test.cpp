@@ -228,7 +228,7 @@ TEST(Import, LoggerStoppingMidRecordThenTheNextClickStartsOver) {
     QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
     rig.inicio.startUp();
     ASSERT_TRUE(test::waitUntil([&] { return rig.form.exchangeCounter == 42; }, kWait));
-    test::settle(50);
+    test::settlePastTheWaits();
     EXPECT_EQ(done.count(), 0);
     EXPECT_TRUE(rig.channels[2].isOpen());  // nothing times out
     EXPECT_EQ(rig.inicio.import().state(), ConfigImport::State::Receiving);

@@ -252,7 +252,7 @@ TEST(LiveDisplay, StopWithoutAFrameLeavesThePortOpenAndTheNextStartReusesIt) {
     EXPECT_TRUE(rig.dialogs.shown.empty());  // no message while it runs
     rig.click();
     expectStoppedWindow(rig);
-    test::settle(50);
+    test::settlePastTheWaits();
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Stopping);
     EXPECT_TRUE(rig.channels[6].isOpen());
 

@@ -190,7 +190,7 @@ TEST(SerialWrite, WhileTheExchangeRunsTheBoxIsDisabled) {
     EXPECT_FALSE(p.c(ctl::Text10).enabled);
     EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("comienzo transmision"));
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 4; }, kWait));
-    test::settle(50);
+    test::settlePastTheWaits();
     // A logger that stops part-way: no message, the box stays disabled, the channel open.
     EXPECT_FALSE(p.c(ctl::Text10).enabled);
     EXPECT_TRUE(p.channels[3].isOpen());

@@ -212,7 +212,7 @@ TEST(SmsRead, LoggerStoppingMidRecordThenTheNextReadStartsOver) {
     QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
     p.inicio.click(QString::fromLatin1(ctl::Command6));
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 10; }, kWait));
-    test::settle(50);
+    test::settlePastTheWaits();
     EXPECT_EQ(done.count() + failed.count(), 0);
     EXPECT_TRUE(p.channels[8].isOpen());
     EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("35155501"));

@@ -248,7 +248,7 @@ TEST(SmsWrite, LoggerStoppingPartWayThenTheNextWriteWorks) {
     QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
     p.inicio.click(QString::fromLatin1(ctl::Command7));
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 7; }, kWait));
-    test::settle(50);
+    test::settlePastTheWaits();
     EXPECT_EQ(done.count() + failed.count(), 0);
     EXPECT_TRUE(p.channels[7].isOpen());
     EXPECT_EQ(p.inicio.smsWrite().state(), SmsWrite::State::Sending);

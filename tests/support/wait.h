@@ -4,6 +4,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
+
+#include "form/timing.h"
 
 namespace vernoll::test {
 
@@ -25,6 +28,12 @@ bool waitUntil(Pred done, int timeoutMs = 3000) {
 // Lets everything already queued (and what it queues) run for a while.
 inline void settle(int ms = 30) {
     waitUntil([] { return false; }, ms);
+}
+
+// Lets the event loop run past every answer wait of Timing::fast(), so that a check that
+// nothing timed out would see a timeout that did.
+inline void settlePastTheWaits() {
+    settle(int(std::max(Timing::fast().answerWait, Timing::fast().sendAnswerWait).count()) + 100);
 }
 
 }  // namespace vernoll::test
