@@ -69,6 +69,19 @@ TEST(CliMemory, DownloadWritesTheCsvAndTheBaseFile) {
     EXPECT_TRUE(sheet.startsWith("01/12/2026,12:00:00,90.2\r\n")) << sheet.left(80).toStdString();
     EXPECT_TRUE(readAll(events).startsWith(
         "Registro de eventos y configuracion de equipo registrador  \r\n"));
+
+    // And as the CSV a decoding run writes: the download's data lines, every row included.
+    const QString again = dir.filePath("again.csv");
+    const auto c =
+        cli({QStringLiteral("--json"), QStringLiteral("decode"), rgt, QStringLiteral("--serial"),
+             QStringLiteral("21000"), QStringLiteral("--csv"), again});
+    ASSERT_EQ(c.status, 0) << c.err.toStdString();
+    EXPECT_EQ(c.json().value("records").toInt(), 40);
+    EXPECT_EQ(c.json().value("csv").toString(), again);
+    const QByteArray decoded = readAll(again);
+    const qsizetype firstData = text.indexOf("01/12/2026,");
+    ASSERT_GT(firstData, 0);
+    EXPECT_TRUE(decoded.contains(text.mid(firstData))) << decoded.left(200).toStdString();
 }
 
 TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {

@@ -145,9 +145,12 @@ TEST(Summary, WithoutAKnownIntervalHoldsTheAltitudeAlone) {
 }
 
 TEST(Intervals, CodesAreBcdMinutes) {
-    EXPECT_EQ(intervalIndex(0x01), 0);
-    EXPECT_EQ(intervalIndex(0x10), 2);
-    EXPECT_EQ(intervalIndex(0x60), 5);
+    // Option1 .. Option6: 1, 5, 10, 15, 30 and 60 minutes.
+    const std::uint8_t codes[6] = {0x01, 0x05, 0x10, 0x15, 0x30, 0x60};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(intervalIndex(codes[i]), i) << i;
+        EXPECT_EQ(kIntervals[std::size_t(i)].code, codes[i]) << i;
+    }
     EXPECT_FALSE(intervalIndex(0x0A).has_value());  // ten minutes read as binary
     EXPECT_FALSE(intervalIndex(0x07).has_value());
 }

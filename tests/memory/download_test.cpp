@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -136,8 +137,20 @@ TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
     memory::Decoder fresh;
     const QString csv = memory::csvText(image, memo, fresh, rig.form.Nserie, rig.form.summary,
                                         rig.form.data1, kNow);
-    EXPECT_EQ(readAll(rig.path("out.csv")), memory::fileBytes(csv));
+    const QByteArray saved = readAll(rig.path("out.csv"));
+    EXPECT_EQ(saved, memory::fileBytes(csv));
     EXPECT_EQ(rig.inicio->decodingRun().records(), 300);
+    // Whatever the decoder: one dated line per record the emulator stored, in CR LF lines.
+    static const QRegularExpression dated(
+        QStringLiteral("^\\d\\d/\\d\\d/\\d{4},\\d\\d:\\d\\d:\\d\\d,"));
+    int lines = 0;
+    for (const QByteArray& line : saved.split('\n')) {
+        if (dated.match(QString::fromLatin1(line)).hasMatch()) {
+            ++lines;
+            EXPECT_TRUE(line.endsWith('\r')) << line.toStdString();
+        }
+    }
+    EXPECT_EQ(lines, 300);
     ASSERT_EQ(rig.dialogs.saveRequests.size(), 1U);
     EXPECT_EQ(rig.dialogs.saveRequests[0].description, QStringLiteral("datos excel (*.CSV)"));
     EXPECT_EQ(rig.dialogs.saveRequests[0].suggested,
@@ -157,6 +170,23 @@ TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
 INSTANTIATE_TEST_SUITE_P(MemorySizes, FullDownload,
                          ::testing::Values(std::make_pair("20500", 1026),
                                            std::make_pair("50001", 4098)));
+
+TEST(Download, ACopyThatCannotBeWrittenIsSaidAndTheCsvIsStillSaved) {
+    Rig rig(QStringLiteral("20500"));
+    // The copies' folder would have to be made below a plain file.
+    QFile blocker(rig.path("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    rig.inicio->download().setBackupFolder(rig.path("blocker") + QStringLiteral("/copies"));
+    rig.dialogs.savePaths = {rig.path("out.csv")};
+    rig.dialogs.answers = {false};
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    EXPECT_TRUE(rig.inicio->download().backupPath().isEmpty());
+    ASSERT_FALSE(rig.dialogs.shown.empty());
+    EXPECT_EQ(rig.dialogs.shown[0].text,
+              kSuccess + "\r\n\r\nNo se pudo guardar una copia de la memoria.");
+    EXPECT_FALSE(readAll(rig.path("out.csv")).isEmpty());
+}
 
 TEST(Download, SecondRunRepeatsNoHeaderAndOpensOnYes) {
     Rig rig(QStringLiteral("21000"));
@@ -416,4 +446,12 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
     EXPECT_EQ(exporter.click(), files::EventsExport::Outcome::SaveFailed);
     EXPECT_EQ(dialogs.texts().last(), memory::saveErrorText());
     EXPECT_TRUE(form.timer1Enabled());
+
+    // A cancelled save: said so, nothing written, the buttons back.
+    dialogs.savePaths.clear();
+    const qsizetype files = QDir(dir.path()).entryList(QDir::Files).size();
+    EXPECT_EQ(exporter.click(), files::EventsExport::Outcome::NotSaved);
+    EXPECT_EQ(dialogs.texts().last(), QStringLiteral("No se grab\u00f3 el archivo."));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), files);
+    for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
 }
