@@ -26,7 +26,7 @@ constexpr int kWait = test::kExchangeWait;
 const QString kConfirm = QStringLiteral(
     "esta seguro de cambiarla? \r\n\r\n\r\nSE BORRARAN TODOS LOS DATOS DE MEMORIA!  ");
 const QString kDone = QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n ");
-const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+using test::kNoLogger;
 const QDateTime kPcNow(QDate(2027, 2, 28), QTime(9, 8, 7));
 
 QString blanks(int n) {
@@ -450,10 +450,7 @@ TEST(ConfigSend, BytesBeyondTheFrame) {
 
     // A 109th byte in one exchange: "error datos", the channel emptied and closed.
     p.click(ctl::Command2);
-    p.channels[5].open();
-    auto& fake = static_cast<test::FakeChannel&>(p.channels[5]);
-    p.form.exchangeCounter = 108;
-    fake.arrive(QByteArray("\x00\x00", 2));
+    auto& fake = test::arriveBeyond(p.channels, p.form, 5, 108, QByteArray("\x00\x00", 2));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::Counter);
     EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error datos")});

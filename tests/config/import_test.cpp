@@ -257,10 +257,7 @@ TEST(Import, ByteBeyondTheRecordIsACounterError) {
     EXPECT_EQ(failed.count(), 0);
 
     // Bytes beyond 113 in one exchange are: feed the handler one more receive event directly.
-    rig.channels[2].open();
-    auto& fake = static_cast<test::FakeChannel&>(rig.channels[2]);
-    rig.form.exchangeCounter = 113;
-    fake.arrive(QByteArray(1, '\x00'));
+    test::arriveBeyond(rig.channels, rig.form, 2, 113, QByteArray(1, '\x00'));
     EXPECT_EQ(failed.count(), 1);
     EXPECT_EQ(rig.form.surface(), QStringList{QStringLiteral("error en contador")});
     EXPECT_FALSE(rig.channels[2].isOpen());

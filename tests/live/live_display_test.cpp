@@ -24,7 +24,7 @@ using live::LiveDisplay;
 namespace {
 
 constexpr char kRequest = char(0xBE);
-const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+using test::kNoLogger;
 const QString kConnect = QStringLiteral(" Conectar con Registrador ? ");
 
 // Six buttons the start disables, in the order it does.

@@ -23,7 +23,7 @@ using vernoll::serial_number::SerialWrite;
 namespace {
 
 constexpr int kWait = test::kExchangeWait;
-const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+using test::kNoLogger;
 
 struct Program : test::Program {
     using test::Program::Program;
@@ -252,10 +252,7 @@ TEST(SerialWrite, BytesBeyondTheExchange) {
 
     // A 7th byte in one exchange: "otro valor serie", the channel emptied and closed, the
     // counter left for the next opening to reset.
-    p.channels[3].open();
-    auto& fake = static_cast<test::FakeChannel&>(p.channels[3]);
-    p.form.exchangeCounter = 6;
-    fake.arrive(QByteArray("\x00\x00", 2));
+    auto& fake = test::arriveBeyond(p.channels, p.form, 3, 6, QByteArray("\x00\x00", 2));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<SerialWrite::Failure>(), SerialWrite::Failure::Surplus);
     EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("otro valor serie")});

@@ -23,7 +23,7 @@ using vernoll::sms::SmsRead;
 namespace {
 
 constexpr int kWait = test::kExchangeWait;
-const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+using test::kNoLogger;
 
 QByteArray configOf(std::array<std::uint8_t, 4> serial) {
     config::Record r;
@@ -243,10 +243,7 @@ TEST(SmsRead, BytesBeyondTheRecord) {
     EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("abcd"));
 
     // A 23rd byte in one exchange is a counter error.
-    p.channels[8].open();
-    auto& fake = static_cast<test::FakeChannel&>(p.channels[8]);
-    p.form.exchangeCounter = 22;
-    fake.arrive(QByteArray("\x00\x00", 2));
+    auto& fake = test::arriveBeyond(p.channels, p.form, 8, 22, QByteArray("\x00\x00", 2));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::Counter);
     EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error en contador")});

@@ -28,7 +28,7 @@ namespace {
 constexpr int kWait = test::kExchangeWait;
 const QString kConfirm = QStringLiteral("esta seguro de cambiar Configuracion SMS? ");
 const QString kDone = QStringLiteral("Se Modific\u00f3 configuraci\u00f3n SMS");
-const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+using test::kNoLogger;
 
 QByteArray smsConfig() {
     config::Record r;
@@ -273,10 +273,7 @@ TEST(SmsWrite, BytesBeyondTheFrame) {
     test::settle(50);
     EXPECT_EQ(failed.count(), 0);
 
-    p.channels[7].open();
-    auto& fake = static_cast<test::FakeChannel&>(p.channels[7]);
-    p.form.exchangeCounter = 21;
-    fake.arrive(QByteArray("\x00\x00", 2));
+    auto& fake = test::arriveBeyond(p.channels, p.form, 7, 21, QByteArray("\x00\x00", 2));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<SmsWrite::Failure>(), SmsWrite::Failure::Counter);
     EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error datos")});

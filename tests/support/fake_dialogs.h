@@ -9,6 +9,10 @@
 
 namespace vernoll::test {
 
+// The message of the configuration, SMS, serial-number and live operations when the logger did
+// not answer, exactly as the user reads it.
+inline const QString kNoLogger = QStringLiteral("No hay equipo conectado ,Intente Reconectar ");
+
 // Dialogs that record what they were asked and answer from a script (OK when it runs out).
 class FakeDialogs : public Dialogs {
 public:

@@ -4,6 +4,8 @@
 // time. What the program writes is recorded and handed to a scripted peer, whose answer is
 // delivered from the event loop, as bytes from a real line would be.
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "form/form_state.h"
 #include "link/channel.h"
 #include "link/channel_set.h"
 
@@ -143,6 +146,18 @@ inline bool FakeChannel::write(const QByteArray& bytes) {
     if (!open_) return false;
     port_.wrote(this, bytes);
     return true;
+}
+
+// Bytes beyond an exchange: channel k opened, the exchange counter standing at `counter` (the
+// exchange's last byte), then `bytes` arrive and reach the handler as one more receive event.
+inline FakeChannel& arriveBeyond(const ChannelSet& channels, FormState& form, int k, int counter,
+                                 const QByteArray& bytes) {
+    auto& fake = static_cast<FakeChannel&>(channels[k]);
+    if (!fake.open())
+        ADD_FAILURE() << "channel " << k << " did not open: " << fake.errorString().toStdString();
+    form.exchangeCounter = counter;
+    fake.arrive(bytes);
+    return fake;
 }
 
 }  // namespace vernoll::test
