@@ -461,3 +461,28 @@ TEST(ConfigSend, BytesBeyondTheFrame) {
     EXPECT_FALSE(p.c(ctl::Command3).enabled);
     EXPECT_TRUE(p.c(ctl::configuracion).enabled);
 }
+
+TEST(LoggerClock, Timer1AdvancesTheShownTimeAcrossMidnightUntilItIsStopped) {
+    test::ensureApp();
+    FormState form;
+    test::FakeDialogs dialogs;
+    test::FakePort port;
+    PortList ports{QStringList{QStringLiteral("P1")}};
+    ChannelSet channels{port.factory()};
+    Timing timing = Timing::fast();
+    timing.clockTick = Millis{10};
+    Inicio inicio(form, dialogs, channels, ports, timing);
+    QStringList shown;
+    QObject::connect(&form, &FormState::controlChanged, [&](const QString& name) {
+        if (name == QLatin1String(ctl::MaskEdBox2)) shown << form.control(name).text;
+    });
+    form.loggerClock = QTime(23, 59, 58);
+    form.setTimer1Enabled(true);
+    ASSERT_TRUE(test::waitUntil([&] { return shown.size() >= 3; }));
+    form.setTimer1Enabled(false);
+    EXPECT_EQ(shown.mid(0, 3), (QStringList{QStringLiteral("23:59:59"), QStringLiteral("00:00:00"),
+                                            QStringLiteral("00:00:01")}));
+    const qsizetype ticks = shown.size();
+    test::settle(50);
+    EXPECT_EQ(shown.size(), ticks);
+}
