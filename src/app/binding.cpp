@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTextEdit>
 
 #include "app/widgets.h"
@@ -52,7 +53,14 @@ void showState(QWidget* widget, const ControlState& state) {
         }
         edit->setReadOnly(state.locked);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
-        if (plain->toPlainText() != state.text) plain->setPlainText(state.text);
+        if (plain->toPlainText() != state.text) {
+            // Each live frame replaces the whole text: a user who scrolled to the lines below
+            // the box keeps seeing them.
+            QScrollBar* bar = plain->verticalScrollBar();
+            const int scrolled = bar->value();
+            plain->setPlainText(state.text);
+            bar->setValue(scrolled);
+        }
         plain->setReadOnly(state.locked);
     } else if (auto* rich = qobject_cast<QTextEdit*>(widget)) {
         if (rich->toPlainText() != state.text) rich->setPlainText(state.text);

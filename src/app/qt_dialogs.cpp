@@ -77,11 +77,28 @@ bool QtDialogs::askYesNo(const QString& text, Icon icon) {
     return run(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+QString QtDialogs::extensionOf(const Filter& filter) {
+    const qsizetype dot = filter.pattern.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : filter.pattern.mid(dot + 1);
+    return extension.contains(QLatin1Char('*')) ? QString() : extension;
+}
+
+QString QtDialogs::suggestedFile(const Filter& filter, const QString& suggested) {
+    // Shown with its extension, so that the file saved under it opens with its application.
+    const QString extension = extensionOf(filter);
+    const bool has = !extension.isEmpty() &&
+                     suggested.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive);
+    return extension.isEmpty() || has ? suggested : suggested + QLatin1Char('.') + extension;
+}
+
 std::optional<QString> QtDialogs::saveFileName(const Filter& filter, const QString& suggested) {
-    const QString path = QFileDialog::getSaveFileName(
-        parent_, QString(), QDir(startFolder()).filePath(suggested), qtFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    QFileDialog dialog(parent_, QString(), startFolder(), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the filter's.
+    dialog.setDefaultSuffix(extensionOf(filter));
+    dialog.selectFile(QDir(startFolder()).filePath(suggestedFile(filter, suggested)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QString> QtDialogs::openFileName(const Filter& filter) {

@@ -31,6 +31,10 @@ public:
     // Where the file dialogs start: the user's documents folder, or the home folder where
     // there is no documents folder (a fresh account).
     static QString startFolder();
+    // The extension a filter's pattern names ("*.CSV": "CSV"; none for "*.*").
+    static QString extensionOf(const Filter& filter);
+    // The name the save dialog offers: the operation's suggestion with the filter's extension.
+    static QString suggestedFile(const Filter& filter, const QString& suggested);
 
 private:
     QWidget* parent_;

@@ -200,6 +200,29 @@ TEST(MessageBoxes, ShowLinesAndIcons) {
     for (const auto& [ours, box] : icons) EXPECT_EQ(QtDialogs::boxIcon(ours), box);
 }
 
+TEST(FileDialogs, SuggestedNamesCarryTheFilterExtension) {
+    const Dialogs::Filter csv{QStringLiteral("datos excel (*.CSV)"), QStringLiteral("*.CSV")};
+    const Dialogs::Filter rgt{QStringLiteral("Archivo Base (*.rgt)"), QStringLiteral("*.rgt")};
+    const Dialogs::Filter any{QStringLiteral("Todos"), QStringLiteral("*.*")};
+    EXPECT_EQ(QtDialogs::extensionOf(csv), QStringLiteral("CSV"));
+    EXPECT_EQ(QtDialogs::extensionOf(any), QString());
+    const struct {
+        const Dialogs::Filter& filter;
+        const char* suggested;
+        const char* offered;
+    } cases[] = {
+        {csv, "Campo Norte      8_12_2026", "Campo Norte      8_12_2026.CSV"},
+        {csv, "Est. Norte 8_12_2026", "Est. Norte 8_12_2026.CSV"},
+        {csv, "datos.csv", "datos.csv"},
+        {rgt, "datos", "datos.rgt"},
+        {any, "datos", "datos"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QtDialogs::suggestedFile(c.filter, QString::fromLatin1(c.suggested)),
+                  QString::fromLatin1(c.offered))
+            << c.suggested;
+}
+
 TEST(FileDialogs, StartInTheDocumentsFolderOrElseAtHome) {
     QTemporaryDir home;
     const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
