@@ -60,15 +60,26 @@ struct ScriptedRig {
     }
 };
 
+// The program against the in-process emulator of a logger with telemetry.
+struct EmulatorRig {
+    static sim::EmulatorOptions options() {
+        sim::EmulatorOptions o;
+        o.serial = QStringLiteral("02040001");
+        return o;
+    }
+    bool app = (test::ensureApp(), true);  // before any of the program's objects
+    sim::LoggerEmulator emulator{options()};
+    sim::EmulatorPort port{emulator};
+    Program program{sim::EmulatorPort::location(), port.channelFactory()};
+};
+
 }  // namespace
 
 TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
-    test::ensureApp();
-    sim::EmulatorOptions options;
-    options.serial = QStringLiteral("02040001");
-    sim::LoggerEmulator emulator(options);
-    sim::EmulatorPort port(emulator);
-    Program p(sim::EmulatorPort::location(), port.channelFactory());
+    EmulatorRig rig;
+    auto& emulator = rig.emulator;
+    auto& port = rig.port;
+    Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     EXPECT_TRUE(p.c(ctl::Command6).enabled);
     EXPECT_FALSE(p.c(ctl::Command7).enabled);
@@ -98,12 +109,9 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
 }
 
 TEST(SmsRead, ASecondClickDuringTheOpeningIsIgnored) {
-    test::ensureApp();
-    sim::EmulatorOptions options;
-    options.serial = QStringLiteral("02040001");
-    sim::LoggerEmulator emulator(options);
-    sim::EmulatorPort port(emulator);
-    Program p(sim::EmulatorPort::location(), port.channelFactory());
+    EmulatorRig rig;
+    auto& port = rig.port;
+    Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     port.clearWritten();
     p.dialogs.shown.clear();
