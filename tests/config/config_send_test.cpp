@@ -15,6 +15,7 @@
 #include "support/program.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
+#include "support/scripted_rig.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -80,21 +81,11 @@ struct EmulatorRig {
 };
 
 // Against a scripted logger, for the faults.
-struct ScriptedRig {
-    test::ScriptedLogger logger;
-    test::FakePort port;
-    Program program{QStringLiteral("P1"), port.factory()};
-
-    ScriptedRig() {
-        logger.record = demoRecord().toBytes();
-        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
-    }
+struct ScriptedRig : test::ScriptedRig<Program> {
+    ScriptedRig() : test::ScriptedRig<Program>(demoRecord().toBytes()) {}
     // A logger that paces a whole send: after the attention byte and the selection, one byte
     // for each of the first 106 frame bytes.
-    void pacesSend() {
-        logger = test::ScriptedLogger{};
-        logger.record = QByteArray(106, '\x07');
-    }
+    void pacesSend() { restart(QByteArray(106, '\x07')); }
 };
 
 bool sendAndWait(Program& p, QSignalSpy& outcome, int count = 1) {

@@ -15,6 +15,7 @@
 #include "support/program.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
+#include "support/scripted_rig.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -36,21 +37,15 @@ struct Program : test::Program {
 };
 
 // A logger that paces the write: one byte for each of the first four packed bytes.
-struct ScriptedRig {
-    test::ScriptedLogger logger;
-    test::FakePort port;
-    Program program{QStringLiteral("P1"), port.factory()};
+QByteArray thermoPluviometer() {
+    config::Record r;
+    r.serial = {0x00, 0x02, 0x05, 0x00};
+    return r.toBytes();
+}
 
-    ScriptedRig() {
-        config::Record r;
-        r.serial = {0x00, 0x02, 0x05, 0x00};
-        logger.record = r.toBytes();
-        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
-    }
-    void pacesWrite() {
-        logger = test::ScriptedLogger{};
-        logger.record = QByteArray(4, '\x21');
-    }
+struct ScriptedRig : test::ScriptedRig<Program> {
+    ScriptedRig() : test::ScriptedRig<Program>(thermoPluviometer()) {}
+    void pacesWrite() { restart(QByteArray(4, '\x21')); }
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "support/program.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
+#include "support/scripted_rig.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -45,19 +46,9 @@ struct Program : test::Program {
 };
 
 // A scripted logger with telemetry: imported at start-up, then an SMS record to send.
-struct ScriptedRig {
-    test::ScriptedLogger logger;
-    test::FakePort port;
-    Program program{QStringLiteral("P1"), port.factory()};
-
-    ScriptedRig() {
-        logger.record = configOf({0x02, 0x04, 0x00, 0x01});
-        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
-    }
-    void sends(const QByteArray& record) {
-        logger = test::ScriptedLogger{};
-        logger.record = record;
-    }
+struct ScriptedRig : test::ScriptedRig<Program> {
+    ScriptedRig() : test::ScriptedRig<Program>(configOf({0x02, 0x04, 0x00, 0x01})) {}
+    void sends(const QByteArray& record) { restart(record); }
 };
 
 // The program against the in-process emulator of a logger with telemetry.

@@ -18,6 +18,7 @@
 #include "support/program.h"
 #include "support/qt_app.h"
 #include "support/scripted_logger.h"
+#include "support/scripted_rig.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -58,19 +59,9 @@ struct EmulatorRig {
 };
 
 // A logger that paces a write of 20 bytes: one byte for each of the first 19.
-struct ScriptedRig {
-    test::ScriptedLogger logger;
-    test::FakePort port;
-    Program program{QStringLiteral("P1"), port.factory()};
-
-    ScriptedRig() {
-        logger.record = smsConfig();
-        port.setPeer([this](int, const QByteArray& w) { return logger.answer(w); });
-    }
-    void pacesWrite() {
-        logger = test::ScriptedLogger{};
-        logger.record = QByteArray(19, '\x33');
-    }
+struct ScriptedRig : test::ScriptedRig<Program> {
+    ScriptedRig() : test::ScriptedRig<Program>(smsConfig()) {}
+    void pacesWrite() { restart(QByteArray(19, '\x33')); }
 };
 
 QByteArray writeBytes(const QByteArray& frame) {
@@ -180,8 +171,7 @@ TEST(SmsWrite, UnknownCodeAndOddHiddenBytesGoBackUnchanged) {
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     const QByteArray record = QByteArray("987654321      \x0C\x81\xBA\x00\xFF", 20);
-    rig.logger = test::ScriptedLogger{};
-    rig.logger.record = record;
+    rig.restart(record);
     ASSERT_TRUE(p.readSms());
 
     rig.pacesWrite();
