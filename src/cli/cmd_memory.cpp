@@ -1,9 +1,8 @@
 // download and decode: the logger's memory to CSV, and a base file to CSV or the spreadsheet
 // database file.
 
-#include <unistd.h>
-
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "config/device.h"
 #include "files/base_file.h"
 #include "files/events_export.h"
@@ -23,7 +22,7 @@ class ProgressLine {
 public:
     ProgressLine(FormState& form, const memory::Download& download, ConsoleDialogs& dialogs)
         : form_(form), download_(download), dialogs_(dialogs) {
-        if (!isatty(STDERR_FILENO)) return;
+        if (!isTerminal(stderr)) return;
         connection_ =
             QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
                 if (name != QLatin1String(ctl::progress::kBar)) return;

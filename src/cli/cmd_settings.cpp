@@ -2,13 +2,12 @@
 // drives the window's own handlers, clicks and edits in the order a user would make them,
 // so the bytes on the wire and the messages are the window's.
 
-#include <unistd.h>
-
 #include <QDateTime>
 #include <QJsonArray>
 #include <QRegularExpression>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "config/clock.h"
 #include "config/config_send.h"
 #include "config/record.h"
@@ -37,7 +36,7 @@ bool noPositional(Session& session, const QCommandLineParser& parser) {
 
 // A change the user did not confirm (or, without a terminal, did not pass --yes for).
 int refused(Session& session) {
-    session.complain(isatty(STDIN_FILENO)
+    session.complain(isTerminal(stdin)
                          ? QStringLiteral("cambio no confirmado")
                          : QStringLiteral("cambio no confirmado (sin terminal hace falta --yes)"));
     return Usage;

@@ -1,8 +1,8 @@
 #include "cli/console_dialogs.h"
 
-#include <unistd.h>
-
 #include <QTextStream>
+
+#include "cli/terminal.h"
 
 namespace vernoll::cli {
 
@@ -36,7 +36,7 @@ void ConsoleDialogs::message(const QString& text, Icon /*icon*/) {
 bool ConsoleDialogs::confirm(const QString& text, Icon /*icon*/) {
     if (automatic_.contains(text)) return true;
     if (yes_) return true;
-    if (!isatty(STDIN_FILENO)) {
+    if (!isTerminal(stdin)) {
         refused_ = true;
         return false;
     }
