@@ -107,7 +107,7 @@ void BM_LiveCycleOverPty(benchmark::State& state) {
         if (!test::waitUntil([&] { return display.frames() > before; }, 5000))
             state.SkipWithError("no frame");
     }
-    const QString shown = form.control(ctl::Text60).text;
+    const QString shown = form.control(ctl::kLiveText).text;
     bool stopped = false;
     QObject::connect(&display, &live::LiveDisplay::stopped, [&] { stopped = true; });
     display.click();

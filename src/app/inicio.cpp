@@ -60,35 +60,35 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         if (outcome == Discovery::Outcome::Found && importOnFound_) clickConfiguracion();
     });
 
-    onClick(ctl::configuracion, [this] { import_->click(); });
-    onClick(ctl::Command2, [this] { configSend_->edit(); });
-    onClick(ctl::Command3, [this] { configSend_->send(); });
+    onClick(ctl::kImportConfig, [this] { import_->click(); });
+    onClick(ctl::kEditConfig, [this] { configSend_->edit(); });
+    onClick(ctl::kSendConfig, [this] { configSend_->send(); });
     for (int i = 0; i < 6; ++i)
-        onClick(ctl::intervalOptions[i], [this, i] { configSend_->chooseInterval(i); });
-    onClick(ctl::Check1, [this] { configSend_->takePcClock(); });
-    onEdit(ctl::MaskEdBox2, [this] { configSend_->timeEdited(); });
-    onClick(ctl::Command6, [this] { smsRead_->click(); });
-    onClick(ctl::Command7, [this] { smsWrite_->click(); });
+        onClick(ctl::kIntervalOptions[i], [this, i] { configSend_->chooseInterval(i); });
+    onClick(ctl::kPcClock, [this] { configSend_->takePcClock(); });
+    onEdit(ctl::kTime, [this] { configSend_->timeEdited(); });
+    onClick(ctl::kReadSms, [this] { smsRead_->click(); });
+    onClick(ctl::kWriteSms, [this] { smsWrite_->click(); });
     for (int i = 0; i < 5; ++i)
-        onClick(ctl::sendIntervalOptions[i], [this, i] { smsWrite_->chooseInterval(i); });
-    onKey(ctl::Text10, [this](int key) { return serialWrite_->key(key); });
-    onEdit(ctl::Text10, [this] { serialWrite_->edited(); });
-    onClick(ctl::Command4, [this] { live_->click(); });
-    onClick(ctl::Command1, [this] {
-        form_.setEnabled(ctl::Command1, false);
+        onClick(ctl::kSendIntervalOptions[i], [this, i] { smsWrite_->chooseInterval(i); });
+    onKey(ctl::kSerialEntry, [this](int key) { return serialWrite_->key(key); });
+    onEdit(ctl::kSerialEntry, [this] { serialWrite_->edited(); });
+    onClick(ctl::kLive, [this] { live_->click(); });
+    onClick(ctl::kReconnect, [this] {
+        form_.setEnabled(ctl::kReconnect, false);
         discovery_->start();
     });
     // "Coeficientes" bears the coefficients window's name but does nothing.
-    onClick(ctl::Command5, [] {});
+    onClick(ctl::kCoefficients, [] {});
     // A completed download is decoded and saved at once.
     download_->setOnComplete([this] {
         decodingRun_->setBackupPath(download_->backupPath());
         decodingRun_->run();
     });
-    onClick(ctl::Command13, [this] { download_->click(); });
+    onClick(ctl::kDownload, [this] { download_->click(); });
     onClick(ctl::progress::kCancel, [this] { download_->cancel(); });
-    onClick(ctl::Command43, [this] { baseFile_->click(); });
-    onClick(ctl::Command33, [this] { eventsExport_->click(); });
+    onClick(ctl::kOpenBaseFile, [this] { baseFile_->click(); });
+    onClick(ctl::kExportEvents, [this] { eventsExport_->click(); });
 }
 
 bool Inicio::lineBusy() const {
@@ -106,12 +106,12 @@ void Inicio::click(const QString& name) {
     // and an SMS button (which neither the download nor the live display disables) would
     // otherwise take the port from under them.
     static const QStringList kStartsAnExchange = {
-        QLatin1String(ctl::configuracion), QLatin1String(ctl::Command1),
-        QLatin1String(ctl::Command3),      QLatin1String(ctl::Command4),
-        QLatin1String(ctl::Command6),      QLatin1String(ctl::Command7),
-        QLatin1String(ctl::Command13)};
+        QLatin1String(ctl::kImportConfig), QLatin1String(ctl::kReconnect),
+        QLatin1String(ctl::kSendConfig),   QLatin1String(ctl::kLive),
+        QLatin1String(ctl::kReadSms),      QLatin1String(ctl::kWriteSms),
+        QLatin1String(ctl::kDownload)};
     // "PARAR" stops the live display and sends nothing: it is always heard.
-    const bool stopsTheLiveDisplay = name == QLatin1String(ctl::Command4) && form_.linea == -1;
+    const bool stopsTheLiveDisplay = name == QLatin1String(ctl::kLive) && form_.linea == -1;
     if (lineBusy() && kStartsAnExchange.contains(name) && !stopsTheLiveDisplay) return;
     if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
 }
@@ -123,7 +123,7 @@ void Inicio::edited(const QString& name) {
 bool Inicio::key(const QString& name, int key) {
     // Enter in the serial-number box starts the serial-number write: not while the line is busy.
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && lineBusy() && name == QLatin1String(ctl::Text10)) return false;
+    if (enter && lineBusy() && name == QLatin1String(ctl::kSerialEntry)) return false;
     if (const auto it = keys_.constFind(name); it != keys_.cend()) return (*it)(key);
     return true;
 }
@@ -134,11 +134,11 @@ void Inicio::startUp() {
     form_.setTimer4Enabled(false);
     form_.setSplashShown(true);
     form_.setTimer1Enabled(false);
-    form_.setVisible(ctl::Check1, false);
-    form_.setVisible(ctl::Label3, false);
-    for (const char* box : ctl::stationTexts) form_.setLocked(box, true);
-    form_.setEnabled(ctl::Command3, false);
-    form_.setEnabled(ctl::Command2, false);
+    form_.setVisible(ctl::kPcClock, false);
+    form_.setVisible(ctl::kPcClockCaption, false);
+    for (const char* box : ctl::kStationTexts) form_.setLocked(box, true);
+    form_.setEnabled(ctl::kSendConfig, false);
+    form_.setEnabled(ctl::kEditConfig, false);
     form_.memo = 1026;
     form_.progressMax = 1026;
     form_.liveSamples = 0;
@@ -148,7 +148,7 @@ void Inicio::startUp() {
 
 void Inicio::tickClock() {
     form_.loggerClock = form_.loggerClock.addSecs(1);
-    form_.setText(ctl::MaskEdBox2, config::timeText(form_.loggerClock));
+    form_.setText(ctl::kTime, config::timeText(form_.loggerClock));
 }
 
 }  // namespace vernoll

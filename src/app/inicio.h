@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "form/controls.h"
 #include "form/dialogs.h"
 #include "form/form_state.h"
 #include "form/timing.h"
@@ -69,9 +70,9 @@ public:
     // A key typed into a box, before it reaches the box; false discards it.
     bool key(const QString& name, int key);
 
-    void clickConfiguracion() { click(QStringLiteral("configuracion")); }
-    void clickCommand1() { click(QStringLiteral("Command1")); }
-    void clickCommand5() { click(QStringLiteral("Command5")); }
+    void clickConfiguracion() { click(QLatin1String(ctl::kImportConfig)); }
+    void clickCommand1() { click(QLatin1String(ctl::kReconnect)); }
+    void clickCommand5() { click(QLatin1String(ctl::kCoefficients)); }
 
     // Whether a discovery that found the logger goes on to read its configuration (the
     // window always does; the command line's probe does not).

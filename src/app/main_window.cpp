@@ -111,30 +111,30 @@ void MainWindow::build() {
         bool italic;
     };
     const Button buttons[] = {
-        {ctl::configuracion, "Importar Configuracion", 360, 1680, 1215, 735, false},
-        {ctl::Command2, "Cambiar configuracion", 1560, 1680, 1215, 735, false},
-        {ctl::Command3, "Enviar configuracion", 2760, 1680, 1215, 735, false},
-        {ctl::Command5, "Coeficientes", 360, 1200, 1095, 495, false},
-        {ctl::Command6, "Leer Config. SMS", 360, 5160, 1575, 375, true},
-        {ctl::Command7, "Enviar Config.SMS", 2400, 5160, 1575, 375, true},
-        {ctl::Command4, "DATOS EN LINEA", 7920, 3840, 855, 735, false},
-        {ctl::Command13, "Importar datos desde equipo y exportar a excell (csv)", 7560, 5880, 1575,
+        {ctl::kImportConfig, "Importar Configuracion", 360, 1680, 1215, 735, false},
+        {ctl::kEditConfig, "Cambiar configuracion", 1560, 1680, 1215, 735, false},
+        {ctl::kSendConfig, "Enviar configuracion", 2760, 1680, 1215, 735, false},
+        {ctl::kCoefficients, "Coeficientes", 360, 1200, 1095, 495, false},
+        {ctl::kReadSms, "Leer Config. SMS", 360, 5160, 1575, 375, true},
+        {ctl::kWriteSms, "Enviar Config.SMS", 2400, 5160, 1575, 375, true},
+        {ctl::kLive, "DATOS EN LINEA", 7920, 3840, 855, 735, false},
+        {ctl::kDownload, "Importar datos desde equipo y exportar a excell (csv)", 7560, 5880, 1575,
          975, false},
-        {ctl::Command33, "Exportar Eventos (.txt) y Base de Datos (.xls)", 9240, 5040, 855, 495,
+        {ctl::kExportEvents, "Exportar Eventos (.txt) y Base de Datos (.xls)", 9240, 5040, 855, 495,
          false},
-        {ctl::Command43, "Abrir Archivo Base (.rgt)", 9120, 5520, 1095, 375, false},
-        {ctl::Command1, "Reconectar con Registrador ?", 4920, 5400, 1200, 735, false},
-        {ctl::salir, "Salir", 4920, 6480, 1200, 735, false},
+        {ctl::kOpenBaseFile, "Abrir Archivo Base (.rgt)", 9120, 5520, 1095, 375, false},
+        {ctl::kReconnect, "Reconectar con Registrador ?", 4920, 5400, 1200, 735, false},
+        {ctl::kExit, "Salir", 4920, 6480, 1200, 735, false},
     };
     for (const Button& b : buttons) {
         auto* button = add<WrapButton>(b.name, this, b.left, b.top, b.width, b.height);
         button->setText(latin(b.caption));
         if (b.italic) button->setFont(windowFont("MS Sans Serif", 8.25, false, true));
     }
-    control(latin(ctl::salir))->setToolTip(QStringLiteral("Cerrar Programa"));
+    control(latin(ctl::kExit))->setToolTip(QStringLiteral("Cerrar Programa"));
     // The base-file and export buttons were laid out small (they were never shown): their
     // captions fit in a smaller type, and the whole caption shows as a tool tip.
-    for (const char* name : {ctl::Command33, ctl::Command43}) {
+    for (const char* name : {ctl::kExportEvents, ctl::kOpenBaseFile}) {
         QWidget* button = control(latin(name));
         button->setFont(windowFont("MS Sans Serif", 6.0));
         button->setToolTip(static_cast<QAbstractButton*>(button)->text());
@@ -193,20 +193,20 @@ void MainWindow::build() {
         int maxLength;
     };
     const Box boxes[] = {
-        {ctl::Text2, 1080, 3000, 2775, 30}, {ctl::Text3, 1080, 3360, 2775, 35},
-        {ctl::Text4, 1080, 3720, 1455, 15}, {ctl::Text5, 1080, 4080, 1455, 15},
-        {ctl::Text7, 1080, 4440, 735, 5},
+        {ctl::kUser, 1080, 3000, 2775, 30},     {ctl::kLocation, 1080, 3360, 2775, 35},
+        {ctl::kLatitude, 1080, 3720, 1455, 15}, {ctl::kLongitude, 1080, 4080, 1455, 15},
+        {ctl::kAltitude, 1080, 4440, 735, 5},
     };
     for (const Box& b : boxes)
         add<QLineEdit>(b.name, this, b.left, b.top, b.width, 285)->setMaxLength(b.maxLength);
-    control(latin(ctl::Text7))->setToolTip(QStringLiteral("Iniciales operador"));
+    control(latin(ctl::kAltitude))->setToolTip(QStringLiteral("Iniciales operador"));
 
-    auto* date = add<DateBox>(ctl::fecha1, this, 4200, 4080, 855, 255);
-    auto* time = add<QLineEdit>(ctl::MaskEdBox2, this, 5040, 4080, 855, 255);
+    auto* date = add<DateBox>(ctl::kDate, this, 4200, 4080, 855, 255);
+    auto* time = add<QLineEdit>(ctl::kTime, this, 5040, 4080, 855, 255);
     time->setInputMask(QStringLiteral("99:99:99"));
     // Eight characters in 57 pixels: no room for margins.
     for (QLineEdit* box : {static_cast<QLineEdit*>(date), time}) box->setTextMargins(0, 0, 0, 0);
-    add<QCheckBox>(ctl::Check1, this, 3960, 4440, 255, 255)->setText(QStringLiteral("Check1"));
+    add<QCheckBox>(ctl::kPcClock, this, 3960, 4440, 255, 255)->setText(QStringLiteral("Check1"));
 
     // Sampling interval.
     auto* interval = add<QGroupBox>("Frame1", this, 4320, 1680, 2175, 2295);
@@ -214,7 +214,7 @@ void MainWindow::build() {
     const char* const intervalCaptions[6] = {"1 Minuto",   "5 Minutos",  "10 Minutos",
                                              "15 Minutos", "30 Minutos", "60 Minutos"};
     for (int i = 0; i < 6; ++i)
-        add<QRadioButton>(ctl::intervalOptions[i], interval, 120, 360 + 285 * i, 1215, 255)
+        add<QRadioButton>(ctl::kIntervalOptions[i], interval, 120, 360 + 285 * i, 1215, 255)
             ->setText(latin(intervalCaptions[i]));
 
     // SMS settings.
@@ -232,22 +232,22 @@ void MainWindow::build() {
                                      {"Label20", "Cada 6 horas", 1260},
                                      {"Label21", "Cada 12 horas", 1560}};
     for (int i = 0; i < 5; ++i) {
-        add<QRadioButton>(ctl::sendIntervalOptions[i], sending, 120, optionTops[i], 255, 255);
+        add<QRadioButton>(ctl::kSendIntervalOptions[i], sending, 120, optionTops[i], 255, 255);
         auto* label =
             add<QLabel>(sendCaptions[i].name, sending, 420, sendCaptions[i].top, 1515, 255);
         label->setText(latin(sendCaptions[i].text));
         label->setFont(windowFont("MS Sans Serif", 8.25, false, true));
     }
-    auto* cell = add<DigitsEdit>(ctl::Text1, this, 2400, 6480, 1815, 285);
+    auto* cell = add<DigitsEdit>(ctl::kCellNumber, this, 2400, 6480, 1815, 285);
     cell->setMaxLength(15);
     cell->setFont(windowFont("MS Sans Serif", 8.25, true));
-    add<QLineEdit>(ctl::Text6, this, 3000, 5640, 495, 285)->setText(QStringLiteral("Tex"));
+    add<QLineEdit>(ctl::kSmsHidden, this, 3000, 5640, 495, 285)->setText(QStringLiteral("Tex"));
 
     // Live data and download.
-    auto* live = add<QPlainTextEdit>(ctl::Text60, this, 7080, 720, 2895, 2895);
+    auto* live = add<QPlainTextEdit>(ctl::kLiveText, this, 7080, 720, 2895, 2895);
     live->setReadOnly(true);
     live->setFont(windowFont("Courier New", 8.25, true, true));
-    auto* serialBox = add<QLineEdit>(ctl::Text10, this, 8640, 7320, 1095, 285);
+    auto* serialBox = add<QLineEdit>(ctl::kSerialEntry, this, 8640, 7320, 1095, 285);
     serialBox->setText(QStringLiteral("Text10"));
     // The first key sets the limit in the original box; a limit from the start refuses the
     // ninth digit the same way and keeps the cursor where it is.
@@ -291,7 +291,7 @@ void MainWindow::follow(const QString& name) {
 }
 
 void MainWindow::onClicked(const QString& name) {
-    if (name == QLatin1String(ctl::salir)) {
+    if (name == QLatin1String(ctl::kExit)) {
         emit exitRequested();
         return;
     }

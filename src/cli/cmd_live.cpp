@@ -91,8 +91,7 @@ int live(Session& session, const QStringList& args) {
             const auto stop = [&, finish] {
                 if (stopping) return;
                 stopping = true;
-                if (session.form().linea == -1)
-                    session.inicio().click(QLatin1String(ctl::Command4));
+                if (session.form().linea == -1) session.inicio().click(QLatin1String(ctl::kLive));
                 if (display.state() == LiveDisplay::State::Idle) finish(Done);
             };
             QObject::connect(&display, &LiveDisplay::frameShown, &scope,
@@ -115,7 +114,7 @@ int live(Session& session, const QStringList& args) {
                 stopRunning = 1;
             });
             poll->start(50);
-            session.inicio().click(QLatin1String(ctl::Command4));
+            session.inicio().click(QLatin1String(ctl::kLive));
         },
         [&] {
             const auto s = display.state();

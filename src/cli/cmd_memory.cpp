@@ -81,7 +81,7 @@ int download(Session& session, const QStringList& args) {
                            : o == memory::Download::Outcome::NoAnswer ? NoLogger
                                                                       : ExchangeFailed);
                 });
-            inicio.click(QLatin1String(ctl::Command13));
+            inicio.click(QLatin1String(ctl::kDownload));
         },
         [&] { return dl.state() == memory::Download::State::Blocks; });
     if (status != Done) {

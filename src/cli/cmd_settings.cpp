@@ -87,23 +87,23 @@ int runConfigSend(Session& session, const ConfigChanges& changes, QByteArray* se
             QObject::connect(&send, &config::ConfigSend::failed, &guard, [=](Failure why) {
                 finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
             });
-            inicio.click(QString::fromLatin1(ctl::Command2));
+            inicio.click(QString::fromLatin1(ctl::kEditConfig));
             for (std::size_t i = 0; i < changes.texts.size(); ++i)
-                if (changes.texts[i]) type(inicio, ctl::stationTexts[i], *changes.texts[i]);
+                if (changes.texts[i]) type(inicio, ctl::kStationTexts[i], *changes.texts[i]);
             if (changes.interval) {
                 for (int i = 0; i < 6; ++i)
                     if (i != *changes.interval)
-                        session.form().setChecked(ctl::intervalOptions[i], false);
-                clickOption(inicio, ctl::intervalOptions[*changes.interval]);
+                        session.form().setChecked(ctl::kIntervalOptions[i], false);
+                clickOption(inicio, ctl::kIntervalOptions[*changes.interval]);
             }
             if (changes.pcClock) {
                 // Checked now, cleared by the send, which takes the PC clock at that moment.
-                clickOption(inicio, ctl::Check1);
+                clickOption(inicio, ctl::kPcClock);
             } else if (changes.clock) {
-                type(inicio, ctl::fecha1, config::dateText(changes.clock->date()));
-                type(inicio, ctl::MaskEdBox2, config::timeText(changes.clock->time()));
+                type(inicio, ctl::kDate, config::dateText(changes.clock->date()));
+                type(inicio, ctl::kTime, config::timeText(changes.clock->time()));
             }
-            inicio.click(QString::fromLatin1(ctl::Command3));
+            inicio.click(QString::fromLatin1(ctl::kSendConfig));
         },
         [&] { return send.state() == config::ConfigSend::State::Sending; });
     *sent = send.frame();
@@ -122,7 +122,7 @@ int runSmsRead(Session& session) {
             QObject::connect(&read, &sms::SmsRead::failed, &guard, [=](Failure why) {
                 finish(why == Failure::Counter ? ExchangeFailed : NoLogger);
             });
-            session.inicio().click(QString::fromLatin1(ctl::Command6));
+            session.inicio().click(QString::fromLatin1(ctl::kReadSms));
         },
         [&] { return read.state() == sms::SmsRead::State::Receiving; });
 }
@@ -140,9 +140,9 @@ int runSmsWrite(Session& session, const std::optional<QString>& cell,
             QObject::connect(&write, &sms::SmsWrite::failed, &guard, [=](Failure why) {
                 finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
             });
-            if (cell) type(inicio, ctl::Text1, *cell);
-            if (interval) clickOption(inicio, ctl::sendIntervalOptions[*interval]);
-            inicio.click(QString::fromLatin1(ctl::Command7));
+            if (cell) type(inicio, ctl::kCellNumber, *cell);
+            if (interval) clickOption(inicio, ctl::kSendIntervalOptions[*interval]);
+            inicio.click(QString::fromLatin1(ctl::kWriteSms));
         },
         [&] { return write.state() == sms::SmsWrite::State::Sending; });
 }
@@ -269,13 +269,13 @@ int sms(Session& session, const QStringList& args) {
     int status = session.connect(true);
     if (status != Done) return status;
     // The window offers the SMS operations only to loggers with telemetry.
-    if (!session.form().control(ctl::Command6).enabled) {
+    if (!session.form().control(ctl::kReadSms).enabled) {
         session.complain(QStringLiteral("este registrador no tiene telemetria SMS"));
         return Usage;
     }
     status = runSmsRead(session);
     if (status != Done) return status;
-    const QString readCell = session.form().control(ctl::Text1).text;
+    const QString readCell = session.form().control(ctl::kCellNumber).text;
     const std::uint8_t readCode = session.form().smsSendCode;
 
     const bool write = newCell || newInterval;
@@ -334,8 +334,8 @@ int setSerial(Session& session, const QStringList& args) {
             QObject::connect(&write, &serial_number::SerialWrite::failed, &guard, [=](Failure why) {
                 finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
             });
-            type(inicio, ctl::Text10, digits);
-            inicio.key(QString::fromLatin1(ctl::Text10), Qt::Key_Return);
+            type(inicio, ctl::kSerialEntry, digits);
+            inicio.key(QString::fromLatin1(ctl::kSerialEntry), Qt::Key_Return);
             if (write.state() == serial_number::SerialWrite::State::Idle) finish(Usage);
         },
         [&] { return write.state() == serial_number::SerialWrite::State::Sending; });
@@ -346,7 +346,7 @@ int setSerial(Session& session, const QStringList& args) {
     if (session.options().json)
         session.printJson({{QStringLiteral("sent"), byteList(sent)}});
     else
-        session.print(session.form().control(ctl::Label1).text + QLatin1Char('\n'));
+        session.print(session.form().control(ctl::kSerialCaption).text + QLatin1Char('\n'));
     return Done;
 }
 

@@ -21,7 +21,7 @@ constexpr int kLastByte = 2 + record::kSize;  // 113
 const char* textBoxFor(int n) {
     int first = 3 + record::kUser;  // byte n carries record offset n - 3
     for (std::size_t i = 0; i < kTextWidths.size(); ++i) {
-        if (n < first + kTextWidths[i]) return ctl::stationTexts[i];
+        if (n < first + kTextWidths[i]) return ctl::kStationTexts[i];
         first += kTextWidths[i];
     }
     return nullptr;
@@ -44,7 +44,7 @@ void ConfigImport::click() {
         return;
     }
     form_.answerFlag = 0;
-    for (const char* box : ctl::stationTexts) form_.setText(box, QString());
+    for (const char* box : ctl::kStationTexts) form_.setText(box, QString());
 
     state_ = State::Opening;
     openExchange(timing_.answerWait, [this](bool answered) {
@@ -52,10 +52,10 @@ void ConfigImport::click() {
             state_ = State::Idle;
             offerReconnection(form_, dialogs_);
             channel().close();
-            form_.setEnabled(ctl::configuracion, true);
+            form_.setEnabled(ctl::kImportConfig, true);
         }
-        form_.setEnabled(ctl::Command3, false);
-        form_.setEnabled(ctl::Command2, true);
+        form_.setEnabled(ctl::kSendConfig, false);
+        form_.setEnabled(ctl::kEditConfig, true);
         if (!answered) emit failed(Failure::NoAnswer);
     });
 }
@@ -87,7 +87,7 @@ void ConfigImport::takeByte(int n, std::uint8_t b) {
         if (n == 6) {
             QString digits;
             for (std::uint8_t c : form_.ser) digits += QChar(char16_t(c));
-            form_.setText(ctl::Label4, QStringLiteral("Nro  : ") + digits);
+            form_.setText(ctl::kSerialText, QStringLiteral("Nro  : ") + digits);
             // Digits that are not all decimal leave the previous number in place.
             if (const auto number = serialNumber(digits)) form_.Nserie = *number;
         }
@@ -106,8 +106,8 @@ void ConfigImport::takeInterval(std::uint8_t b) {
     if (!index) return;
     form_.intervalMinutes = QString::fromLatin1(kIntervals[std::size_t(*index)].minutes);
     for (int i = 0; i < 6; ++i) {
-        form_.setChecked(ctl::intervalOptions[i], i == *index);
-        form_.setVisible(ctl::intervalOptions[i], i == *index);
+        form_.setChecked(ctl::kIntervalOptions[i], i == *index);
+        form_.setVisible(ctl::kIntervalOptions[i], i == *index);
     }
 }
 
@@ -126,43 +126,43 @@ void ConfigImport::takeClock(int field, std::uint8_t b) {
 void ConfigImport::composeTime() {
     const auto t = config::composeTime(form_.clockFields);
     if (!t) return;
-    form_.setText(ctl::MaskEdBox2, timeText(*t));
+    form_.setText(ctl::kTime, timeText(*t));
     form_.loggerClock = *t;
 }
 
 void ConfigImport::composeDate() {
     const auto d = config::composeDate(form_.clockFields);
     if (!d || !d->isValid()) return;
-    form_.setText(ctl::fecha1, dateText(*d));
+    form_.setText(ctl::kDate, dateText(*d));
 }
 
 void ConfigImport::end() {
     form_.exchangeCounter = 0;
     form_.setTimer1Enabled(true);
-    form_.setEnabled(ctl::configuracion, true);
+    form_.setEnabled(ctl::kImportConfig, true);
     channel().close();
     state_ = State::Idle;
 
     SummaryFields fields;
     fields.intervalMinutes = form_.intervalMinutes;
-    fields.serialCaption = form_.control(ctl::Label4).text;
-    fields.user = form_.control(ctl::Text2).text;
-    fields.location = form_.control(ctl::Text3).text;
-    fields.latitude = form_.control(ctl::Text4).text;
-    fields.longitude = form_.control(ctl::Text5).text;
-    fields.altitude = form_.control(ctl::Text7).text;
+    fields.serialCaption = form_.control(ctl::kSerialText).text;
+    fields.user = form_.control(ctl::kUser).text;
+    fields.location = form_.control(ctl::kLocation).text;
+    fields.latitude = form_.control(ctl::kLatitude).text;
+    fields.longitude = form_.control(ctl::kLongitude).text;
+    fields.altitude = form_.control(ctl::kAltitude).text;
     form_.summary = summary(fields);
 
     if (hasSms(form_.Nserie)) {
-        form_.setEnabled(ctl::Command6, true);
+        form_.setEnabled(ctl::kReadSms, true);
     } else {
-        form_.setEnabled(ctl::Command6, false);
-        for (const char* option : ctl::sendIntervalOptions) form_.setEnabled(option, false);
-        form_.setEnabled(ctl::Text1, false);
+        form_.setEnabled(ctl::kReadSms, false);
+        for (const char* option : ctl::kSendIntervalOptions) form_.setEnabled(option, false);
+        form_.setEnabled(ctl::kCellNumber, false);
     }
 
     if (const auto type = classify(form_.Nserie)) {
-        form_.setText(ctl::Label14, QString::fromUtf8(type->name));
+        form_.setText(ctl::kTitle, QString::fromUtf8(type->name));
         form_.data1 = QString::fromUtf8(type->header) + QStringLiteral("\r\n");
         if (type->largeMemory) {
             form_.memo = kLargeMemoryFrames;

@@ -49,21 +49,21 @@ ConfigSend::ConfigSend(FormState& form, Dialogs& dialogs, const ChannelSet& chan
 
 void ConfigSend::edit() {
     form_.setTimer1Enabled(false);
-    form_.setVisible(ctl::Check1, true);
-    form_.setVisible(ctl::Label3, true);
+    form_.setVisible(ctl::kPcClock, true);
+    form_.setVisible(ctl::kPcClockCaption, true);
     // After an import only the logger's own interval is shown.
-    for (int i : kShowOrder) form_.setVisible(ctl::intervalOptions[i], true);
-    for (const char* box : ctl::stationTexts) form_.setLocked(box, false);
-    form_.setEnabled(ctl::configuracion, false);
-    form_.setEnabled(ctl::Command3, true);
-    form_.setEnabled(ctl::Command2, false);
+    for (int i : kShowOrder) form_.setVisible(ctl::kIntervalOptions[i], true);
+    for (const char* box : ctl::kStationTexts) form_.setLocked(box, false);
+    form_.setEnabled(ctl::kImportConfig, false);
+    form_.setEnabled(ctl::kSendConfig, true);
+    form_.setEnabled(ctl::kEditConfig, false);
 }
 
 void ConfigSend::chooseInterval(int index) {
     if (index < 0 || index >= int(kIntervals.size())) return;
     form_.CONF_MUE = kIntervals[std::size_t(index)].code;
     for (int i = 0; i < int(kIntervals.size()); ++i)
-        form_.setChecked(ctl::intervalOptions[i], i == index);
+        form_.setChecked(ctl::kIntervalOptions[i], i == index);
 }
 
 void ConfigSend::takePcClock() {
@@ -71,48 +71,48 @@ void ConfigSend::takePcClock() {
     form_.setTimer1Enabled(true);
     loggerDate_ = now.date();
     form_.loggerClock = wholeSeconds(now.time());
-    form_.setText(ctl::fecha1, dateText(loggerDate_));
-    form_.setText(ctl::MaskEdBox2, timeText(form_.loggerClock));
+    form_.setText(ctl::kDate, dateText(loggerDate_));
+    form_.setText(ctl::kTime, timeText(form_.loggerClock));
 }
 
 void ConfigSend::timeEdited() {
     const auto read = [this] {
-        return QTime::fromString(form_.control(ctl::MaskEdBox2).text, QStringLiteral("HH:mm:ss"));
+        return QTime::fromString(form_.control(ctl::kTime).text, QStringLiteral("HH:mm:ss"));
     };
     if (!read().isValid()) {
         dialogs_.message(QStringLiteral("Hora incorrecta (ej. 14:58:45)"));
         form_.setTimer1Enabled(false);
-        form_.setText(ctl::MaskEdBox2, timeText(wholeSeconds(pcClock_().time())));
+        form_.setText(ctl::kTime, timeText(wholeSeconds(pcClock_().time())));
     }
     form_.loggerClock = read();
 }
 
 // Clearing a checked Check1 is a click of it: the clock is taken from the PC.
 void ConfigSend::clearCheck1() {
-    if (!form_.control(ctl::Check1).checked) return;
-    form_.setChecked(ctl::Check1, false);
+    if (!form_.control(ctl::kPcClock).checked) return;
+    form_.setChecked(ctl::kPcClock, false);
     takePcClock();
 }
 
 void ConfigSend::endButtons() {
-    form_.setEnabled(ctl::Command43, true);
-    form_.setEnabled(ctl::Command13, true);
-    form_.setEnabled(ctl::configuracion, true);
-    form_.setEnabled(ctl::Command3, false);
-    form_.setEnabled(ctl::Command2, true);
+    form_.setEnabled(ctl::kOpenBaseFile, true);
+    form_.setEnabled(ctl::kDownload, true);
+    form_.setEnabled(ctl::kImportConfig, true);
+    form_.setEnabled(ctl::kSendConfig, false);
+    form_.setEnabled(ctl::kEditConfig, true);
 }
 
 // What every send ends with, sent or not.
 void ConfigSend::lockFields() {
     clearCheck1();
-    form_.setVisible(ctl::Check1, false);
-    form_.setVisible(ctl::Label3, false);
+    form_.setVisible(ctl::kPcClock, false);
+    form_.setVisible(ctl::kPcClockCaption, false);
     form_.setTimer1Enabled(true);
-    for (const char* box : ctl::stationTexts) form_.setLocked(box, true);
+    for (const char* box : ctl::kStationTexts) form_.setLocked(box, true);
     endButtons();
     // An interval code no button stands for leaves the six as they are.
     if (const auto index = intervalIndex(form_.CONF_MUE)) {
-        for (int i = 0; i < 6; ++i) form_.setVisible(ctl::intervalOptions[i], i == *index);
+        for (int i = 0; i < 6; ++i) form_.setVisible(ctl::kIntervalOptions[i], i == *index);
     }
 }
 
@@ -130,13 +130,13 @@ void ConfigSend::send() {
 
     std::array<QString, 5> texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        const char* box = ctl::stationTexts[i];
+        const char* box = ctl::kStationTexts[i];
         form_.setText(box, padded(form_.control(box).text, kTextWidths[i]));
         texts[i] = form_.control(box).text;
     }
     // A date box that holds no date would put a meaningless date into the logger, whose
     // memory the send erases: nothing goes on the line.
-    const std::optional<QDate> date = readDate(form_.control(ctl::fecha1).text);
+    const std::optional<QDate> date = readDate(form_.control(ctl::kDate).text);
     if (!date) {
         dialogs_.message(QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
         lockFields();

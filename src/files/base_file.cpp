@@ -16,13 +16,13 @@ BaseFile::BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image
 
 void BaseFile::giveBack() {
     for (const char* name :
-         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
+         {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive})
         form_.setEnabled(name, true);
 }
 
 BaseFile::Outcome BaseFile::click() {
-    for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
-                             ctl::Command3, ctl::configuracion, ctl::Command4})
+    for (const char* name : {ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload,
+                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive})
         form_.setEnabled(name, false);
     const auto path =
         dialogs_.openFileName({QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")});
@@ -52,7 +52,7 @@ BaseFile::Outcome BaseFile::load(const QString& path) {
     form_.conti = 0;
     form_.contj = 0;
     image_.set(0, 0, 0);
-    form_.setEnabled(ctl::Command1, false);
+    form_.setEnabled(ctl::kReconnect, false);
     form_.progressMax = form_.memo;
     form_.setVisible(ctl::progress::kBar, true);
     form_.setEnabled(ctl::progress::kBar, true);
@@ -68,11 +68,11 @@ BaseFile::Outcome BaseFile::load(const QString& path) {
     form_.conti = form_.memo + 1;
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));
 
-    form_.setEnabled(ctl::Command1, true);
+    form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
     form_.setVisible(ctl::progress::kCancel, true);
     dialogs_.message(QStringLiteral("El archivo se proceso con exito"));
-    form_.setEnabled(ctl::Command33, true);
+    form_.setEnabled(ctl::kExportEvents, true);
     giveBack();
     return Outcome::Loaded;
 }

@@ -8,7 +8,7 @@ namespace vernoll::files {
 
 namespace {
 constexpr std::initializer_list<const char*> kGivenBack = {
-    ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4};
+    ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive};
 }
 
 EventsExport::EventsExport(FormState& form, Dialogs& dialogs, const memory::MemoryImage& image,
@@ -17,12 +17,12 @@ EventsExport::EventsExport(FormState& form, Dialogs& dialogs, const memory::Memo
 
 EventsExport::Outcome EventsExport::click() {
     form_.setTimer1Enabled(false);
-    for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
-                             ctl::Command3, ctl::configuracion, ctl::Command4})
+    for (const char* name : {ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload,
+                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive})
         form_.setEnabled(name, false);
     const QDateTime now = now_();
     const QString header = memory::eventsHeader(now);
-    form_.setEnabled(ctl::Command1, false);
+    form_.setEnabled(ctl::kReconnect, false);
     form_.progressMax = form_.memo;
     form_.setVisible(ctl::progress::kBar, true);
     form_.setEnabled(ctl::progress::kBar, true);
@@ -43,7 +43,7 @@ EventsExport::Outcome EventsExport::click() {
     form_.setEnabled(ctl::progress::kBar, false);
     form_.setVisible(ctl::progress::kCancel, true);
     form_.setText(ctl::progress::kWindow, QStringLiteral("Generacion"));
-    form_.setEnabled(ctl::Command1, true);
+    form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
 
     events_ = memory::eventsText(header, decoder_.eventsText());

@@ -1,56 +1,57 @@
 #pragma once
 
-// The main window's controls, by the names the operations address them with. The window
-// gives each widget the same objectName, so a name here is the one link between an
-// operation and what the user sees.
+// The main window's controls, by what they are. Each constant's value is the control's
+// objectName in the window's design; the window gives each widget that name, so a constant
+// here is the one link between an operation and what the user sees. No other file spells a
+// control's name as a string.
 namespace ctl {
 
 // Command buttons.
-inline constexpr char configuracion[] = "configuracion";
-inline constexpr char Command1[] = "Command1";
-inline constexpr char Command2[] = "Command2";
-inline constexpr char Command3[] = "Command3";
-inline constexpr char Command4[] = "Command4";
-inline constexpr char Command5[] = "Command5";
-inline constexpr char Command6[] = "Command6";
-inline constexpr char Command7[] = "Command7";
-inline constexpr char Command13[] = "Command13";
-inline constexpr char Command33[] = "Command33";
-inline constexpr char Command43[] = "Command43";
-inline constexpr char salir[] = "salir";
+inline constexpr char kImportConfig[] = "configuracion";  // "Importar Configuracion"
+inline constexpr char kReconnect[] = "Command1";          // reconnect; the connection text
+inline constexpr char kEditConfig[] = "Command2";         // "Cambiar configuracion"
+inline constexpr char kSendConfig[] = "Command3";         // "Enviar configuracion"
+inline constexpr char kLive[] = "Command4";               // "DATOS EN LINEA" / "PARAR"
+inline constexpr char kCoefficients[] = "Command5";       // "Coeficientes" (hidden)
+inline constexpr char kReadSms[] = "Command6";            // "Leer Config. SMS"
+inline constexpr char kWriteSms[] = "Command7";           // "Enviar Config.SMS"
+inline constexpr char kDownload[] = "Command13";          // the memory download and CSV
+inline constexpr char kExportEvents[] = "Command33";      // events and spreadsheet export
+inline constexpr char kOpenBaseFile[] = "Command43";      // "Abrir Archivo Base (.rgt)"
+inline constexpr char kExit[] = "salir";                  // "Salir"
 
 // Configuration area.
-inline constexpr char Label1[] = "Label1";
-inline constexpr char Label4[] = "Label4";
-inline constexpr char Label14[] = "Label14";
-inline constexpr char Text2[] = "Text2";
-inline constexpr char Text3[] = "Text3";
-inline constexpr char Text4[] = "Text4";
-inline constexpr char Text5[] = "Text5";
-inline constexpr char Text7[] = "Text7";
-inline constexpr char fecha1[] = "fecha1";
-inline constexpr char MaskEdBox2[] = "MaskEdBox2";
-inline constexpr char Check1[] = "Check1";
-inline constexpr char Label3[] = "Label3";
-inline constexpr char Option1[] = "Option1";
-inline constexpr char Option2[] = "Option2";
-inline constexpr char Option3[] = "Option3";
-inline constexpr char Option4[] = "Option4";
-inline constexpr char Option5[] = "Option5";
-inline constexpr char Option6[] = "Option6";
+inline constexpr char kSerialCaption[] = "Label1";  // "Nro Serie"; the serial write's progress
+inline constexpr char kSerialText[] = "Label4";     // "Nro  : " and the eight digits
+inline constexpr char kTitle[] = "Label14";         // "Registrador TOLVAR", then the device name
+inline constexpr char kUser[] = "Text2";
+inline constexpr char kLocation[] = "Text3";
+inline constexpr char kLatitude[] = "Text4";
+inline constexpr char kLongitude[] = "Text5";
+inline constexpr char kAltitude[] = "Text7";
+inline constexpr char kDate[] = "fecha1";            // the logger clock's date
+inline constexpr char kTime[] = "MaskEdBox2";        // the logger clock's time of day
+inline constexpr char kPcClock[] = "Check1";         // set the logger clock from the PC's
+inline constexpr char kPcClockCaption[] = "Label3";  // "Ajustar a fecha y hora de PC"
+inline constexpr char kInterval1[] = "Option1";
+inline constexpr char kInterval5[] = "Option2";
+inline constexpr char kInterval10[] = "Option3";
+inline constexpr char kInterval15[] = "Option4";
+inline constexpr char kInterval30[] = "Option5";
+inline constexpr char kInterval60[] = "Option6";
 
 // SMS area.
-inline constexpr char Option10[] = "Option10";
-inline constexpr char Option11[] = "Option11";
-inline constexpr char Option12[] = "Option12";
-inline constexpr char Option13[] = "Option13";
-inline constexpr char Option14[] = "Option14";
-inline constexpr char Text1[] = "Text1";
-inline constexpr char Text6[] = "Text6";
+inline constexpr char kSendNever[] = "Option10";
+inline constexpr char kSendWithSampling[] = "Option11";
+inline constexpr char kSendEvery2h[] = "Option12";
+inline constexpr char kSendEvery6h[] = "Option13";
+inline constexpr char kSendEvery12h[] = "Option14";
+inline constexpr char kCellNumber[] = "Text1";
+inline constexpr char kSmsHidden[] = "Text6";  // hidden: the SMS record's four trailing bytes
 
 // Live data and download area.
-inline constexpr char Text60[] = "Text60";
-inline constexpr char Text10[] = "Text10";
+inline constexpr char kLiveText[] = "Text60";
+inline constexpr char kSerialEntry[] = "Text10";  // hidden: serial-number programming
 
 // The progress window and its controls. Its Label1 goes by a qualified name: the main window
 // has a Label1 of its own. The window's text is its caption.
@@ -62,15 +63,16 @@ inline constexpr char kCancel[] = "Command45";
 }  // namespace progress
 
 // The main window itself: disabled while a modal step runs.
-inline constexpr char inicio[] = "inicio";
+inline constexpr char kMainWindow[] = "inicio";
 
 // The interval option buttons in the order of the interval codes 0x01 .. 0x60.
-inline constexpr const char* intervalOptions[6] = {Option1, Option2, Option3,
-                                                   Option4, Option5, Option6};
+inline constexpr const char* kIntervalOptions[6] = {kInterval1,  kInterval5,  kInterval10,
+                                                    kInterval15, kInterval30, kInterval60};
 // The send-interval option buttons in the order of the codes 0x00, 0x01, 0x02, 0x06, 0x12.
-inline constexpr const char* sendIntervalOptions[5] = {Option10, Option11, Option12, Option13,
-                                                       Option14};
+inline constexpr const char* kSendIntervalOptions[5] = {kSendNever, kSendWithSampling, kSendEvery2h,
+                                                        kSendEvery6h, kSendEvery12h};
 // The station-data text boxes in record order: user, location, latitude, longitude, altitude.
-inline constexpr const char* stationTexts[5] = {Text2, Text3, Text4, Text5, Text7};
+inline constexpr const char* kStationTexts[5] = {kUser, kLocation, kLatitude, kLongitude,
+                                                 kAltitude};
 
 }  // namespace ctl

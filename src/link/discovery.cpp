@@ -35,7 +35,7 @@ void Discovery::start() {
     scan_ = 0;
     form_.answerFlag = 0;
     if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
-        form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+        form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
         emit finished(Outcome::Declined);
         return;
     }
@@ -89,8 +89,8 @@ void Discovery::notFound() {
                          QStringLiteral("        ") + QString::fromLatin1(maker::kSupportMail) +
                          QStringLiteral("     "),
                      Dialogs::Icon::Critical);
-    form_.setEnabled(ctl::Command1, true);
-    form_.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+    form_.setEnabled(ctl::kReconnect, true);
+    form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
     form_.setSplashShown(false);
     form_.clearSurface();
     emit finished(Outcome::NotFound);
@@ -104,8 +104,8 @@ void Discovery::found() {
     form_.clearSurface();
     const QString text = connectionText(scan_);
     dialogs_.message(text);
-    form_.setEnabled(ctl::Command1, false);
-    form_.setText(ctl::Command1, text);
+    form_.setEnabled(ctl::kReconnect, false);
+    form_.setText(ctl::kReconnect, text);
     form_.answerFlag = -1;
     emit finished(Outcome::Found);
 }

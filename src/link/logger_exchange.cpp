@@ -6,8 +6,8 @@ namespace vernoll {
 
 void offerReconnection(FormState& form, Dialogs& dialogs, const char* text) {
     dialogs.message(QString::fromLatin1(text));
-    form.setEnabled(ctl::Command1, true);
-    form.setText(ctl::Command1, QString::fromLatin1(texts::kConnectCaption));
+    form.setEnabled(ctl::kReconnect, true);
+    form.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
 }
 
 LoggerExchange::LoggerExchange(FormState& form, Dialogs& dialogs, const ChannelSet& channels,

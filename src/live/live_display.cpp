@@ -37,12 +37,12 @@ void LiveDisplay::start() {
         emit failed(Failure::NoLogger);
         return;
     }
-    for (const char* name : {ctl::Command33, ctl::Command43, ctl::Command13, ctl::Command2,
-                             ctl::Command3, ctl::configuracion})
+    for (const char* name : {ctl::kExportEvents, ctl::kOpenBaseFile, ctl::kDownload,
+                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig})
         form_.setEnabled(name, false);
     form_.linea = -1;
-    form_.setText(ctl::Command4, QString::fromLatin1(kStopCaption));
-    form_.setVisible(ctl::Text60, true);
+    form_.setText(ctl::kLive, QString::fromLatin1(kStopCaption));
+    form_.setVisible(ctl::kLiveText, true);
 
     form_.answerFlag = 0;
     Channel& ch = channels_[kChannel];
@@ -67,10 +67,11 @@ void LiveDisplay::endFirstWait() {
 }
 
 void LiveDisplay::stop() {
-    form_.setVisible(ctl::Text60, false);
-    form_.setText(ctl::Command4, QString::fromLatin1(kStartCaption));
+    form_.setVisible(ctl::kLiveText, false);
+    form_.setText(ctl::kLive, QString::fromLatin1(kStartCaption));
     form_.linea = 0;
-    for (const char* name : {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion})
+    for (const char* name :
+         {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig})
         form_.setEnabled(name, true);
     // The port stays open for the frame already requested; its handler closes it.
     state_ = channels_[kChannel].isOpen() ? State::Stopping : State::Idle;
@@ -85,8 +86,8 @@ void LiveDisplay::onComm(int code) {
     form_.linea6 = decoder_.decode(form_.Nserie, bytes);
     ++frames_;
     form_.liveSamples = decoder_.flow().samples;
-    form_.setText(ctl::Text60, QString());
-    form_.setText(ctl::Text60, form_.linea6);
+    form_.setText(ctl::kLiveText, QString());
+    form_.setText(ctl::kLiveText, form_.linea6);
     if (ch.bytesWaiting() > 0) form_.print(QString::fromLatin1(kMissing));
 
     // The first frame ends the wait, also when a stop was clicked during it.
@@ -96,7 +97,7 @@ void LiveDisplay::onComm(int code) {
         state_ = State::Running;
         ch.write(QByteArray(1, kLiveRequest));
     } else {
-        form_.setText(ctl::Text60, QString());
+        form_.setText(ctl::kLiveText, QString());
         ch.clearInput();
         ch.close();
         state_ = State::Idle;

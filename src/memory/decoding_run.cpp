@@ -12,10 +12,10 @@ DecodingRun::DecodingRun(FormState& form, Dialogs& dialogs, const MemoryImage& i
 
 DecodingRun::Outcome DecodingRun::run() {
     form_.setTimer1Enabled(false);
-    for (const char* name : {ctl::Command43, ctl::Command33, ctl::Command13, ctl::Command2,
-                             ctl::Command3, ctl::configuracion, ctl::Command4})
+    for (const char* name : {ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload,
+                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive})
         form_.setEnabled(name, false);
-    form_.setEnabled(ctl::Command1, false);
+    form_.setEnabled(ctl::kReconnect, false);
     form_.progressMax = form_.memo;
     form_.setVisible(ctl::progress::kBar, true);
     form_.setEnabled(ctl::progress::kBar, true);
@@ -34,14 +34,14 @@ DecodingRun::Outcome DecodingRun::run() {
     records_ = int(text_.count(QStringLiteral("\r\n")) - before.count(QStringLiteral("\r\n")) - 1);
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));
 
-    form_.setEnabled(ctl::Command1, true);
+    form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
     form_.setVisible(ctl::progress::kCancel, true);
 
     savedPath_.clear();
     const QByteArray bytes = fileBytes(text_);
     const Dialogs::Filter filter{QStringLiteral("datos excel (*.CSV)"), QStringLiteral("*.CSV")};
-    const QString suggested = suggestedCsvName(form_.control(ctl::Text3).text, now.date());
+    const QString suggested = suggestedCsvName(form_.control(ctl::kLocation).text, now.date());
     while (true) {
         const auto path = dialogs_.saveFileName(filter, suggested);
         if (!path) {
@@ -63,7 +63,7 @@ DecodingRun::Outcome DecodingRun::run() {
     form_.loggerClock = now_().time();
     form_.setTimer1Enabled(true);
     for (const char* name :
-         {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4})
+         {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive})
         form_.setEnabled(name, true);
     return savedPath_.isEmpty() ? Outcome::NotSaved : Outcome::Saved;
 }

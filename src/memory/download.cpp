@@ -24,10 +24,10 @@ const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 co
 
 // The buttons a download holds while it runs, and those it gives back.
 constexpr std::initializer_list<const char*> kHeld = {
-    ctl::Command43, ctl::Command33,     ctl::Command13, ctl::Command2,
-    ctl::Command3,  ctl::configuracion, ctl::Command4,  ctl::Command1};
+    ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload, ctl::kEditConfig,
+    ctl::kSendConfig,   ctl::kImportConfig, ctl::kLive,     ctl::kReconnect};
 constexpr std::initializer_list<const char*> kGivenBack = {
-    ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion, ctl::Command4};
+    ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive};
 
 }  // namespace
 
@@ -143,7 +143,7 @@ void Download::abort(const QString& text) {
     state_ = State::Idle;
     channels_[4].close();
     form_.setTimer4Enabled(false);
-    form_.setEnabled(ctl::Command1, true);
+    form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
     dialogs_.message(text);
     emit finished(Outcome::Failed);
@@ -155,7 +155,7 @@ void Download::complete() {
     ch.setReceiveThreshold(1);
     ch.close();
     form_.setTimer4Enabled(false);
-    form_.setEnabled(ctl::Command1, true);
+    form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
     // A completed download is kept before anything can go wrong with its decoding or saving.
     const QString copy = keepCopy();
@@ -173,7 +173,7 @@ void Download::cancel() {
     form_.setTimer4Enabled(false);
     if (channels_[4].isOpen()) channels_[4].close();
     form_.setVisible(ctl::progress::kWindow, false);
-    form_.setEnabled(ctl::inicio, true);
+    form_.setEnabled(ctl::kMainWindow, true);
     setButtons(kGivenBack, true);
     if (state_ == State::Idle) return;
     state_ = State::Idle;

@@ -29,7 +29,7 @@ qsizetype nonDigits(const QString& text) {
 SerialWrite::SerialWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                          ExchangeOpening& opening, Timing timing, QObject* parent)
     : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent),
-      accepted_(form.control(ctl::Text10).text) {}
+      accepted_(form.control(ctl::kSerialEntry).text) {}
 
 bool SerialWrite::key(int key) {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -49,11 +49,11 @@ bool SerialWrite::key(int key) {
 }
 
 void SerialWrite::edited() {
-    const QString text = form_.control(ctl::Text10).text;
+    const QString text = form_.control(ctl::kSerialEntry).text;
     const bool moreNonDigits = nonDigits(text) > nonDigits(accepted_);
     const bool tooLong = text.size() > kMaxDigits && text.size() > accepted_.size();
     if (moreNonDigits || tooLong) {
-        form_.setText(ctl::Text10, accepted_);
+        form_.setText(ctl::kSerialEntry, accepted_);
         return;
     }
     accepted_ = text;
@@ -61,12 +61,12 @@ void SerialWrite::edited() {
 
 void SerialWrite::setBoxText(const QString& text) {
     accepted_ = text;
-    form_.setText(ctl::Text10, text);
+    form_.setText(ctl::kSerialEntry, text);
 }
 
 bool SerialWrite::write() {
     if (state_ == State::Opening) return false;
-    const QString text = form_.control(ctl::Text10).text;
+    const QString text = form_.control(ctl::kSerialEntry).text;
     // A digit has a packed value, anything else has none: such text (the box's design text
     // "Text10", say) is not sent.
     if (nonDigits(text) > 0 || text.size() > kMaxDigits) return false;
@@ -78,9 +78,9 @@ bool SerialWrite::write() {
         form_.ser[i] = std::uint8_t(form_.ser[2 * i] * 16 + form_.ser[2 * i + 1]);
     for (std::size_t i = 0; i < 4; ++i) packed_[i] = form_.ser[i];
 
-    form_.setEnabled(ctl::Text10, false);
-    form_.setEnabled(ctl::Label1, true);
-    form_.setText(ctl::Label1, QStringLiteral("comienzo transmision"));
+    form_.setEnabled(ctl::kSerialEntry, false);
+    form_.setEnabled(ctl::kSerialCaption, true);
+    form_.setText(ctl::kSerialCaption, QStringLiteral("comienzo transmision"));
 
     state_ = State::Opening;
     openExchange(timing_.answerWait, [this](bool answered) {
@@ -88,7 +88,7 @@ bool SerialWrite::write() {
         state_ = State::Idle;
         offerReconnection(form_, dialogs_);
         channel().close();
-        form_.setEnabled(ctl::Text10, true);
+        form_.setEnabled(ctl::kSerialEntry, true);
         emit failed(Failure::NoAnswer);
     });
     return true;
@@ -105,11 +105,11 @@ void SerialWrite::onComm(int code) {
             n == 1 ? kSelectWrite : packed_[std::size_t(std::min(n - 2, 3))];
         ch.write(QByteArray(1, char(answer)));
         if (n < kLastByte) return;
-        form_.setEnabled(ctl::Label1, true);
-        form_.setText(ctl::Label1, QStringLiteral("fin transmision"));
-        form_.setText(ctl::Label1,
-                      QStringLiteral("N\u00ba Enviado  ") + form_.control(ctl::Text10).text);
-        form_.setEnabled(ctl::Text10, true);
+        form_.setEnabled(ctl::kSerialCaption, true);
+        form_.setText(ctl::kSerialCaption, QStringLiteral("fin transmision"));
+        form_.setText(ctl::kSerialCaption,
+                      QStringLiteral("N\u00ba Enviado  ") + form_.control(ctl::kSerialEntry).text);
+        form_.setEnabled(ctl::kSerialEntry, true);
         setBoxText(QString());
         form_.exchangeCounter = 0;
         ch.close();

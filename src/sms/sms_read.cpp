@@ -31,8 +31,8 @@ void SmsRead::click() {
         return;
     }
     form_.answerFlag = 0;
-    form_.setText(ctl::Text1, QString());
-    form_.setText(ctl::Text6, QString());
+    form_.setText(ctl::kCellNumber, QString());
+    form_.setText(ctl::kSmsHidden, QString());
 
     state_ = State::Opening;
     openExchange(timing_.answerWait, [this](bool answered) {
@@ -42,7 +42,7 @@ void SmsRead::click() {
             channel().close();
         }
         // Offered even when nothing was read: the write sends what the boxes hold.
-        form_.setEnabled(ctl::Command7, true);
+        form_.setEnabled(ctl::kWriteSms, true);
         if (!answered) emit failed(Failure::NoAnswer);
     });
 }
@@ -66,7 +66,7 @@ void SmsRead::onComm(int code) {
     if (n == kLastByte) {
         // The counter keeps 22 until the next opening resets it.
         ch.close();
-        form_.setEnabled(ctl::Command6, true);
+        form_.setEnabled(ctl::kReadSms, true);
         state_ = State::Idle;
         emit finished();
     }
@@ -76,16 +76,16 @@ void SmsRead::takeByte(int n, std::uint8_t b) {
     const int offset = n - kFirstRecordByte;
     if (offset < 0) return;
     if (offset < kCodeOffset) {
-        form_.appendText(ctl::Text1, QString(cp1252::decode(char(b))));
+        form_.appendText(ctl::kCellNumber, QString(cp1252::decode(char(b))));
     } else if (offset == kCodeOffset) {
         form_.smsSendCode = b;
         // A code no button stands for is kept all the same, and written back as it came.
         if (const auto index = sendCodeIndex(b)) {
             for (int i = 0; i < int(kSendCodes.size()); ++i)
-                form_.setChecked(ctl::sendIntervalOptions[i], i == *index);
+                form_.setChecked(ctl::kSendIntervalOptions[i], i == *index);
         }
     } else {
-        form_.appendText(ctl::Text6, QString(cp1252::decode(char(b))));
+        form_.appendText(ctl::kSmsHidden, QString(cp1252::decode(char(b))));
     }
 }
 

@@ -22,7 +22,7 @@ void SmsWrite::chooseInterval(int index) {
     if (index < 0 || index >= int(kSendCodes.size())) return;
     form_.smsSendCode = kSendCodes[std::size_t(index)];
     for (int i = 0; i < int(kSendCodes.size()); ++i)
-        form_.setChecked(ctl::sendIntervalOptions[i], i == index);
+        form_.setChecked(ctl::kSendIntervalOptions[i], i == index);
 }
 
 void SmsWrite::click() {
@@ -34,10 +34,10 @@ void SmsWrite::click() {
         return;
     }
     // The padded texts stay in the boxes.
-    form_.setText(ctl::Text1, padded(form_.control(ctl::Text1).text, kCellWidth));
-    form_.setText(ctl::Text6, padded(form_.control(ctl::Text6).text, kHiddenWidth + 1));
-    frame_ = writeFrame(form_.control(ctl::Text1).text, form_.smsSendCode,
-                        form_.control(ctl::Text6).text);
+    form_.setText(ctl::kCellNumber, padded(form_.control(ctl::kCellNumber).text, kCellWidth));
+    form_.setText(ctl::kSmsHidden, padded(form_.control(ctl::kSmsHidden).text, kHiddenWidth + 1));
+    frame_ = writeFrame(form_.control(ctl::kCellNumber).text, form_.smsSendCode,
+                        form_.control(ctl::kSmsHidden).text);
 
     state_ = State::Opening;
     openExchange(timing_.answerWait, [this](bool answered) {

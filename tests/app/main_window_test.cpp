@@ -164,9 +164,9 @@ TEST_F(WindowTest, EveryControlHasItsNameKindCaptionAndPlace) {
         EXPECT_EQ(window_.control(QString::fromLatin1(c.name)), w);
     }
     // The option buttons sit in their frames; the SMS captions beside them.
-    for (const char* option : ctl::intervalOptions)
+    for (const char* option : ctl::kIntervalOptions)
         EXPECT_EQ(widget(option)->parent(), widget("Frame1"));
-    for (const char* option : ctl::sendIntervalOptions)
+    for (const char* option : ctl::kSendIntervalOptions)
         EXPECT_EQ(widget(option)->parent(), widget("Frame2"));
     const std::pair<const char*, const char*> sendLabels[] = {{"Label5", "No enviar"},
                                                               {"Label17", "Sinc. con muestreo"},
@@ -239,7 +239,7 @@ TEST_F(WindowTest, StartUpWithNoLoggerLeavesTheDocumentedStates) {
         EXPECT_EQ(w->isEnabled(), s.enabled);
         EXPECT_EQ(w->isVisibleTo(&window_), s.visible);
     }
-    for (const char* box : ctl::stationTexts) EXPECT_TRUE(widget<QLineEdit>(box)->isReadOnly());
+    for (const char* box : ctl::kStationTexts) EXPECT_TRUE(widget<QLineEdit>(box)->isReadOnly());
     EXPECT_EQ(widget<QAbstractButton>("Command1")->text(),
               QStringLiteral(" Conectar con Registrador ? "));
     EXPECT_FALSE(form_.splashShown());
@@ -257,32 +257,34 @@ TEST_F(WindowTest, FormStateChangesShowOnTheWidgets) {
         return w.findChild<QWidget*>(QString::fromLatin1(name));
     };
     const Change changes[] = {
-        {"caption", [](FormState& f) { f.setText(ctl::Label14, QStringLiteral("Termo")); },
+        {"caption", [](FormState& f) { f.setText(ctl::kTitle, QStringLiteral("Termo")); },
          [&](MainWindow& w) {
              return qobject_cast<QLabel*>(find(w, "Label14"))->text() == QLatin1String("Termo");
          }},
-        {"disabled", [](FormState& f) { f.setEnabled(ctl::Command4, false); },
+        {"disabled", [](FormState& f) { f.setEnabled(ctl::kLive, false); },
          [&](MainWindow& w) { return !find(w, "Command4")->isEnabled(); }},
-        {"shown", [](FormState& f) { f.setVisible(ctl::Text6, true); },
+        {"shown", [](FormState& f) { f.setVisible(ctl::kSmsHidden, true); },
          [&](MainWindow& w) { return !find(w, "Text6")->isHidden(); }},
-        {"hidden", [](FormState& f) { f.setVisible(ctl::Option2, false); },
+        {"hidden", [](FormState& f) { f.setVisible(ctl::kInterval5, false); },
          [&](MainWindow& w) { return find(w, "Option2")->isHidden(); }},
-        {"unlocked", [](FormState& f) { f.setLocked(ctl::Text60, false); },
+        {"unlocked", [](FormState& f) { f.setLocked(ctl::kLiveText, false); },
          [&](MainWindow& w) {
              return !qobject_cast<QPlainTextEdit*>(find(w, "Text60"))->isReadOnly();
          }},
         {"live text",
-         [](FormState& f) { f.setText(ctl::Text60, QStringLiteral("Temp: 21.5 ºC\r\nLluvia: 0")); },
+         [](FormState& f) {
+             f.setText(ctl::kLiveText, QStringLiteral("Temp: 21.5 ºC\r\nLluvia: 0"));
+         },
          [&](MainWindow& w) {
              return qobject_cast<QPlainTextEdit*>(find(w, "Text60"))->toPlainText() ==
                     QString::fromUtf8("Temp: 21.5 ºC\r\nLluvia: 0")
                         .replace(QLatin1String("\r\n"), QLatin1String("\n"));
          }},
-        {"box text", [](FormState& f) { f.setText(ctl::Text3, QStringLiteral("Estacion")); },
+        {"box text", [](FormState& f) { f.setText(ctl::kLocation, QStringLiteral("Estacion")); },
          [&](MainWindow& w) {
              return qobject_cast<QLineEdit*>(find(w, "Text3"))->text() == QLatin1String("Estacion");
          }},
-        {"option selected", [](FormState& f) { f.setChecked(ctl::Option5, true); },
+        {"option selected", [](FormState& f) { f.setChecked(ctl::kInterval30, true); },
          [&](MainWindow& w) {
              return qobject_cast<QRadioButton*>(find(w, "Option5"))->isChecked();
          }},
@@ -309,22 +311,22 @@ TEST_F(WindowTest, FormStateChangesShowOnTheWidgets) {
 TEST_F(WindowTest, OptionButtonsFollowTheStateBothWays) {
     auto* one = widget<QRadioButton>("Option1");
     auto* three = widget<QRadioButton>("Option3");
-    form_.setChecked(ctl::Option1, true);
+    form_.setChecked(ctl::kInterval1, true);
     EXPECT_TRUE(one->isChecked());
     // Selecting another button of the frame clears the first, in the state too.
-    form_.setChecked(ctl::Option3, true);
+    form_.setChecked(ctl::kInterval10, true);
     EXPECT_TRUE(three->isChecked());
     EXPECT_FALSE(one->isChecked());
-    EXPECT_FALSE(form_.control(ctl::Option1).checked);
+    EXPECT_FALSE(form_.control(ctl::kInterval1).checked);
     // The state may clear every button of a frame.
-    form_.setChecked(ctl::Option3, false);
+    form_.setChecked(ctl::kInterval10, false);
     EXPECT_FALSE(three->isChecked());
     // A click by the user reaches the state.
     QTest::mouseClick(widget("Option12"), Qt::LeftButton, {}, QPoint(4, 8));
-    EXPECT_TRUE(form_.control(ctl::Option12).checked);
+    EXPECT_TRUE(form_.control(ctl::kSendEvery2h).checked);
     QTest::mouseClick(widget("Option14"), Qt::LeftButton, {}, QPoint(4, 8));
-    EXPECT_TRUE(form_.control(ctl::Option14).checked);
-    EXPECT_FALSE(form_.control(ctl::Option12).checked);
+    EXPECT_TRUE(form_.control(ctl::kSendEvery12h).checked);
+    EXPECT_FALSE(form_.control(ctl::kSendEvery2h).checked);
     // Options of the other frame are untouched.
     EXPECT_FALSE(three->isChecked());
 }
@@ -332,26 +334,26 @@ TEST_F(WindowTest, OptionButtonsFollowTheStateBothWays) {
 TEST_F(WindowTest, TypingReachesTheFormStateOnlyWhenUnlocked) {
     window_.show();
     auto* user = widget<QLineEdit>("Text2");
-    form_.setLocked(ctl::Text2, true);
+    form_.setLocked(ctl::kUser, true);
     QTest::keyClicks(user, QStringLiteral("abc"));
-    EXPECT_EQ(form_.control(ctl::Text2).text, QString());
-    form_.setLocked(ctl::Text2, false);
+    EXPECT_EQ(form_.control(ctl::kUser).text, QString());
+    form_.setLocked(ctl::kUser, false);
     QTest::keyClicks(user, QStringLiteral("Juan"));
-    EXPECT_EQ(form_.control(ctl::Text2).text, QStringLiteral("Juan"));
+    EXPECT_EQ(form_.control(ctl::kUser).text, QStringLiteral("Juan"));
     // The time box is typed over: each key leaves a whole time in it, as the check wants.
-    form_.setText(ctl::MaskEdBox2, QStringLiteral("00:00:00"));
+    form_.setText(ctl::kTime, QStringLiteral("00:00:00"));
     auto* time = widget<QLineEdit>("MaskEdBox2");
     time->setCursorPosition(0);
     QTest::keyClicks(time, QStringLiteral("123456"));
-    EXPECT_EQ(form_.control(ctl::MaskEdBox2).text, QStringLiteral("12:34:56"));
+    EXPECT_EQ(form_.control(ctl::kTime).text, QStringLiteral("12:34:56"));
     widget<QCheckBox>("Check1")->click();
-    EXPECT_TRUE(form_.control(ctl::Check1).checked);
+    EXPECT_TRUE(form_.control(ctl::kPcClock).checked);
 }
 
 TEST_F(WindowTest, DateBoxShowsTwoYearDigitsUntilItIsEdited) {
     window_.show();
     auto* date = widget<QLineEdit>("fecha1");
-    form_.setText(ctl::fecha1, QStringLiteral("08/12/2026"));
+    form_.setText(ctl::kDate, QStringLiteral("08/12/2026"));
     EXPECT_EQ(date->text(), QStringLiteral("08/12/26"));
 
     QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
@@ -359,17 +361,17 @@ TEST_F(WindowTest, DateBoxShowsTwoYearDigitsUntilItIsEdited) {
     EXPECT_EQ(date->text(), QStringLiteral("08/12/2026"));
     date->selectAll();
     QTest::keyClicks(date, QStringLiteral("1/7/2027"));
-    EXPECT_EQ(form_.control(ctl::fecha1).text, QStringLiteral("1/7/2027"));
+    EXPECT_EQ(form_.control(ctl::kDate).text, QStringLiteral("1/7/2027"));
     // The program's own changes show in full while the user is in the box.
-    form_.setText(ctl::fecha1, QStringLiteral("02/07/2027"));
+    form_.setText(ctl::kDate, QStringLiteral("02/07/2027"));
     EXPECT_EQ(date->text(), QStringLiteral("02/07/2027"));
 
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(date, &out);
     EXPECT_EQ(date->text(), QStringLiteral("02/07/27"));
-    EXPECT_EQ(form_.control(ctl::fecha1).text, QStringLiteral("02/07/2027"));
+    EXPECT_EQ(form_.control(ctl::kDate).text, QStringLiteral("02/07/2027"));
     // A text that is no date shows as it is.
-    form_.setText(ctl::fecha1, QStringLiteral("hoy"));
+    form_.setText(ctl::kDate, QStringLiteral("hoy"));
     EXPECT_EQ(date->text(), QStringLiteral("hoy"));
 }
 
@@ -408,8 +410,8 @@ TEST_F(WindowTest, CellNumberTakesOnlyDigits) {
              QTest::keyClick(cell, Qt::Key_V, Qt::ControlModifier);
          },
          "0991277"},
-        {"program text with padding", [&] { form_.setText(ctl::Text1, QStringLiteral("123   ")); },
-         "123   "},
+        {"program text with padding",
+         [&] { form_.setText(ctl::kCellNumber, QStringLiteral("123   ")); }, "123   "},
         {"a digit after the padding", [&] { QTest::keyClicks(cell, QStringLiteral("4")); },
          "123   4"},
         {"a letter after the padding", [&] { QTest::keyClicks(cell, QStringLiteral("z")); },
@@ -424,7 +426,7 @@ TEST_F(WindowTest, CellNumberTakesOnlyDigits) {
         SCOPED_TRACE(s.what);
         s.act();
         EXPECT_EQ(cell->text(), QString::fromLatin1(s.expected));
-        EXPECT_EQ(form_.control(ctl::Text1).text, QString::fromLatin1(s.expected));
+        EXPECT_EQ(form_.control(ctl::kCellNumber).text, QString::fromLatin1(s.expected));
     }
 }
 
@@ -438,12 +440,12 @@ TEST_F(WindowTest, LiveTextKeepsWhereTheUserScrolledFromFrameToFrame) {
         for (int i = 0; i < 30; ++i) text += QStringLiteral("linea %1 %2\r\n").arg(i).arg(n);
         return text;
     };
-    form_.setText(ctl::Text60, frame(1));
+    form_.setText(ctl::kLiveText, frame(1));
     QScrollBar* bar = live->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
     bar->setValue(bar->maximum());
     const int scrolled = bar->value();
-    form_.setText(ctl::Text60, frame(2));
+    form_.setText(ctl::kLiveText, frame(2));
     EXPECT_EQ(live->toPlainText(), frame(2).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     EXPECT_EQ(bar->value(), scrolled);
 }
@@ -471,8 +473,8 @@ TEST_F(WindowTest, ClicksReachTheirHandlers) {
     EXPECT_EQ(exit.count(), 1);
 
     // "Coeficientes" does nothing, even when shown and enabled.
-    form_.setVisible(ctl::Command5, true);
-    form_.setEnabled(ctl::Command5, true);
+    form_.setVisible(ctl::kCoefficients, true);
+    form_.setEnabled(ctl::kCoefficients, true);
     QHash<QString, ControlState> before;
     for (const QString& name : form_.controlNames()) before.insert(name, form_.control(name));
     widget<QAbstractButton>("Command5")->click();
@@ -508,8 +510,8 @@ TEST_F(WindowTest, ProgressWindowStartsHiddenAndCancelGivesTheButtonsBack) {
     EXPECT_EQ(progress.cancelButton()->toolTip(),
               QStringLiteral("Si cancela se interrunpira la comunicacion"));
 
-    const char* const group[] = {ctl::Command43, ctl::Command13, ctl::Command2, ctl::configuracion,
-                                 ctl::Command4};
+    const char* const group[] = {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig,
+                                 ctl::kImportConfig, ctl::kLive};
     for (bool downloadOpen : {true, false}) {
         SCOPED_TRACE(downloadOpen ? "download channel open" : "download channel closed");
         // A download under way: window shown, buttons and main window disabled, Timer4 on.

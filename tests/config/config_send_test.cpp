@@ -89,22 +89,22 @@ struct ScriptedRig : test::ScriptedRig<Program> {
 };
 
 bool sendAndWait(Program& p, QSignalSpy& outcome, int count = 1) {
-    p.click(ctl::Command3);
+    p.click(ctl::kSendConfig);
     return test::waitUntil([&] { return outcome.count() == count; }, kWait);
 }
 
 // The window after a send ended (sent, not answered, cancelled or refused).
 void expectViewing(const Program& p) {
-    EXPECT_FALSE(p.c(ctl::Check1).visible);
-    EXPECT_FALSE(p.c(ctl::Check1).checked);
-    EXPECT_FALSE(p.c(ctl::Label3).visible);
+    EXPECT_FALSE(p.c(ctl::kPcClock).visible);
+    EXPECT_FALSE(p.c(ctl::kPcClock).checked);
+    EXPECT_FALSE(p.c(ctl::kPcClockCaption).visible);
     EXPECT_TRUE(p.form.timer1Enabled());
-    for (const char* box : ctl::stationTexts) EXPECT_TRUE(p.c(box).locked) << box;
-    EXPECT_TRUE(p.c(ctl::Command43).enabled);
-    EXPECT_TRUE(p.c(ctl::Command13).enabled);
-    EXPECT_TRUE(p.c(ctl::configuracion).enabled);
-    EXPECT_FALSE(p.c(ctl::Command3).enabled);
-    EXPECT_TRUE(p.c(ctl::Command2).enabled);
+    for (const char* box : ctl::kStationTexts) EXPECT_TRUE(p.c(box).locked) << box;
+    EXPECT_TRUE(p.c(ctl::kOpenBaseFile).enabled);
+    EXPECT_TRUE(p.c(ctl::kDownload).enabled);
+    EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
+    EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+    EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
 }
 
 }  // namespace
@@ -154,20 +154,20 @@ TEST(ConfigSend, EditOpensTheFields) {
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     // The import shows only the logger's interval, 10 minutes.
-    EXPECT_TRUE(p.c(ctl::Option3).visible);
-    EXPECT_FALSE(p.c(ctl::Option1).visible);
+    EXPECT_TRUE(p.c(ctl::kInterval10).visible);
+    EXPECT_FALSE(p.c(ctl::kInterval1).visible);
     EXPECT_TRUE(p.form.timer1Enabled());
-    EXPECT_FALSE(p.c(ctl::Command3).enabled);
+    EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
 
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     EXPECT_FALSE(p.form.timer1Enabled());
-    EXPECT_TRUE(p.c(ctl::Check1).visible);
-    EXPECT_TRUE(p.c(ctl::Label3).visible);
-    for (const char* option : ctl::intervalOptions) EXPECT_TRUE(p.c(option).visible) << option;
-    for (const char* box : ctl::stationTexts) EXPECT_FALSE(p.c(box).locked) << box;
-    EXPECT_FALSE(p.c(ctl::configuracion).enabled);
-    EXPECT_TRUE(p.c(ctl::Command3).enabled);
-    EXPECT_FALSE(p.c(ctl::Command2).enabled);
+    EXPECT_TRUE(p.c(ctl::kPcClock).visible);
+    EXPECT_TRUE(p.c(ctl::kPcClockCaption).visible);
+    for (const char* option : ctl::kIntervalOptions) EXPECT_TRUE(p.c(option).visible) << option;
+    for (const char* box : ctl::kStationTexts) EXPECT_FALSE(p.c(box).locked) << box;
+    EXPECT_FALSE(p.c(ctl::kImportConfig).enabled);
+    EXPECT_TRUE(p.c(ctl::kSendConfig).enabled);
+    EXPECT_FALSE(p.c(ctl::kEditConfig).enabled);
 }
 
 // Each interval button: its code goes out as frame byte 101, the emulator's next read reports
@@ -180,8 +180,8 @@ TEST_P(ConfigSendInterval, CodeReachesTheLoggerAndOnlyItsButtonStaysVisible) {
     EmulatorRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.click(ctl::Command2);
-    p.choose(ctl::intervalOptions[index]);
+    p.click(ctl::kEditConfig);
+    p.choose(ctl::kIntervalOptions[index]);
     const std::uint8_t codes[6] = {0x01, 0x05, 0x10, 0x15, 0x30, 0x60};
     const std::uint8_t code = codes[index];
     EXPECT_EQ(p.form.CONF_MUE, code);
@@ -190,7 +190,7 @@ TEST_P(ConfigSendInterval, CodeReachesTheLoggerAndOnlyItsButtonStaysVisible) {
     ASSERT_TRUE(sendAndWait(p, done));
     EXPECT_EQ(std::uint8_t(p.inicio.configSend().frame()[100]), code);
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(p.c(ctl::intervalOptions[i]).visible, i == index) << ctl::intervalOptions[i];
+        EXPECT_EQ(p.c(ctl::kIntervalOptions[i]).visible, i == index) << ctl::kIntervalOptions[i];
     EXPECT_EQ(std::uint8_t(rig.emulator.configRecord()[config::record::kInterval]), code);
 }
 
@@ -203,12 +203,12 @@ TEST(ConfigSend, WholeSendAgainstTheEmulatorChangesItsNextRead) {
     ASSERT_TRUE(p.startUp());
     ASSERT_GT(rig.emulator.storedRecords(), 0);
 
-    p.click(ctl::Command2);
-    p.type(ctl::Text2, QStringLiteral("Ana"));
-    p.type(ctl::Text3, QStringLiteral("Campo \u00ba"));
-    p.choose(ctl::Option5);
-    p.type(ctl::fecha1, QStringLiteral("31/12/2029"));
-    p.type(ctl::MaskEdBox2, QStringLiteral("23:59:59"));
+    p.click(ctl::kEditConfig);
+    p.type(ctl::kUser, QStringLiteral("Ana"));
+    p.type(ctl::kLocation, QStringLiteral("Campo \u00ba"));
+    p.choose(ctl::kInterval30);
+    p.type(ctl::kDate, QStringLiteral("31/12/2029"));
+    p.type(ctl::kTime, QStringLiteral("23:59:59"));
     rig.port.clearWritten();
 
     QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
@@ -228,8 +228,8 @@ TEST(ConfigSend, WholeSendAgainstTheEmulatorChangesItsNextRead) {
     EXPECT_EQ(p.dialogs.shown.back().icon, Dialogs::Icon::None);
 
     // The padded texts stay in the boxes, which are locked again.
-    EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana") + blanks(27));
-    EXPECT_EQ(p.text(ctl::Text7).size(), 5);
+    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana") + blanks(27));
+    EXPECT_EQ(p.text(ctl::kAltitude).size(), 5);
     expectViewing(p);
     EXPECT_FALSE(p.channels[5].isOpen());
     EXPECT_EQ(p.form.exchangeCounter, 108);
@@ -239,10 +239,10 @@ TEST(ConfigSend, WholeSendAgainstTheEmulatorChangesItsNextRead) {
     EXPECT_EQ(rig.emulator.storedRecords(), 0);
     EXPECT_EQ(rig.emulator.clock(), QDateTime(QDate(2029, 12, 31), QTime(23, 59, 59)));
     ASSERT_TRUE(p.importAgain());
-    EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana") + blanks(27));
-    EXPECT_EQ(p.text(ctl::Text3), QStringLiteral("Campo \u00ba") + blanks(28));
-    EXPECT_EQ(p.text(ctl::fecha1), QStringLiteral("31/12/2029"));
-    EXPECT_EQ(p.text(ctl::MaskEdBox2), QStringLiteral("23:59:59"));
+    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana") + blanks(27));
+    EXPECT_EQ(p.text(ctl::kLocation), QStringLiteral("Campo \u00ba") + blanks(28));
+    EXPECT_EQ(p.text(ctl::kDate), QStringLiteral("31/12/2029"));
+    EXPECT_EQ(p.text(ctl::kTime), QStringLiteral("23:59:59"));
     EXPECT_EQ(p.form.CONF_MUE, 0x30);
 }
 
@@ -251,14 +251,14 @@ TEST(ConfigSend, CheckedPcClockIsTakenAtTheMomentOfSending) {
     EmulatorRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
 
     QDateTime pcNow(QDate(2026, 1, 2), QTime(3, 4, 5));
     p.inicio.configSend().setPcClock([&pcNow] { return pcNow; });
-    p.choose(ctl::Check1);
+    p.choose(ctl::kPcClock);
     // Checking shows the PC's date and time at once and starts the clock display.
-    EXPECT_EQ(p.text(ctl::fecha1), QStringLiteral("02/01/2026"));
-    EXPECT_EQ(p.text(ctl::MaskEdBox2), QStringLiteral("03:04:05"));
+    EXPECT_EQ(p.text(ctl::kDate), QStringLiteral("02/01/2026"));
+    EXPECT_EQ(p.text(ctl::kTime), QStringLiteral("03:04:05"));
     EXPECT_TRUE(p.form.timer1Enabled());
 
     // Some time passes before the click of "Enviar configuracion".
@@ -266,8 +266,8 @@ TEST(ConfigSend, CheckedPcClockIsTakenAtTheMomentOfSending) {
     QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
     ASSERT_TRUE(sendAndWait(p, done));
     EXPECT_EQ(p.inicio.configSend().frame().right(6).toHex(' '), QByteArray("13 14 15 03 01 26"));
-    EXPECT_EQ(p.text(ctl::fecha1), QStringLiteral("03/01/2026"));
-    EXPECT_FALSE(p.c(ctl::Check1).checked);
+    EXPECT_EQ(p.text(ctl::kDate), QStringLiteral("03/01/2026"));
+    EXPECT_FALSE(p.c(ctl::kPcClock).checked);
     expectViewing(p);
 }
 
@@ -291,21 +291,21 @@ TEST(ConfigSend, TimeCheck) {
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     for (const Case& c : cases) {
-        p.click(ctl::Command2);
+        p.click(ctl::kEditConfig);
         p.form.setTimer1Enabled(true);  // as Check1 would have left it
         p.dialogs.shown.clear();
-        p.type(ctl::MaskEdBox2, QString::fromLatin1(c.typed));
+        p.type(ctl::kTime, QString::fromLatin1(c.typed));
         EXPECT_EQ(p.form.loggerClock, c.clock) << c.typed;
         if (c.refused) {
             EXPECT_EQ(p.dialogs.texts(),
                       QStringList{QStringLiteral("Hora incorrecta (ej. 14:58:45)")})
                 << c.typed;
             EXPECT_FALSE(p.form.timer1Enabled()) << c.typed;
-            EXPECT_EQ(p.text(ctl::MaskEdBox2), QStringLiteral("09:08:07")) << c.typed;
+            EXPECT_EQ(p.text(ctl::kTime), QStringLiteral("09:08:07")) << c.typed;
         } else {
             EXPECT_TRUE(p.dialogs.shown.empty()) << c.typed;
             EXPECT_TRUE(p.form.timer1Enabled()) << c.typed;
-            EXPECT_EQ(p.text(ctl::MaskEdBox2), QString::fromLatin1(c.typed));
+            EXPECT_EQ(p.text(ctl::kTime), QString::fromLatin1(c.typed));
         }
     }
 }
@@ -316,25 +316,25 @@ TEST(ConfigSend, CancelSendsNothingButLocksTheFields) {
         EmulatorRig rig;
         Program& p = rig.program;
         ASSERT_TRUE(p.startUp());
-        p.click(ctl::Command2);
-        if (pcClockChecked) p.choose(ctl::Check1);
-        p.type(ctl::Text2, QStringLiteral("Ana"));
-        p.type(ctl::fecha1, QStringLiteral("01/01/2030"));
+        p.click(ctl::kEditConfig);
+        if (pcClockChecked) p.choose(ctl::kPcClock);
+        p.type(ctl::kUser, QStringLiteral("Ana"));
+        p.type(ctl::kDate, QStringLiteral("01/01/2030"));
         rig.port.clearWritten();
         p.dialogs.answers = {false};
         QSignalSpy cancelled(&p.inicio.configSend(), &ConfigSend::cancelled);
-        p.click(ctl::Command3);
+        p.click(ctl::kSendConfig);
         test::settle(60);
 
         EXPECT_EQ(cancelled.count(), 1);
         EXPECT_TRUE(rig.port.written().isEmpty());
-        EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana"));  // not padded
+        EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));  // not padded
         expectViewing(p);
         // Clearing a checked Check1 takes the PC clock, as its click does.
-        EXPECT_EQ(p.text(ctl::fecha1),
+        EXPECT_EQ(p.text(ctl::kDate),
                   pcClockChecked ? QStringLiteral("28/02/2027") : QStringLiteral("01/01/2030"));
-        EXPECT_TRUE(p.c(ctl::Option3).visible);
-        EXPECT_FALSE(p.c(ctl::Option1).visible);
+        EXPECT_TRUE(p.c(ctl::kInterval10).visible);
+        EXPECT_FALSE(p.c(ctl::kInterval1).visible);
     }
 }
 
@@ -346,12 +346,12 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         Program& p = rig.program;
         ASSERT_TRUE(p.startUp());
         const int records = rig.emulator.storedRecords();
-        p.click(ctl::Command2);
-        p.type(ctl::fecha1, QString::fromLatin1(date));
-        p.type(ctl::Text2, QStringLiteral("Ana"));
+        p.click(ctl::kEditConfig);
+        p.type(ctl::kDate, QString::fromLatin1(date));
+        p.type(ctl::kUser, QStringLiteral("Ana"));
         rig.port.clearWritten();
         QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
-        p.click(ctl::Command3);
+        p.click(ctl::kSendConfig);
         test::settle(60);
 
         ASSERT_EQ(failed.count(), 1) << date;
@@ -360,7 +360,7 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         EXPECT_TRUE(rig.port.written().isEmpty()) << date;
         EXPECT_EQ(rig.emulator.storedRecords(), records) << date;
         // The texts were padded before the date was read, as every send does.
-        EXPECT_EQ(p.text(ctl::Text2), QStringLiteral("Ana").leftJustified(30)) << date;
+        EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana").leftJustified(30)) << date;
         expectViewing(p);
     }
 }
@@ -370,7 +370,7 @@ TEST(ConfigSend, NoAnswerThenTheNextSendWorks) {
     ScriptedRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     rig.logger.silent = true;
     rig.port.clearWrites();
     QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
@@ -380,15 +380,15 @@ TEST(ConfigSend, NoAnswerThenTheNextSendWorks) {
     EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
                                              "U"));
     EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::Command1).enabled);
-    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
+    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
     EXPECT_FALSE(p.channels[5].isOpen());
     EXPECT_EQ(p.form.answerFlag, 0);
     expectViewing(p);
 
     rig.pacesSend();
     rig.port.clearWrites();
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
     ASSERT_TRUE(sendAndWait(p, done));
     EXPECT_EQ(rig.port.written(), sendBytes(p.inicio.configSend().frame()));
@@ -399,12 +399,12 @@ TEST(ConfigSend, LoggerStoppingPartWayLeavesTheChannelOpenUntilTheNextOpening) {
     ScriptedRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     rig.pacesSend();
     rig.logger.stopAfter = 40;
     QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
     QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
-    p.click(ctl::Command3);
+    p.click(ctl::kSendConfig);
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
     test::settlePastTheWaits();
     EXPECT_EQ(done.count() + failed.count(), 0);
@@ -416,7 +416,7 @@ TEST(ConfigSend, LoggerStoppingPartWayLeavesTheChannelOpenUntilTheNextOpening) {
     // The next send closes the stalled channel and completes.
     rig.pacesSend();
     rig.port.clearWrites();
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     ASSERT_TRUE(sendAndWait(p, done));
     EXPECT_EQ(rig.port.written(), sendBytes(p.inicio.configSend().frame()));
     EXPECT_EQ(p.dialogs.texts().last(), kDone);
@@ -427,7 +427,7 @@ TEST(ConfigSend, BytesBeyondTheFrame) {
     ScriptedRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     // A logger that answers the last frame byte with two more: they reach a closed channel.
     rig.pacesSend();
     rig.logger.surplus = 2;
@@ -440,7 +440,7 @@ TEST(ConfigSend, BytesBeyondTheFrame) {
     EXPECT_FALSE(p.channels[5].isOpen());
 
     // A 109th byte in one exchange: "error datos", the channel emptied and closed.
-    p.click(ctl::Command2);
+    p.click(ctl::kEditConfig);
     auto& fake = test::arriveBeyond(p.channels, p.form, 5, 108, QByteArray("\x00\x00", 2));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::Counter);
@@ -448,9 +448,9 @@ TEST(ConfigSend, BytesBeyondTheFrame) {
     EXPECT_FALSE(p.channels[5].isOpen());
     EXPECT_EQ(fake.bytesWaiting(), 0);
     EXPECT_TRUE(p.form.timer1Enabled());
-    EXPECT_TRUE(p.c(ctl::Command2).enabled);
-    EXPECT_FALSE(p.c(ctl::Command3).enabled);
-    EXPECT_TRUE(p.c(ctl::configuracion).enabled);
+    EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
+    EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+    EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
 }
 
 TEST(LoggerClock, Timer1AdvancesTheShownTimeAcrossMidnightUntilItIsStopped) {
@@ -465,7 +465,7 @@ TEST(LoggerClock, Timer1AdvancesTheShownTimeAcrossMidnightUntilItIsStopped) {
     Inicio inicio(form, dialogs, channels, ports, timing);
     QStringList shown;
     QObject::connect(&form, &FormState::controlChanged, [&](const QString& name) {
-        if (name == QLatin1String(ctl::MaskEdBox2)) shown << form.control(name).text;
+        if (name == QLatin1String(ctl::kTime)) shown << form.control(name).text;
     });
     form.loggerClock = QTime(23, 59, 58);
     form.setTimer1Enabled(true);

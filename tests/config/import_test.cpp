@@ -81,21 +81,22 @@ TEST(Import, WholeRecordFillsTheWindowAndEveryByteOnTheWireIsRight) {
               (QStringList{QStringLiteral("Quiere conectarse con Registrador Tolvar"),
                            QStringLiteral(" Conexion en P1  @ 19200 bps ")}));
 
-    EXPECT_EQ(rig.text(ctl::Label4), QStringLiteral("Nro  : 00020500"));
+    EXPECT_EQ(rig.text(ctl::kSerialText), QStringLiteral("Nro  : 00020500"));
     EXPECT_EQ(rig.form.Nserie, 20500.0F);
-    EXPECT_EQ(rig.text(ctl::Text2), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
-    EXPECT_EQ(rig.text(ctl::Text3), QStringLiteral("Campo \u00ba") + QString(28, QLatin1Char(' ')));
-    EXPECT_EQ(rig.text(ctl::Text7), QStringLiteral("25   "));
-    EXPECT_EQ(rig.text(ctl::MaskEdBox2), QStringLiteral("14:05:09"));
-    EXPECT_EQ(rig.text(ctl::fecha1), QStringLiteral("03/07/2026"));
+    EXPECT_EQ(rig.text(ctl::kUser), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
+    EXPECT_EQ(rig.text(ctl::kLocation),
+              QStringLiteral("Campo \u00ba") + QString(28, QLatin1Char(' ')));
+    EXPECT_EQ(rig.text(ctl::kAltitude), QStringLiteral("25   "));
+    EXPECT_EQ(rig.text(ctl::kTime), QStringLiteral("14:05:09"));
+    EXPECT_EQ(rig.text(ctl::kDate), QStringLiteral("03/07/2026"));
     EXPECT_EQ(rig.form.CONF_MUE, 0x30);
     EXPECT_EQ(rig.form.intervalMinutes, QStringLiteral("30"));
-    for (const char* option : ctl::intervalOptions) {
-        const bool thirty = QString::fromLatin1(option) == QLatin1String(ctl::Option5);
+    for (const char* option : ctl::kIntervalOptions) {
+        const bool thirty = QString::fromLatin1(option) == QLatin1String(ctl::kInterval30);
         EXPECT_EQ(rig.form.control(option).visible, thirty) << option;
         EXPECT_EQ(rig.form.control(option).checked, thirty) << option;
     }
-    EXPECT_EQ(rig.text(ctl::Label14), QStringLiteral("Termo-Pluviometro"));
+    EXPECT_EQ(rig.text(ctl::kTitle), QStringLiteral("Termo-Pluviometro"));
     EXPECT_EQ(rig.form.data1,
               QStringLiteral("Fecha,Hora,Temperatura[\u00baC],Precipitacion[mm]\r\n"));
     EXPECT_EQ(rig.form.memo, 1026);
@@ -105,15 +106,15 @@ TEST(Import, WholeRecordFillsTheWindowAndEveryByteOnTheWireIsRight) {
     EXPECT_FALSE(rig.channels[2].isOpen());
     EXPECT_FALSE(rig.form.splashShown());
     // Buttons after the import.
-    EXPECT_TRUE(rig.form.control(ctl::configuracion).enabled);
-    EXPECT_TRUE(rig.form.control(ctl::Command2).enabled);
-    EXPECT_FALSE(rig.form.control(ctl::Command3).enabled);
-    EXPECT_FALSE(rig.form.control(ctl::Command1).enabled);
-    EXPECT_EQ(rig.text(ctl::Command1), QStringLiteral(" Conexion en P1  @ 19200 bps "));
+    EXPECT_TRUE(rig.form.control(ctl::kImportConfig).enabled);
+    EXPECT_TRUE(rig.form.control(ctl::kEditConfig).enabled);
+    EXPECT_FALSE(rig.form.control(ctl::kSendConfig).enabled);
+    EXPECT_FALSE(rig.form.control(ctl::kReconnect).enabled);
+    EXPECT_EQ(rig.text(ctl::kReconnect), QStringLiteral(" Conexion en P1  @ 19200 bps "));
     // No SMS for this family: its controls are switched off for good.
-    EXPECT_FALSE(rig.form.control(ctl::Command6).enabled);
-    EXPECT_FALSE(rig.form.control(ctl::Text1).enabled);
-    EXPECT_FALSE(rig.form.control(ctl::Option14).enabled);
+    EXPECT_FALSE(rig.form.control(ctl::kReadSms).enabled);
+    EXPECT_FALSE(rig.form.control(ctl::kCellNumber).enabled);
+    EXPECT_FALSE(rig.form.control(ctl::kSendEvery12h).enabled);
     EXPECT_TRUE(rig.form.surface().isEmpty());
 }
 
@@ -169,8 +170,8 @@ TEST(Import, SerialAndClockFaultsPrintAndKeepEarlierValues) {
         Rig rig(r.toBytes());
         ASSERT_TRUE(rig.runStartUp());
         EXPECT_EQ(rig.form.surface(), c.printed);
-        EXPECT_EQ(rig.text(ctl::MaskEdBox2), QString::fromLatin1(c.time));
-        EXPECT_EQ(rig.text(ctl::fecha1), QString::fromLatin1(c.date));
+        EXPECT_EQ(rig.text(ctl::kTime), QString::fromLatin1(c.time));
+        EXPECT_EQ(rig.text(ctl::kDate), QString::fromLatin1(c.date));
         EXPECT_EQ(rig.form.Nserie, c.nserie);
         EXPECT_EQ(rig.form.CONF_MUE, c.interval);
     }
@@ -182,7 +183,7 @@ TEST(Import, UnknownIntervalKeepsTheButtonsAndTheSummaryHoldsTheAltitudeAlone) {
     r.interval = 0x07;
     Rig rig(r.toBytes());
     ASSERT_TRUE(rig.runStartUp());
-    for (const char* option : ctl::intervalOptions) {
+    for (const char* option : ctl::kIntervalOptions) {
         EXPECT_TRUE(rig.form.control(option).visible);
         EXPECT_FALSE(rig.form.control(option).checked);
     }
@@ -205,7 +206,7 @@ TEST(Import, LargeMemoryTypeSetsMemoAndKeepsItForALaterType) {
     QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
     rig.inicio.clickConfiguracion();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    EXPECT_EQ(rig.text(ctl::Label14), QStringLiteral("Termo-Pluviometro"));
+    EXPECT_EQ(rig.text(ctl::kTitle), QStringLiteral("Termo-Pluviometro"));
     EXPECT_EQ(rig.form.memo, 4098);
 }
 
@@ -215,9 +216,9 @@ TEST(Import, SmsFamilyEnablesTheSmsRead) {
     r.serial = {0x02, 0x05, 0x20, 0x00};  // 2052000, the evaporimeter
     Rig rig(r.toBytes());
     ASSERT_TRUE(rig.runStartUp());
-    EXPECT_TRUE(rig.form.control(ctl::Command6).enabled);
-    EXPECT_TRUE(rig.form.control(ctl::Text1).enabled);
-    EXPECT_EQ(rig.text(ctl::Label14), QStringLiteral(" Evaporimetro "));
+    EXPECT_TRUE(rig.form.control(ctl::kReadSms).enabled);
+    EXPECT_TRUE(rig.form.control(ctl::kCellNumber).enabled);
+    EXPECT_EQ(rig.text(ctl::kTitle), QStringLiteral(" Evaporimetro "));
 }
 
 TEST(Import, LoggerStoppingMidRecordThenTheNextClickStartsOver) {
@@ -241,7 +242,7 @@ TEST(Import, LoggerStoppingMidRecordThenTheNextClickStartsOver) {
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
     EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
                                                      "U\x60U"));
-    EXPECT_EQ(rig.text(ctl::Text2), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
+    EXPECT_EQ(rig.text(ctl::kUser), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
 }
 
 TEST(Import, ByteBeyondTheRecordIsACounterError) {
@@ -276,11 +277,11 @@ TEST(Import, NoAnswerToTheAttentionByte) {
     EXPECT_EQ(failed.at(0).at(0).value<ConfigImport::Failure>(), ConfigImport::Failure::NoAnswer);
     EXPECT_EQ(rig.dialogs.texts().last(),
               QStringLiteral("No hay equipo conectado ,Intente Reconectar "));
-    EXPECT_TRUE(rig.form.control(ctl::Command1).enabled);
-    EXPECT_EQ(rig.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_TRUE(rig.form.control(ctl::configuracion).enabled);
-    EXPECT_TRUE(rig.form.control(ctl::Command2).enabled);
-    EXPECT_FALSE(rig.form.control(ctl::Command3).enabled);
+    EXPECT_TRUE(rig.form.control(ctl::kReconnect).enabled);
+    EXPECT_EQ(rig.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_TRUE(rig.form.control(ctl::kImportConfig).enabled);
+    EXPECT_TRUE(rig.form.control(ctl::kEditConfig).enabled);
+    EXPECT_FALSE(rig.form.control(ctl::kSendConfig).enabled);
     EXPECT_FALSE(rig.channels[2].isOpen());
     EXPECT_EQ(rig.form.answerFlag, 0);
 
@@ -314,9 +315,9 @@ TEST(Import, AgainstTheEmulator) {
                                                   "U\x60U") +
                                        record)
                                           .toHex());
-    EXPECT_EQ(form.control(ctl::Label4).text, QStringLiteral("Nro  : 02052000"));
-    EXPECT_EQ(form.control(ctl::Label14).text, QStringLiteral(" Evaporimetro "));
-    EXPECT_TRUE(form.control(ctl::Command6).enabled);
+    EXPECT_EQ(form.control(ctl::kSerialText).text, QStringLiteral("Nro  : 02052000"));
+    EXPECT_EQ(form.control(ctl::kTitle).text, QStringLiteral(" Evaporimetro "));
+    EXPECT_TRUE(form.control(ctl::kReadSms).enabled);
 }
 
 TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
@@ -327,7 +328,7 @@ TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
     QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
     rig.inicio.clickConfiguracion();
     // During the wake-up pause: another import, a download and a reconnection do nothing.
-    for (const char* name : {ctl::configuracion, ctl::Command13, ctl::Command1})
+    for (const char* name : {ctl::kImportConfig, ctl::kDownload, ctl::kReconnect})
         rig.inicio.click(QString::fromLatin1(name));
     EXPECT_EQ(rig.port.written(), QByteArray(1, '\xBE'));
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));

@@ -66,8 +66,9 @@ TEST(Discovery, AnswerOnTheSecondPort) {
     EXPECT_EQ(rig.dialogs.texts(),
               (QStringList{kQuestion, QStringLiteral(" Conexion en B  @ 19200 bps ")}));
     EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::None);
-    EXPECT_FALSE(rig.form.control(ctl::Command1).enabled);
-    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conexion en B  @ 19200 bps "));
+    EXPECT_FALSE(rig.form.control(ctl::kReconnect).enabled);
+    EXPECT_EQ(rig.form.control(ctl::kReconnect).text,
+              QStringLiteral(" Conexion en B  @ 19200 bps "));
     EXPECT_FALSE(rig.channels[1].isOpen());
     EXPECT_TRUE(rig.form.surface().isEmpty());  // the "21" written on answer is cleared
     // Every channel now points at the port; the probe and the live channel wait for frames.
@@ -88,8 +89,9 @@ TEST(Discovery, ShortAnswersAndSilenceCountAsNoLogger) {
     EXPECT_EQ(rig.dialogs.texts(), (QStringList{kQuestion, kNotFound}));
     EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::Critical);
     EXPECT_EQ(rig.form.answerFlag, 0);
-    EXPECT_TRUE(rig.form.control(ctl::Command1).enabled);
-    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_TRUE(rig.form.control(ctl::kReconnect).enabled);
+    EXPECT_EQ(rig.form.control(ctl::kReconnect).text,
+              QStringLiteral(" Conectar con Registrador ? "));
     EXPECT_FALSE(rig.channels[1].isOpen());
     EXPECT_FALSE(rig.form.splashShown());
 }
@@ -98,13 +100,14 @@ TEST(Discovery, CancelAtTheQuestionOpensNothing) {
     test::ensureApp();
     Rig rig;
     rig.form.setSplashShown(true);
-    rig.form.setEnabled(ctl::Command1, false);
+    rig.form.setEnabled(ctl::kReconnect, false);
     rig.dialogs.answers = {false};
     rig.answers[1] = QByteArray(21, '\x01');
     EXPECT_EQ(rig.run(), Discovery::Outcome::Declined);
     EXPECT_EQ(rig.port.opens(), 0);
-    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_FALSE(rig.form.control(ctl::Command1).enabled);  // keeps its state
+    EXPECT_EQ(rig.form.control(ctl::kReconnect).text,
+              QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_FALSE(rig.form.control(ctl::kReconnect).enabled);  // keeps its state
     EXPECT_TRUE(rig.form.splashShown());
 }
 
@@ -118,11 +121,11 @@ TEST(Discovery, Command1DisablesItselfAndAsksAgain) {
     Inicio inicio{form, dialogs, channels, ports, Timing::fast()};
     dialogs.answers = {false, false};
     inicio.startUp();
-    EXPECT_TRUE(form.control(ctl::Command1).enabled);
+    EXPECT_TRUE(form.control(ctl::kReconnect).enabled);
     inicio.clickCommand1();
-    EXPECT_FALSE(form.control(ctl::Command1).enabled);
+    EXPECT_FALSE(form.control(ctl::kReconnect).enabled);
     EXPECT_EQ(dialogs.texts(), (QStringList{kQuestion, kQuestion}));
-    EXPECT_EQ(form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_EQ(form.control(ctl::kReconnect).text, QStringLiteral(" Conectar con Registrador ? "));
 }
 
 TEST(LineEvents, TextsOfEveryCode) {

@@ -28,11 +28,11 @@ using test::kNoLogger;
 const QString kConnect = QStringLiteral(" Conectar con Registrador ? ");
 
 // Six buttons the start disables, in the order it does.
-const char* const kDisabledByStart[] = {ctl::Command33, ctl::Command43, ctl::Command13,
-                                        ctl::Command2,  ctl::Command3,  ctl::configuracion};
+const char* const kDisabledByStart[] = {ctl::kExportEvents, ctl::kOpenBaseFile, ctl::kDownload,
+                                        ctl::kEditConfig,   ctl::kSendConfig,   ctl::kImportConfig};
 // Four of them the stop enables again.
-const char* const kEnabledByStop[] = {ctl::Command43, ctl::Command13, ctl::Command2,
-                                      ctl::configuracion};
+const char* const kEnabledByStop[] = {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig,
+                                      ctl::kImportConfig};
 
 // A thermometer frame whose temperature word is w.
 QByteArray thermoFrame(int w) {
@@ -76,7 +76,7 @@ struct Rig {
         test::settle(10);
     }
     LiveDisplay& display() { return inicio.live(); }
-    void click() { inicio.click(QString::fromLatin1(ctl::Command4)); }
+    void click() { inicio.click(QString::fromLatin1(ctl::kLive)); }
     const ControlState& c(const char* name) const { return form.control(name); }
     bool frames(qint64 n) {
         return test::waitUntil([&] { return display().frames() >= n; });
@@ -85,20 +85,20 @@ struct Rig {
 
 void expectRunningWindow(const Rig& rig) {
     EXPECT_EQ(rig.form.linea, -1);
-    EXPECT_EQ(rig.c(ctl::Command4).text, QStringLiteral("PARAR"));
-    EXPECT_TRUE(rig.c(ctl::Command4).enabled);
-    EXPECT_TRUE(rig.c(ctl::Text60).visible);
+    EXPECT_EQ(rig.c(ctl::kLive).text, QStringLiteral("PARAR"));
+    EXPECT_TRUE(rig.c(ctl::kLive).enabled);
+    EXPECT_TRUE(rig.c(ctl::kLiveText).visible);
     for (const char* name : kDisabledByStart) EXPECT_FALSE(rig.c(name).enabled) << name;
 }
 
 void expectStoppedWindow(const Rig& rig) {
     EXPECT_EQ(rig.form.linea, 0);
-    EXPECT_EQ(rig.c(ctl::Command4).text, QStringLiteral("DATOS EN LINEA"));
-    EXPECT_FALSE(rig.c(ctl::Text60).visible);
+    EXPECT_EQ(rig.c(ctl::kLive).text, QStringLiteral("DATOS EN LINEA"));
+    EXPECT_FALSE(rig.c(ctl::kLiveText).visible);
     for (const char* name : kEnabledByStop) EXPECT_TRUE(rig.c(name).enabled) << name;
     // They come back only with the operations that enable them.
-    EXPECT_FALSE(rig.c(ctl::Command33).enabled);
-    EXPECT_FALSE(rig.c(ctl::Command3).enabled);
+    EXPECT_FALSE(rig.c(ctl::kExportEvents).enabled);
+    EXPECT_FALSE(rig.c(ctl::kSendConfig).enabled);
 }
 
 }  // namespace
@@ -106,15 +106,15 @@ void expectStoppedWindow(const Rig& rig) {
 TEST(LiveDisplay, WithoutAnAnsweredExchangeItSaysSoAndSendsNothing) {
     Rig rig;
     rig.form.answerFlag = 0;
-    rig.form.setEnabled(ctl::Command1, false);
+    rig.form.setEnabled(ctl::kReconnect, false);
     QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
     rig.click();
     EXPECT_EQ(rig.dialogs.texts(), QStringList{kNoLogger});
-    EXPECT_TRUE(rig.c(ctl::Command1).enabled);
-    EXPECT_EQ(rig.c(ctl::Command1).text, kConnect);
+    EXPECT_TRUE(rig.c(ctl::kReconnect).enabled);
+    EXPECT_EQ(rig.c(ctl::kReconnect).text, kConnect);
     EXPECT_TRUE(rig.port.writes().empty());
     EXPECT_EQ(rig.form.linea, 0);
-    EXPECT_EQ(rig.c(ctl::Command4).text, QStringLiteral("DATOS EN LINEA"));
+    EXPECT_EQ(rig.c(ctl::kLive).text, QStringLiteral("DATOS EN LINEA"));
     for (const char* name : kDisabledByStart) EXPECT_TRUE(rig.c(name).enabled) << name;
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Idle);
     ASSERT_EQ(failed.count(), 1);
@@ -140,7 +140,7 @@ TEST(LiveDisplay, StartRequestsFramesAndEachReplacesTheText) {
     EXPECT_EQ(rig.form.answerFlag, -1);
     // Each frame's text alone, the whole text of that frame.
     const QString last = shown.last().at(0).toString();
-    EXPECT_EQ(rig.c(ctl::Text60).text, last);
+    EXPECT_EQ(rig.c(ctl::kLiveText).text, last);
     EXPECT_EQ(rig.form.linea6, last);
     EXPECT_TRUE(last.startsWith(QStringLiteral("Temp[ºC]=")));
     EXPECT_TRUE(last.endsWith(QStringLiteral("ºC\r\n")));
@@ -170,13 +170,13 @@ TEST(LiveDisplay, StopRestoresTheWindowAndThePendingFrameClosesThePort) {
     expectStoppedWindow(rig);
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Stopping);
     EXPECT_TRUE(rig.channels[6].isOpen());
-    EXPECT_FALSE(rig.c(ctl::Text60).text.isEmpty());  // cleared only when the frame comes
+    EXPECT_FALSE(rig.c(ctl::kLiveText).text.isEmpty());  // cleared only when the frame comes
 
     rig.port.send(held);
     ASSERT_TRUE(test::waitUntil([&] { return stopped.count() == 1; }));
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Idle);
     EXPECT_FALSE(rig.channels[6].isOpen());
-    EXPECT_TRUE(rig.c(ctl::Text60).text.isEmpty());
+    EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
     EXPECT_EQ(rig.port.writes().size(), requested);  // no request after the stop
     expectStoppedWindow(rig);
     EXPECT_TRUE(rig.dialogs.shown.empty());
@@ -201,18 +201,18 @@ TEST(LiveDisplay, StopWithAnAnsweringLoggerEndsAfterOneMoreFrame) {
 TEST(LiveDisplay, FailedStartKeepsPararUntilTheNextClick) {
     Rig rig;
     rig.answer = [](int) { return QByteArray(); };
-    rig.form.setEnabled(ctl::Command1, false);
+    rig.form.setEnabled(ctl::kReconnect, false);
     QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
     rig.click();
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
     EXPECT_EQ(failed.at(0).at(0).value<LiveDisplay::Failure>(), LiveDisplay::Failure::NoFirstFrame);
     EXPECT_EQ(rig.dialogs.texts(), QStringList{kNoLogger});
     EXPECT_FALSE(rig.channels[6].isOpen());
-    EXPECT_TRUE(rig.c(ctl::Command1).enabled);
-    EXPECT_EQ(rig.c(ctl::Command1).text, kConnect);
+    EXPECT_TRUE(rig.c(ctl::kReconnect).enabled);
+    EXPECT_EQ(rig.c(ctl::kReconnect).text, kConnect);
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::FailedStart);
     expectRunningWindow(rig);  // linea -1, "PARAR", Text60 visible, the six still disabled
-    EXPECT_TRUE(rig.c(ctl::Text60).text.isEmpty());
+    EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
     EXPECT_EQ(rig.form.answerFlag, 0);
 
     // The next click is a stop, and sends nothing.
@@ -247,7 +247,7 @@ TEST(LiveDisplay, StopWithoutAFrameLeavesThePortOpenAndTheNextStartReusesIt) {
     ASSERT_TRUE(rig.frames(2));
     rig.answer = [](int) { return QByteArray(); };  // the cable is pulled
     test::settle(20);
-    const QString lastText = rig.c(ctl::Text60).text;
+    const QString lastText = rig.c(ctl::kLiveText).text;
     EXPECT_FALSE(lastText.isEmpty());
     EXPECT_TRUE(rig.dialogs.shown.empty());  // no message while it runs
     rig.click();
@@ -268,12 +268,12 @@ TEST(LiveDisplay, StopWithoutAFrameLeavesThePortOpenAndTheNextStartReusesIt) {
 TEST(LiveDisplay, WhileItRunsOnlyPararIsHeard) {
     Rig rig;
     // The SMS buttons and Command1 are not among those the start disables.
-    for (const char* name : {ctl::Command6, ctl::Command7, ctl::Command1})
+    for (const char* name : {ctl::kReadSms, ctl::kWriteSms, ctl::kReconnect})
         rig.form.setEnabled(name, true);
     rig.click();
     ASSERT_TRUE(rig.frames(3));
-    for (const char* name : {ctl::Command6, ctl::Command7, ctl::Command1, ctl::Command13,
-                             ctl::configuracion, ctl::Command3})
+    for (const char* name : {ctl::kReadSms, ctl::kWriteSms, ctl::kReconnect, ctl::kDownload,
+                             ctl::kImportConfig, ctl::kSendConfig})
         rig.inicio.click(QString::fromLatin1(name));
     // No other exchange took the port: the display goes on, on MSComm6.
     EXPECT_EQ(rig.port.holder(), &static_cast<test::FakeChannel&>(rig.channels[6]));
@@ -293,7 +293,7 @@ TEST(LiveDisplay, PararIsHeardWhileAReconnectionSearchesThePorts) {
     rig.click();
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
     // The failed start offers Command1; the search it starts holds the line for seconds.
-    rig.inicio.click(QString::fromLatin1(ctl::Command1));
+    rig.inicio.click(QString::fromLatin1(ctl::kReconnect));
     ASSERT_TRUE(rig.inicio.discovery().running());
     rig.click();
     expectStoppedWindow(rig);
@@ -319,10 +319,10 @@ TEST(LiveDisplay, SurplusBytesArePrintedAsFaltaAndLeftWaiting) {
     rig.click();
     ASSERT_TRUE(rig.frames(1));
     EXPECT_EQ(rig.form.surface(), QStringList{QStringLiteral("falta")});
-    EXPECT_EQ(rig.c(ctl::Text60).text, QStringLiteral("Temp[ºC]= 12ºC\r\n"));
+    EXPECT_EQ(rig.c(ctl::kLiveText).text, QStringLiteral("Temp[ºC]= 12ºC\r\n"));
     // The surplus byte opens the next frame: 0x07 0x00 0x00 0x00 0x00 0x01 0x92 ...
     ASSERT_TRUE(rig.frames(2));
-    EXPECT_EQ(rig.c(ctl::Text60).text, QStringLiteral("Temp[ºC]=-68ºC\r\n"));  // W2 = 0x0001
+    EXPECT_EQ(rig.c(ctl::kLiveText).text, QStringLiteral("Temp[ºC]=-68ºC\r\n"));  // W2 = 0x0001
     EXPECT_EQ(rig.form.surface(), (QStringList{QStringLiteral("falta"), QStringLiteral("falta")}));
 }
 
@@ -334,7 +334,7 @@ TEST(LiveDisplay, OtherEventsThanReceiveChangeNothing) {
     for (int code : {comm::Send, comm::Cts, comm::Frame, comm::Hangup}) ch.lineEvent(code);
     EXPECT_EQ(rig.form.answerFlag, 0);
     EXPECT_EQ(rig.display().frames(), 0);
-    EXPECT_TRUE(rig.c(ctl::Text60).text.isEmpty());
+    EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
     EXPECT_EQ(rig.port.writes().size(), 1U);
 }
 
@@ -343,7 +343,7 @@ TEST(LiveDisplay, UnknownSerialShowsAnEmptyText) {
     rig.form.Nserie = 0;
     rig.click();
     ASSERT_TRUE(rig.frames(2));
-    EXPECT_TRUE(rig.c(ctl::Text60).text.isEmpty());
+    EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
     expectRunningWindow(rig);
 }
 
@@ -364,7 +364,7 @@ struct EmulatorRig {
         return test::waitUntil([&] { return done.count() == 1; });
     }
     LiveDisplay& display() { return inicio.live(); }
-    void click() { inicio.click(QString::fromLatin1(ctl::Command4)); }
+    void click() { inicio.click(QString::fromLatin1(ctl::kLive)); }
     bool stop() {
         QSignalSpy stopped(&display(), &LiveDisplay::stopped);
         click();
@@ -401,7 +401,7 @@ TEST(LiveDisplayEmulator, EveryFamilyShowsItsReadings) {
         ASSERT_TRUE(rig.startUp()) << c.serial;
         rig.click();
         ASSERT_TRUE(test::waitUntil([&] { return rig.display().frames() >= 3; })) << c.serial;
-        const QString text = rig.form.control(ctl::Text60).text;
+        const QString text = rig.form.control(ctl::kLiveText).text;
         EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.first))) << c.serial << text.toStdString();
         EXPECT_EQ(text.count(QStringLiteral("\r\n")), c.lines) << c.serial << text.toStdString();
         EXPECT_FALSE(text.contains(QStringLiteral("---"))) << c.serial;
@@ -424,7 +424,7 @@ TEST(LiveDisplayEmulator, FlowStatisticsCarryOverFromOneStartToTheNext) {
 
     rig.click();
     ASSERT_TRUE(test::waitUntil([&] { return rig.display().frames() >= first + 1; }));
-    const QString text = rig.form.control(ctl::Text60).text;
+    const QString text = rig.form.control(ctl::kLiveText).text;
     EXPECT_TRUE(text.startsWith(QStringLiteral("DATA ")));
     const QString count = text.section(QStringLiteral("\r\n"), 0, 0).section(QLatin1Char(' '), -1);
     EXPECT_GT(count.toInt(), first) << text.toStdString();
@@ -460,7 +460,7 @@ TEST(LiveDisplayEmulator, ShortProbeFaultNeverStartsTheDisplay) {
     form.Nserie = 21500;
     channels[6].setCommPort(1);
     QSignalSpy failed(&inicio.live(), &LiveDisplay::failed);
-    inicio.click(QString::fromLatin1(ctl::Command4));
+    inicio.click(QString::fromLatin1(ctl::kLive));
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
     // 20 bytes never reach the threshold of 21: no frame.
     EXPECT_EQ(inicio.live().frames(), 0);

@@ -34,8 +34,8 @@ namespace {
 
 const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
 const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 30, 0));
-constexpr std::initializer_list<const char*> kFive = {ctl::Command43, ctl::Command13, ctl::Command2,
-                                                      ctl::configuracion, ctl::Command4};
+constexpr std::initializer_list<const char*> kFive = {
+    ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive};
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -77,7 +77,7 @@ struct Rig {
     // Clicks Command13 and waits for the download's end.
     std::optional<Download::Outcome> download() {
         QSignalSpy done(&inicio->download(), &Download::finished);
-        inicio->click(QLatin1String(ctl::Command13));
+        inicio->click(QLatin1String(ctl::kDownload));
         if (!test::waitUntil([&] { return done.count() == 1; }, 10000)) return std::nullopt;
         return done.at(0).at(0).value<Download::Outcome>();
     }
@@ -154,13 +154,13 @@ TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
     ASSERT_EQ(rig.dialogs.saveRequests.size(), 1U);
     EXPECT_EQ(rig.dialogs.saveRequests[0].description, QStringLiteral("datos excel (*.CSV)"));
     EXPECT_EQ(rig.dialogs.saveRequests[0].suggested,
-              rig.form.control(ctl::Text3).text + QStringLiteral(" 6_12_2026"));
+              rig.form.control(ctl::kLocation).text + QStringLiteral(" 6_12_2026"));
 
     // The buttons after a download: five back, Command1 back, Command3 and Command33 not.
     for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
-    EXPECT_TRUE(rig.enabled(ctl::Command1));
-    EXPECT_FALSE(rig.enabled(ctl::Command3));
-    EXPECT_FALSE(rig.enabled(ctl::Command33));
+    EXPECT_TRUE(rig.enabled(ctl::kReconnect));
+    EXPECT_FALSE(rig.enabled(ctl::kSendConfig));
+    EXPECT_FALSE(rig.enabled(ctl::kExportEvents));
     EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
     EXPECT_FALSE(rig.form.timer4Enabled());
     EXPECT_TRUE(rig.form.timer1Enabled());
@@ -243,7 +243,7 @@ TEST(Download, AbortsEndWithTheirMessageAndOnlyCommand1) {
         EXPECT_EQ(rig.dialogs.texts().last(), QString::fromLatin1(c.message));
         EXPECT_EQ(rig.form.surface(), c.printed);
         EXPECT_EQ(rig.form.conti, c.rowsStored);
-        EXPECT_TRUE(rig.enabled(ctl::Command1));
+        EXPECT_TRUE(rig.enabled(ctl::kReconnect));
         for (const char* b : kFive) EXPECT_FALSE(rig.enabled(b)) << b;
         EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
         EXPECT_FALSE(rig.channels->operator[](4).isOpen());
@@ -262,16 +262,17 @@ TEST(Download, SilentLoggerGivesTheNoLoggerMessageAndTheButtonsBack) {
                                                       "U")
                                                .toHex());
     for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
-    EXPECT_TRUE(rig.enabled(ctl::Command1));
-    EXPECT_EQ(rig.form.control(ctl::Command1).text, QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_FALSE(rig.enabled(ctl::Command3));
+    EXPECT_TRUE(rig.enabled(ctl::kReconnect));
+    EXPECT_EQ(rig.form.control(ctl::kReconnect).text,
+              QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_FALSE(rig.enabled(ctl::kSendConfig));
     EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
 }
 
 TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
     Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")});
     QSignalSpy done(&rig.inicio->download(), &Download::finished);
-    rig.inicio->click(QLatin1String(ctl::Command13));
+    rig.inicio->click(QLatin1String(ctl::kDownload));
     ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
     test::settle(30);
     EXPECT_EQ(rig.inicio->download().state(), Download::State::Blocks);
@@ -286,7 +287,7 @@ TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(rig.inicio->image().data()), 4 * 64),
               rig.emulator->memory().left(4 * 64));
     for (const char* b : kFive) EXPECT_TRUE(rig.enabled(b)) << b;
-    EXPECT_FALSE(rig.enabled(ctl::Command1));  // Cancel does not give reconnection back
+    EXPECT_FALSE(rig.enabled(ctl::kReconnect));  // Cancel does not give reconnection back
     EXPECT_FALSE(rig.form.timer4Enabled());
     EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
     EXPECT_TRUE(rig.dialogs.saveRequests.empty());
@@ -298,14 +299,14 @@ TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
 TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
     Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")});
     // The download does not disable the SMS buttons.
-    rig.form.setEnabled(ctl::Command6, true);
-    rig.form.setEnabled(ctl::Command7, true);
+    rig.form.setEnabled(ctl::kReadSms, true);
+    rig.form.setEnabled(ctl::kWriteSms, true);
     QSignalSpy done(&rig.inicio->download(), &Download::finished);
-    rig.inicio->click(QLatin1String(ctl::Command13));
+    rig.inicio->click(QLatin1String(ctl::kDownload));
     ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
     test::settle(30);
     const QByteArray sent = rig.port->written();
-    for (const char* name : {ctl::Command6, ctl::Command7}) rig.inicio->click(QLatin1String(name));
+    for (const char* name : {ctl::kReadSms, ctl::kWriteSms}) rig.inicio->click(QLatin1String(name));
     test::settle(30);
     EXPECT_EQ(rig.port->written(), sent);
     EXPECT_TRUE(rig.channels->operator[](4).isOpen());
@@ -320,7 +321,7 @@ TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
 TEST(Download, CancelDuringTheWakeUpPauseSendsNothingMore) {
     Rig rig(QStringLiteral("20500"));
     QSignalSpy done(&rig.inicio->download(), &Download::finished);
-    rig.inicio->click(QLatin1String(ctl::Command13));
+    rig.inicio->click(QLatin1String(ctl::kDownload));
     rig.inicio->click(QLatin1String(ctl::progress::kCancel));
     test::settle(100);
     EXPECT_EQ(rig.port->written().toHex(), QByteArray("\xBE").toHex());
@@ -385,9 +386,9 @@ TEST_F(BaseFiles, SizesFillTheRowsTheyReachAndNoMore) {
         }
         EXPECT_EQ(image.at(1027, 0), 0xEE);
         EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("El archivo se proceso con exito")});
-        EXPECT_TRUE(form.control(ctl::Command33).enabled);
+        EXPECT_TRUE(form.control(ctl::kExportEvents).enabled);
         EXPECT_FALSE(form.control(ctl::progress::kWindow).visible);
-        EXPECT_TRUE(form.control(ctl::Command1).enabled);
+        EXPECT_TRUE(form.control(ctl::kReconnect).enabled);
     }
     ASSERT_EQ(dialogs.openRequests.size(), 5U);
     EXPECT_EQ(dialogs.openRequests[0].description, QStringLiteral("datos base (*.rgt)"));
@@ -395,7 +396,7 @@ TEST_F(BaseFiles, SizesFillTheRowsTheyReachAndNoMore) {
 
 TEST_F(BaseFiles, CancelledOrUnreadableLoadsNothingAndGivesTheButtonsBack) {
     image.setRow(0, QByteArray(64, '\x11'));
-    form.setEnabled(ctl::Command33, false);
+    form.setEnabled(ctl::kExportEvents, false);
     for (const std::optional<QString>& path :
          {std::optional<QString>{}, std::optional<QString>{dir.filePath("none.rgt")}}) {
         dialogs.openPaths = {path};
@@ -405,7 +406,7 @@ TEST_F(BaseFiles, CancelledOrUnreadableLoadsNothingAndGivesTheButtonsBack) {
         EXPECT_EQ(image.at(0, 0), 0x11);
         EXPECT_TRUE(dialogs.shown.empty());
         for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
-        EXPECT_FALSE(form.control(ctl::Command33).enabled);
+        EXPECT_FALSE(form.control(ctl::kExportEvents).enabled);
         EXPECT_FALSE(form.control(ctl::progress::kWindow).visible);
     }
 }
@@ -433,11 +434,11 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
     EXPECT_EQ(dialogs.saveRequests.back().suggested, QStringLiteral("datos"));
     EXPECT_TRUE(exporter.events().endsWith(
         QStringLiteral("DATOS DE CONFIGURACION\r\n\r\nEventos producidos:\r\n\r\n")));
-    EXPECT_FALSE(form.control(ctl::Command33).enabled);
+    EXPECT_FALSE(form.control(ctl::kExportEvents).enabled);
     for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
 
     // A second export starts from the plain header again.
-    form.setEnabled(ctl::Command33, true);
+    form.setEnabled(ctl::kExportEvents, true);
     ASSERT_EQ(exporter.click(), files::EventsExport::Outcome::Saved);
     EXPECT_EQ(readAll(dir.filePath("datos2.xls")), readAll(dir.filePath("datos.xls")));
 

@@ -28,8 +28,8 @@ using test::kNoLogger;
 
 struct Program : test::Program {
     using test::Program::Program;
-    bool key(int k) { return inicio.key(QString::fromLatin1(ctl::Text10), k); }
-    void type(const QString& text) { test::Program::type(ctl::Text10, text); }
+    bool key(int k) { return inicio.key(QString::fromLatin1(ctl::kSerialEntry), k); }
+    void type(const QString& text) { test::Program::type(ctl::kSerialEntry, text); }
     bool enter(QSignalSpy& spy, int count = 1) {
         key(Qt::Key_Return);
         return test::waitUntil([&] { return spy.count() == count; }, test::kExchangeWait);
@@ -98,7 +98,7 @@ TEST(SerialWrite, PastedTextMustBeDigitsAndAtMostEight) {
     };
     for (const Case& c : cases) {
         p.type(QString::fromUtf8(c.typed));
-        EXPECT_EQ(p.text(ctl::Text10), QString::fromLatin1(c.kept)) << c.typed;
+        EXPECT_EQ(p.text(ctl::kSerialEntry), QString::fromLatin1(c.kept)) << c.typed;
     }
 }
 
@@ -106,15 +106,15 @@ TEST(SerialWrite, DesignTextIsNotSent) {
     test::ensureApp();
     test::FakePort port;
     Program p(QStringLiteral("P1"), port.factory());
-    ASSERT_EQ(p.text(ctl::Text10), QStringLiteral("Text10"));
+    ASSERT_EQ(p.text(ctl::kSerialEntry), QStringLiteral("Text10"));
     // Deleting a letter of the design text is accepted; it still holds no number.
     p.type(QStringLiteral("Text1"));
-    EXPECT_EQ(p.text(ctl::Text10), QStringLiteral("Text1"));
+    EXPECT_EQ(p.text(ctl::kSerialEntry), QStringLiteral("Text1"));
     EXPECT_FALSE(p.key(Qt::Key_Return));
     test::settle(60);
     EXPECT_TRUE(port.written().isEmpty());
-    EXPECT_TRUE(p.c(ctl::Text10).enabled);
-    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("Nro Serie"));
+    EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
+    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("Nro Serie"));
 }
 
 TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
@@ -156,11 +156,11 @@ TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
         for (std::size_t i = 4; i < 8; ++i)
             EXPECT_EQ(int(p.form.ser[i]), digits[int(i)] - '0') << c.typed;
 
-        EXPECT_EQ(p.text(ctl::Label1),
+        EXPECT_EQ(p.text(ctl::kSerialCaption),
                   QStringLiteral("N\u00ba Enviado  ") + QLatin1String(c.typed));
-        EXPECT_TRUE(p.c(ctl::Label1).enabled);
-        EXPECT_TRUE(p.c(ctl::Text10).enabled);
-        EXPECT_EQ(p.text(ctl::Text10), QString());
+        EXPECT_TRUE(p.c(ctl::kSerialCaption).enabled);
+        EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
+        EXPECT_EQ(p.text(ctl::kSerialEntry), QString());
         EXPECT_EQ(p.form.exchangeCounter, 0);
         EXPECT_FALSE(p.channels[3].isOpen());
         EXPECT_TRUE(p.form.surface().isEmpty());
@@ -169,7 +169,7 @@ TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
         QSignalSpy imported(&p.inicio.import(), &config::ConfigImport::finished);
         p.inicio.clickConfiguracion();
         ASSERT_TRUE(test::waitUntil([&] { return imported.count() == 1; }, kWait));
-        EXPECT_EQ(p.text(ctl::Label4), QStringLiteral("Nro  : ") + QLatin1String(c.held));
+        EXPECT_EQ(p.text(ctl::kSerialText), QStringLiteral("Nro  : ") + QLatin1String(c.held));
     }
 }
 
@@ -182,12 +182,12 @@ TEST(SerialWrite, WhileTheExchangeRunsTheBoxIsDisabled) {
     rig.logger.stopAfter = 2;
     p.type(QStringLiteral("4321"));
     p.key(Qt::Key_Return);
-    EXPECT_FALSE(p.c(ctl::Text10).enabled);
-    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("comienzo transmision"));
+    EXPECT_FALSE(p.c(ctl::kSerialEntry).enabled);
+    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("comienzo transmision"));
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 4; }, kWait));
     test::settlePastTheWaits();
     // A logger that stops part-way: no message, the box stays disabled, the channel open.
-    EXPECT_FALSE(p.c(ctl::Text10).enabled);
+    EXPECT_FALSE(p.c(ctl::kSerialEntry).enabled);
     EXPECT_TRUE(p.channels[3].isOpen());
     EXPECT_EQ(p.inicio.serialWrite().state(), SerialWrite::State::Sending);
     EXPECT_EQ(p.dialogs.shown.size(), 2U);
@@ -201,7 +201,7 @@ TEST(SerialWrite, WhileTheExchangeRunsTheBoxIsDisabled) {
     EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
                                              "U\x64\x43\x21\x00\x00\x00",
                                              8));
-    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("N\u00ba Enviado  4321"));
+    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("N\u00ba Enviado  4321"));
 }
 
 TEST(SerialWrite, NoAnswerKeepsTheTypedText) {
@@ -219,16 +219,16 @@ TEST(SerialWrite, NoAnswerKeepsTheTypedText) {
                                              "U"));
     EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
     EXPECT_FALSE(p.channels[3].isOpen());
-    EXPECT_TRUE(p.c(ctl::Text10).enabled);
-    EXPECT_EQ(p.text(ctl::Text10), QStringLiteral("12345678"));
-    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("comienzo transmision"));
-    EXPECT_TRUE(p.c(ctl::Command1).enabled);
-    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
+    EXPECT_EQ(p.text(ctl::kSerialEntry), QStringLiteral("12345678"));
+    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("comienzo transmision"));
+    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
+    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
 
     rig.pacesWrite();
     QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
     ASSERT_TRUE(p.enter(done));
-    EXPECT_EQ(p.text(ctl::Label1), QStringLiteral("N\u00ba Enviado  12345678"));
+    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("N\u00ba Enviado  12345678"));
 }
 
 TEST(SerialWrite, BytesBeyondTheExchange) {

@@ -42,7 +42,7 @@ QByteArray smsRecord(const QByteArray& cell, std::uint8_t code, const QByteArray
 struct Program : test::Program {
     using test::Program::Program;
     // Clicks "Leer Config. SMS" and waits for `spy` to reach `count`.
-    bool read(QSignalSpy& spy, int count = 1) { return clickAndWait(ctl::Command6, spy, count); }
+    bool read(QSignalSpy& spy, int count = 1) { return clickAndWait(ctl::kReadSms, spy, count); }
 };
 
 // A scripted logger with telemetry: imported at start-up, then an SMS record to send.
@@ -72,8 +72,8 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
     auto& port = rig.port;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    EXPECT_TRUE(p.c(ctl::Command6).enabled);
-    EXPECT_FALSE(p.c(ctl::Command7).enabled);
+    EXPECT_TRUE(p.c(ctl::kReadSms).enabled);
+    EXPECT_FALSE(p.c(ctl::kWriteSms).enabled);
     port.clearWritten();
 
     QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
@@ -85,13 +85,14 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
                                                      "U-U") +
                                           record)
                                              .toHex(' '));
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("3515550142     "));
-    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("0000"));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));
+    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("0000"));
     EXPECT_EQ(p.form.smsSendCode, 0x06);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(p.c(ctl::sendIntervalOptions[i]).checked, i == 3) << ctl::sendIntervalOptions[i];
-    EXPECT_TRUE(p.c(ctl::Command6).enabled);
-    EXPECT_TRUE(p.c(ctl::Command7).enabled);
+        EXPECT_EQ(p.c(ctl::kSendIntervalOptions[i]).checked, i == 3)
+            << ctl::kSendIntervalOptions[i];
+    EXPECT_TRUE(p.c(ctl::kReadSms).enabled);
+    EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
     EXPECT_FALSE(p.channels[8].isOpen());
     EXPECT_EQ(p.form.exchangeCounter, 22);
     EXPECT_EQ(p.form.answerFlag, -1);
@@ -138,16 +139,16 @@ TEST(SmsRead, SendIntervalCodesAndTheHiddenField) {
         ScriptedRig rig;
         Program& p = rig.program;
         ASSERT_TRUE(p.startUp());
-        p.form.setChecked(ctl::Option11, true);  // the button selected before the read
+        p.form.setChecked(ctl::kSendWithSampling, true);  // the button selected before the read
         rig.sends(smsRecord("1234567890", c.code, c.hidden));
         QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
         ASSERT_TRUE(p.read(done)) << int(c.code);
         EXPECT_EQ(p.form.smsSendCode, c.code);
         const int selected = c.option >= 0 ? c.option : 1;
         for (int i = 0; i < 5; ++i)
-            EXPECT_EQ(p.c(ctl::sendIntervalOptions[i]).checked, i == selected) << int(c.code);
-        EXPECT_EQ(p.text(ctl::Text6), c.hiddenText) << int(c.code);
-        EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("1234567890     "));
+            EXPECT_EQ(p.c(ctl::kSendIntervalOptions[i]).checked, i == selected) << int(c.code);
+        EXPECT_EQ(p.text(ctl::kSmsHidden), c.hiddenText) << int(c.code);
+        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("1234567890     "));
     }
 }
 
@@ -157,18 +158,18 @@ TEST(SmsRead, NoLoggerKnownSendsNothing) {
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     p.form.answerFlag = 0;  // the last exchange went unanswered
-    p.form.setText(ctl::Text1, QStringLiteral("99"));
+    p.form.setText(ctl::kCellNumber, QStringLiteral("99"));
     rig.port.clearWrites();
     QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    p.inicio.click(QString::fromLatin1(ctl::Command6));
+    p.inicio.click(QString::fromLatin1(ctl::kReadSms));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::NoLogger);
     EXPECT_TRUE(rig.port.written().isEmpty());
     EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::Command1).enabled);
-    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("99"));
-    EXPECT_FALSE(p.c(ctl::Command7).enabled);
+    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
+    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("99"));
+    EXPECT_FALSE(p.c(ctl::kWriteSms).enabled);
 }
 
 TEST(SmsRead, NoAnswerStillOffersTheWriteThenTheNextReadWorks) {
@@ -184,20 +185,20 @@ TEST(SmsRead, NoAnswerStillOffersTheWriteThenTheNextReadWorks) {
     EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
                                              "U"));
     EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::Command1).enabled);
-    EXPECT_TRUE(p.c(ctl::Command7).enabled);
-    EXPECT_EQ(p.text(ctl::Text1), QString());
-    EXPECT_EQ(p.text(ctl::Text6), QString());
+    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
+    EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
+    EXPECT_EQ(p.text(ctl::kCellNumber), QString());
+    EXPECT_EQ(p.text(ctl::kSmsHidden), QString());
     EXPECT_FALSE(p.channels[8].isOpen());
 
     // The flag is 0 now: the next click says so at once; once a logger answers, it reads.
-    p.inicio.click(QString::fromLatin1(ctl::Command6));
+    p.inicio.click(QString::fromLatin1(ctl::kReadSms));
     EXPECT_EQ(failed.count(), 2);
     p.form.answerFlag = -1;
     rig.sends(smsRecord("555", 0x02, "wxyz"));
     QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
     ASSERT_TRUE(p.read(done));
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("555            "));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("555            "));
 }
 
 TEST(SmsRead, LoggerStoppingMidRecordThenTheNextReadStartsOver) {
@@ -209,12 +210,12 @@ TEST(SmsRead, LoggerStoppingMidRecordThenTheNextReadStartsOver) {
     rig.logger.stopAfter = 8;
     QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
     QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    p.inicio.click(QString::fromLatin1(ctl::Command6));
+    p.inicio.click(QString::fromLatin1(ctl::kReadSms));
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 10; }, kWait));
     test::settlePastTheWaits();
     EXPECT_EQ(done.count() + failed.count(), 0);
     EXPECT_TRUE(p.channels[8].isOpen());
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("35155501"));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("35155501"));
     EXPECT_EQ(p.inicio.smsRead().state(), SmsRead::State::Receiving);
 
     rig.sends(smsRecord("3515550142", 0x12, "0000"));
@@ -222,8 +223,8 @@ TEST(SmsRead, LoggerStoppingMidRecordThenTheNextReadStartsOver) {
     ASSERT_TRUE(p.read(done));
     EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
                                                      "U-U"));
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("3515550142     "));
-    EXPECT_TRUE(p.c(ctl::Option14).checked);
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));
+    EXPECT_TRUE(p.c(ctl::kSendEvery12h).checked);
 }
 
 TEST(SmsRead, BytesBeyondTheRecord) {
@@ -239,7 +240,7 @@ TEST(SmsRead, BytesBeyondTheRecord) {
     test::settle(50);
     // The surplus reaches a closed channel and is never seen.
     EXPECT_EQ(failed.count(), 0);
-    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("abcd"));
+    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("abcd"));
 
     // A 23rd byte in one exchange is a counter error.
     auto& fake = test::arriveBeyond(p.channels, p.form, 8, 22, QByteArray("\x00\x00", 2));

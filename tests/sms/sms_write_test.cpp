@@ -42,9 +42,9 @@ struct Program : test::Program {
     using test::Program::Program;
     bool readSms() {
         QSignalSpy done(&inicio.smsRead(), &sms::SmsRead::finished);
-        return clickAndWait(ctl::Command6, done);
+        return clickAndWait(ctl::kReadSms, done);
     }
-    bool write(QSignalSpy& spy, int count = 1) { return clickAndWait(ctl::Command7, spy, count); }
+    bool write(QSignalSpy& spy, int count = 1) { return clickAndWait(ctl::kWriteSms, spy, count); }
 };
 
 struct EmulatorRig {
@@ -119,8 +119,8 @@ TEST(SmsWrite, OptionButtonsStoreTheirCodes) {
     Program& p = rig.program;
     const std::uint8_t codes[5] = {0x00, 0x01, 0x02, 0x06, 0x12};
     for (int i = 4; i >= 0; --i) {
-        p.choose(ctl::sendIntervalOptions[i]);
-        EXPECT_EQ(p.form.smsSendCode, codes[i]) << ctl::sendIntervalOptions[i];
+        p.choose(ctl::kSendIntervalOptions[i]);
+        EXPECT_EQ(p.form.smsSendCode, codes[i]) << ctl::kSendIntervalOptions[i];
     }
 }
 
@@ -130,10 +130,10 @@ TEST(SmsWrite, ReadChangeWriteAgainstTheEmulatorThenReadBack) {
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
     ASSERT_TRUE(p.readSms());
-    ASSERT_TRUE(p.c(ctl::Command7).enabled);
+    ASSERT_TRUE(p.c(ctl::kWriteSms).enabled);
 
-    p.form.setText(ctl::Text1, QStringLiteral("1234567890"));
-    p.choose(ctl::Option14);
+    p.form.setText(ctl::kCellNumber, QStringLiteral("1234567890"));
+    p.choose(ctl::kSendEvery12h);
     rig.port.clearWritten();
     QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
     ASSERT_TRUE(p.write(done));
@@ -149,20 +149,20 @@ TEST(SmsWrite, ReadChangeWriteAgainstTheEmulatorThenReadBack) {
     EXPECT_EQ(p.dialogs.texts().mid(p.dialogs.texts().size() - 2), (QStringList{kConfirm, kDone}));
     EXPECT_EQ(p.dialogs.shown[p.dialogs.shown.size() - 2].icon, Dialogs::Icon::Warning);
     // The padded texts stay in the boxes; no button changes.
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("1234567890     "));
-    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("0000 "));
-    EXPECT_TRUE(p.c(ctl::Command7).enabled);
-    EXPECT_TRUE(p.c(ctl::Command6).enabled);
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("1234567890     "));
+    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("0000 "));
+    EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
+    EXPECT_TRUE(p.c(ctl::kReadSms).enabled);
     EXPECT_FALSE(p.channels[7].isOpen());
     EXPECT_EQ(p.form.exchangeCounter, 21);
 
     // The next read reports what was written.
-    p.choose(ctl::Option10);
+    p.choose(ctl::kSendNever);
     ASSERT_TRUE(p.readSms());
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("1234567890     "));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("1234567890     "));
     EXPECT_EQ(p.form.smsSendCode, 0x12);
-    EXPECT_TRUE(p.c(ctl::Option14).checked);
-    EXPECT_FALSE(p.c(ctl::Option10).checked);
+    EXPECT_TRUE(p.c(ctl::kSendEvery12h).checked);
+    EXPECT_FALSE(p.c(ctl::kSendNever).checked);
 }
 
 TEST(SmsWrite, UnknownCodeAndOddHiddenBytesGoBackUnchanged) {
@@ -186,16 +186,16 @@ TEST(SmsWrite, CancelChangesAndSendsNothing) {
     ScriptedRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.form.setText(ctl::Text1, QStringLiteral("12"));
+    p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
     rig.port.clearWrites();
     p.dialogs.answers = {false};
     QSignalSpy cancelled(&p.inicio.smsWrite(), &SmsWrite::cancelled);
-    p.inicio.click(QString::fromLatin1(ctl::Command7));
+    p.inicio.click(QString::fromLatin1(ctl::kWriteSms));
     test::settle(60);
     EXPECT_EQ(cancelled.count(), 1);
     EXPECT_TRUE(rig.port.written().isEmpty());
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("12"));
-    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("Tex"));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("12"));
+    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("Tex"));
     EXPECT_EQ(p.dialogs.texts().last(), kConfirm);
 }
 
@@ -204,8 +204,8 @@ TEST(SmsWrite, NoAnswerKeepsThePaddedTextsThenTheNextWriteWorks) {
     ScriptedRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.form.setText(ctl::Text1, QStringLiteral("12"));
-    p.form.setText(ctl::Text6, QStringLiteral("abcd"));
+    p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
+    p.form.setText(ctl::kSmsHidden, QStringLiteral("abcd"));
     rig.logger.silent = true;
     rig.port.clearWrites();
     QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
@@ -214,10 +214,10 @@ TEST(SmsWrite, NoAnswerKeepsThePaddedTextsThenTheNextWriteWorks) {
     EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
                                              "U"));
     EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::Command1).enabled);
-    EXPECT_EQ(p.text(ctl::Command1), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_EQ(p.text(ctl::Text1), QStringLiteral("12             "));
-    EXPECT_EQ(p.text(ctl::Text6), QStringLiteral("abcd "));
+    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
+    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("12             "));
+    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("abcd "));
     EXPECT_FALSE(p.channels[7].isOpen());
 
     rig.pacesWrite();
@@ -236,7 +236,7 @@ TEST(SmsWrite, LoggerStoppingPartWayThenTheNextWriteWorks) {
     rig.logger.stopAfter = 5;
     QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
     QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
-    p.inicio.click(QString::fromLatin1(ctl::Command7));
+    p.inicio.click(QString::fromLatin1(ctl::kWriteSms));
     ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 7; }, kWait));
     test::settlePastTheWaits();
     EXPECT_EQ(done.count() + failed.count(), 0);
