@@ -19,6 +19,7 @@ inline constexpr char kDownload[] = "Command13";          // the memory download
 inline constexpr char kExportEvents[] = "Command33";      // events and spreadsheet export
 inline constexpr char kOpenBaseFile[] = "Command43";      // "Abrir Archivo Base (.rgt)"
 inline constexpr char kExit[] = "salir";                  // "Salir"
+inline constexpr char kStations[] = "estaciones";         // the station archive's window (ours)
 
 // Configuration area.
 inline constexpr char kSerialCaption[] = "Label1";  // "Nro Serie"; the serial write's progress
@@ -33,6 +34,8 @@ inline constexpr char kDate[] = "fecha1";            // the logger clock's date
 inline constexpr char kTime[] = "MaskEdBox2";        // the logger clock's time of day
 inline constexpr char kPcClock[] = "Check1";         // set the logger clock from the PC's
 inline constexpr char kPcClockCaption[] = "Label3";  // "Ajustar a fecha y hora de PC"
+// Not in the logger program's design: logger clock minus PC clock at the last import.
+inline constexpr char kClockOffset[] = "diferenciaPC";
 inline constexpr char kInterval1[] = "Option1";
 inline constexpr char kInterval5[] = "Option2";
 inline constexpr char kInterval10[] = "Option3";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "family/readings_csv.h"
+
 namespace vernoll {
 namespace {
 
@@ -43,6 +45,25 @@ TEST(StampText, IsIsoWithoutZoneAndKeepsClockChangeHours) {
     // 02:30 on a day some zones skip: a stamp of the logger's clock is never shifted.
     EXPECT_EQ(stampText(QDateTime(QDate(2026, 3, 29), QTime(2, 30, 5), Qt::UTC)),
               QStringLiteral("2026-03-29T02:30:05"));
+}
+
+TEST(ReadingsCsv, WritesStampsAndValuesAsTheDownloadPrintsThem) {
+    const std::vector<Column> columns =
+        columnsOfHeader(u"Fecha,Hora,Temperatura[\u00baC],Precipitacion[mm]");
+    const auto at = [](int h, int m) {
+        return QDateTime(QDate(2026, 1, 31), QTime(h, m), Qt::UTC);
+    };
+    const std::vector<Reading> readings = {
+        {20500, at(23, 50), {-260.4F, 0.0F}},
+        {20500, at(23, 55), {23.5F, 100000.0F}},
+        {20500, at(23, 59), {std::nullopt, -0.0F}},  // no value of its own; never "-0"
+    };
+    EXPECT_EQ(readingsCsv(columns, readings),
+              QString::fromUtf16(u"fecha_hora,Temperatura[\u00baC],Precipitacion[mm]\r\n"
+                                 u"2026-01-31T23:50:00,-260.4,0\r\n"
+                                 u"2026-01-31T23:55:00,23.5,100000\r\n"
+                                 u"2026-01-31T23:59:00,,0\r\n"));
+    EXPECT_EQ(readingsCsv({}, {}), QStringLiteral("fecha_hora\r\n"));
 }
 
 }  // namespace

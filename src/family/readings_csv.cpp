@@ -1,0 +1,49 @@
+#include "family/readings_csv.h"
+
+#include <QLatin1StringView>
+#include <charconv>
+
+namespace vernoll {
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+// The shortest text that reads back as the same single-precision value, plain notation, as
+// the download's CSV prints record values.
+void appendValue(QString& text, float v) {
+    if (v == 0.0F) {
+        text += u'0';
+        return;
+    }
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    text += QLatin1StringView(buf, res.ptr - buf);
+}
+
+}  // namespace
+
+QString readingsCsvHeader(std::span<const Column> columns) {
+    QString text = QStringLiteral("fecha_hora");
+    for (const Column& c : columns) text += u',' + c.title;
+    return text + kLineEnd;
+}
+
+void appendReadingsCsv(QString& text, std::span<const Reading> readings) {
+    for (const Reading& r : readings) {
+        text += stampText(r.stamp);
+        for (const std::optional<float>& v : r.values) {
+            text += u',';
+            if (v) appendValue(text, *v);
+        }
+        text += kLineEnd;
+    }
+}
+
+QString readingsCsv(std::span<const Column> columns, std::span<const Reading> readings) {
+    QString text = readingsCsvHeader(columns);
+    appendReadingsCsv(text, readings);
+    return text;
+}
+
+}  // namespace vernoll
