@@ -17,6 +17,9 @@ struct Timing {
     Millis clockTick{998};           // Timer1: the displayed logger clock advances one second
     Millis elapsedTick{1000};        // Timer4: the download's elapsed time
     Millis commandLineStall{10000};  // command line: an exchange that makes no progress this long
+    // A logger that answered and then sends nothing this long has stopped: an import, a
+    // download or the live display ends (or says so) instead of waiting for ever.
+    Millis stall{10000};
 
     static Timing real() { return {}; }
     // Waits short enough for tests, long enough for a loaded machine's event loop.
@@ -30,6 +33,7 @@ struct Timing {
         t.clockTick = Millis{998};
         t.elapsedTick = Millis{1000};
         t.commandLineStall = Millis{2000};
+        t.stall = Millis{600};
         return t;
     }
 };
