@@ -1,5 +1,6 @@
 // Not a test: shows a chart window with a year of synthetic readings, or writes its PNG
-// (chart_look --png FILE [WxH]), so that a developer can look at both as a user would.
+// (chart_look --png FILE [WxH]; add --three for a third unit), so that a developer can look at both
+// as a user would.
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
@@ -28,8 +29,15 @@ public:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QStringList args = QApplication::arguments();
+    QStringList args = QApplication::arguments();
     vernoll::ChartInput input = vernoll::test::yearOfReadings();
+    // "--three": a third column of a third unit, which the chart leaves out until picked.
+    if (args.removeAll(QStringLiteral("--three")) > 0) {
+        input.columns.push_back({QStringLiteral("Nivel Reserva[cm]"),
+                                 QStringLiteral("Nivel Reserva"), QStringLiteral("cm"),
+                                 vernoll::Column::Kind::Sample});
+        for (vernoll::Reading& r : input.readings) r.values.push_back(float(r.stamp.date().day()));
+    }
     if (args.size() >= 3 && args[1] == QLatin1String("--png")) {
         QSize size = vernoll::kDefaultChartSize;
         if (args.size() >= 4) {
@@ -43,9 +51,11 @@ int main(int argc, char** argv) {
     NoDialogs dialogs;
     vernoll::ChartWindow window(std::move(input), dialogs);
     window.show();
-    // "--zoom DAYS": start zoomed in on that many days from the 10th of March.
+    // "--zoom DAYS [dd/MM/yyyy]": start zoomed in on that many days from that day (10/03/2025).
     if (args.size() >= 3 && args[1] == QLatin1String("--zoom")) {
-        const qint64 from = vernoll::chartTime(QDateTime(QDate(2025, 3, 10), QTime(0, 0), Qt::UTC));
+        QDate day = QDate::fromString(args.value(3), QStringLiteral("dd/MM/yyyy"));
+        if (!day.isValid()) day = QDate(2025, 3, 10);
+        const qint64 from = vernoll::chartTime(QDateTime(day, QTime(0, 0), Qt::UTC));
         window.chart()->setTimeSpan({from, from + args[2].toLongLong() * 86400000});
     }
     return QApplication::exec();
