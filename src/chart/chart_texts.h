@@ -17,7 +17,7 @@ inline const QString kExportPng = QStringLiteral(u"Exportar PNG...");
 inline const QString kExportCsv = QStringLiteral(u"Exportar CSV...");
 inline const QString kHint = QStringLiteral(
     u"Arrastre para ampliar un per\u00edodo \u00b7 rueda: acercar o alejar \u00b7 "
-    u"bot\u00f3n derecho o central: desplazar");
+    u"bot\u00f3n derecho o central: desplazar \u00b7 clic en la leyenda: mostrar u ocultar");
 inline const QString kPngFilter = QStringLiteral(u"imagen PNG (*.png)");
 inline const QString kPngPattern = QStringLiteral(u"*.png");
 inline const QString kCsvFilter = QStringLiteral(u"datos excel (*.CSV)");

@@ -51,8 +51,26 @@ QString legendName(const Column& column, BarPeriod period) {
 
 }  // namespace
 
+namespace {
+
+// The readings in time order, copied only when they are not.
+std::shared_ptr<const ChartInput> inTimeOrder(std::shared_ptr<const ChartInput> input) {
+    if (!input) return std::make_shared<const ChartInput>();
+    const auto earlier = [](const Reading& a, const Reading& b) {
+        return chartTime(a.stamp) < chartTime(b.stamp);
+    };
+    if (std::is_sorted(input->readings.begin(), input->readings.end(), earlier)) return input;
+    ChartInput sorted = *input;
+    sortByTime(sorted);
+    return std::make_shared<const ChartInput>(std::move(sorted));
+}
+
+}  // namespace
+
 ReadingsChart::ReadingsChart(std::shared_ptr<const ChartInput> input, QGraphicsItem* parent)
-    : QChart(parent), input_(std::move(input)), shown_(initiallyShown(input_->columns)) {
+    : QChart(parent),
+      input_(inTimeOrder(std::move(input))),
+      shown_(initiallyShown(input_->columns)) {
     setTitle(chartTitle(*input_));
     QFont font = titleFont();
     font.setBold(true);

@@ -30,7 +30,7 @@ class ReadingsChart : public QChart {
     Q_OBJECT
 
 public:
-    // The input's readings in time order (sortByTime).
+    // Readings out of time order are drawn from a sorted copy.
     explicit ReadingsChart(std::shared_ptr<const ChartInput> input,
                            QGraphicsItem* parent = nullptr);
     ~ReadingsChart() override;

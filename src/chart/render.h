@@ -41,7 +41,7 @@ struct ChartFileResult {
 // when there are no readings: the message is "No hay lecturas en el período elegido").
 ChartFileResult writeChartPng(std::shared_ptr<const ChartInput> input, const QString& path,
                               QSize size = kDefaultChartSize, const ChartOptions& options = {});
-// The same for an input the caller gives away; its readings need not be in time order.
+// The same for an input the caller gives away.
 ChartFileResult writeChartPng(ChartInput input, const QString& path, QSize size = kDefaultChartSize,
                               const ChartOptions& options = {});
 

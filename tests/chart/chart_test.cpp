@@ -62,20 +62,44 @@ int pixelsOfColour(const QImage& image, QColor colour) {
     return n;
 }
 
+// Only one column, of either kind.
+ChartInput onlyColumn(std::size_t k) {
+    ChartInput input = test::yearOfReadings();
+    input.columns = {input.columns[k]};
+    for (Reading& r : input.readings) r.values = {r.values[k]};
+    return input;
+}
+
 TEST(Render, PngOfTheSizeAskedInTheColoursOfTheDrawnColumns) {
     QTemporaryDir dir;
-    for (const QSize size : {kDefaultChartSize, QSize(800, 400)}) {
-        SCOPED_TRACE(size.width());
-        const QString path = dir.filePath(QStringLiteral("plot%1.png").arg(size.width()));
-        const ChartFileResult result = writeChartPng(threeUnits(), path, size);
+    struct Case {
+        const char* name;
+        ChartInput input;
+        QSize size;
+        std::vector<int> least;  // the pixels of each column's colour, at least; 0: none at all
+    };
+    const Case cases[] = {
+        // The third unit has no axis: only its dimmed legend entry is drawn.
+        {"three units", threeUnits(), kDefaultChartSize, {500, 50, 0}},
+        {"smaller", threeUnits(), QSize(800, 400), {500, 50, 0}},
+        {"lines only", onlyColumn(0), kDefaultChartSize, {500}},
+        {"bars only", onlyColumn(1), kDefaultChartSize, {500}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name) + QStringLiteral(".png"));
+        const ChartFileResult result = writeChartPng(c.input, path, c.size);
         ASSERT_TRUE(result.written) << qPrintable(result.message);
         EXPECT_TRUE(result.message.isEmpty());
         const QImage image(path);
-        EXPECT_EQ(image.size(), size);
-        EXPECT_GT(pixelsOfColour(image, ReadingsChart::columnColor(0)), 500);
-        EXPECT_GT(pixelsOfColour(image, ReadingsChart::columnColor(1)), 50);
-        // The third unit has no axis: only its dimmed legend entry is drawn.
-        EXPECT_EQ(pixelsOfColour(image, ReadingsChart::columnColor(2)), 0);
+        EXPECT_EQ(image.size(), c.size);
+        for (std::size_t k = 0; k < c.least.size(); ++k) {
+            const int n = pixelsOfColour(image, ReadingsChart::columnColor(int(k)));
+            if (c.least[k] == 0)
+                EXPECT_EQ(n, 0) << k;
+            else
+                EXPECT_GE(n, c.least[k]) << k;
+        }
     }
 }
 

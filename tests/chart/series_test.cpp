@@ -247,23 +247,24 @@ TEST(Reduction, KeepsEachPixelColumnsExtremesInTheirOrder) {
     EXPECT_EQ(reduced.back(), walk[17001]);
     EXPECT_TRUE(std::is_sorted(reduced.begin(), reduced.end(),
                                [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
-    const double width = double(span.to - span.from) / pixels;
-    for (int c = 0; c < pixels; ++c) {
-        double low = 1e9, high = -1e9;
-        for (const QPointF& p : walk) {
-            if (p.x() < double(span.from) || p.x() > double(span.to)) continue;
-            if (std::min(pixels - 1, int((p.x() - double(span.from)) / width)) != c) continue;
-            low = std::min(low, p.y());
-            high = std::max(high, p.y());
-        }
-        const auto has = [&](double y) {
-            return std::any_of(reduced.begin(), reduced.end(), [&](const QPointF& p) {
-                return p.y() == y &&
-                       std::min(pixels - 1, int((p.x() - double(span.from)) / width)) == c;
-            });
-        };
-        EXPECT_TRUE(has(low) && has(high)) << "pixel column " << c;
+    const double scale = double(pixels) / double(span.to - span.from);
+    const auto columnOf = [&](const QPointF& p) {
+        return std::size_t(std::min(pixels - 1, int((p.x() - double(span.from)) * scale)));
+    };
+    const auto inside = [&](const QPointF& p) {
+        return p.x() >= double(span.from) && p.x() <= double(span.to);
+    };
+    std::vector<double> low(pixels, 1e9), high(pixels, -1e9);
+    for (const QPointF& p : walk) {
+        if (!inside(p)) continue;
+        low[columnOf(p)] = std::min(low[columnOf(p)], p.y());
+        high[columnOf(p)] = std::max(high[columnOf(p)], p.y());
     }
+    std::vector<int> found(pixels, 0);
+    for (const QPointF& p : reduced)
+        if (inside(p) && (p.y() == low[columnOf(p)] || p.y() == high[columnOf(p)]))
+            ++found[columnOf(p)];
+    for (std::size_t c = 0; c < found.size(); ++c) EXPECT_EQ(found[c], 2) << "pixel column " << c;
 }
 
 TEST(Reduction, EdgesAndBreaks) {
