@@ -4,7 +4,6 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTranslator>
 #include <cstdio>
 #include <memory>
@@ -15,11 +14,8 @@
 #include "app/qt_dialogs.h"
 #include "app/regional.h"
 #include "app/splash.h"
-#include "link/channel_set.h"
-#include "link/port_list.h"
-#include "link/serial_channel.h"
-#include "sim/emulator_port.h"
-#include "sim/logger_emulator.h"
+#include "front/line.h"
+#include "front/usage.h"
 
 namespace {
 
@@ -31,16 +27,36 @@ int usage(const QString& why) {
     return kUsage;
 }
 
+vernoll::front::ProgramUsage programUsage() {
+    vernoll::front::ProgramUsage usage;
+    usage.name = QStringLiteral("vernoll");
+    usage.summary = QStringLiteral("read, configure and download Tolvar data loggers");
+    usage.synopsis = QStringLiteral("[--port DEVICE]... | [--simulate SERIAL]");
+    usage.description = QStringLiteral(
+        "vernoll is the desktop program for the Tolvar family of field data loggers. It finds "
+        "the logger on a serial port, reads and edits its configuration and clock, reads and "
+        "writes its SMS settings, shows its live readings, downloads its whole memory and "
+        "decodes it into dated records in engineering units, saved as CSV."
+        "\n\n"
+        "Without options it probes the system's serial ports in turn. --port names the "
+        "candidates instead; --simulate runs it against a built-in logger emulator, with no "
+        "logger attached.");
+    usage.options = vernoll::front::lineOptions();
+    usage.seeAlso = {QStringLiteral("vernoll-cli(1)"), QStringLiteral("vernoll-sim(1)")};
+    return usage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace vernoll;
+    if (const auto generated = front::printGenerated(argc, argv, programUsage())) return *generated;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vernoll"));
     // No display name: Qt would append it to every window's title, and the titles are the
     // window's own ("Vernoll de Tolvar   v2.10", "Estado de Comunicacion", "coeficientes").
-    QApplication::setApplicationVersion(QStringLiteral("2.10"));
+    QApplication::setApplicationVersion(front::version());
     // The program ends by "Salir" or by closing its window, not when the splash or a message
     // box closes before the window is shown.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -54,55 +70,28 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Reads, configures and downloads Tolvar data loggers on a serial port."));
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("A candidate port; repeat for several (at most 12)."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption simulateOption(
-        QStringLiteral("simulate"),
-        QStringLiteral(
-            "Use the built-in logger emulator with this serial number (up to 8 digits)."),
-        QStringLiteral("SERIAL"));
-    parser.addOptions({portOption, simulateOption});
+    front::addOptions(parser, front::lineOptions());
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
 
-    const QStringList devices = parser.values(portOption);
-    if (devices.size() > PortList::kMaxPorts)
-        return usage(QStringLiteral("at most %1 ports may be given").arg(PortList::kMaxPorts));
+    front::LineChoice choice{parser.values(QStringLiteral("port")), std::nullopt};
+    if (parser.isSet(QStringLiteral("simulate")))
+        choice.simulate = parser.value(QStringLiteral("simulate"));
+    if (const auto problem = front::lineProblem(choice)) return usage(*problem);
+    if (choice.simulate && !choice.ports.isEmpty())
+        return usage(QStringLiteral("--port and --simulate exclude each other"));
     if (!parser.positionalArguments().isEmpty())
         return usage(QStringLiteral("unexpected argument: ") +
                      parser.positionalArguments().first());
-
-    // The ports and their channels, on a real line or on the built-in emulator.
-    std::unique_ptr<sim::LoggerEmulator> emulator;
-    std::unique_ptr<sim::EmulatorPort> emulatorPort;
-    PortList ports;
-    std::unique_ptr<ChannelSet> channels;
-    if (parser.isSet(simulateOption)) {
-        const QString serial = parser.value(simulateOption);
-        if (!QRegularExpression(QStringLiteral("^[0-9]{1,8}$")).match(serial).hasMatch())
-            return usage(QStringLiteral("the serial number must be 1 to 8 digits"));
-        if (!devices.isEmpty())
-            return usage(QStringLiteral("--port and --simulate exclude each other"));
-        sim::EmulatorOptions options;
-        options.serial = serial.rightJustified(8, QLatin1Char('0'));
-        emulator = std::make_unique<sim::LoggerEmulator>(options);
-        emulatorPort = std::make_unique<sim::EmulatorPort>(*emulator);
-        ports = PortList({sim::EmulatorPort::location()});
-        channels = std::make_unique<ChannelSet>(emulatorPort->channelFactory());
-    } else {
-        ports = devices.isEmpty() ? PortList::system() : PortList::of(devices);
-        channels = std::make_unique<ChannelSet>(
-            [&ports] { return std::make_unique<SerialChannel>(ports); });
-    }
+    const front::Line line(choice);
 
     FormState form;
     QtDialogs dialogs;
 
     // The handlers exist before anything is shown; start-up begins further down.
-    auto inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, Timing::real());
+    auto inicio =
+        std::make_unique<Inicio>(form, dialogs, line.channels(), line.ports(), Timing::real());
 
     // Start-up: the progress window exists (hidden, its bar hidden) before anything is asked.
     ProgressWindow progress(form, *inicio);

@@ -10,9 +10,7 @@ namespace vernoll::cli {
 
 namespace {
 
-bool noArguments(Session& session, const QString& command, const QStringList& args) {
-    QCommandLineParser parser;
-    if (!parseCommand(parser, command, args, session)) return false;
+bool noArguments(Session& session, const QCommandLineParser& parser) {
     if (!parser.positionalArguments().isEmpty()) {
         session.complain(QStringLiteral("unexpected argument: ") +
                          parser.positionalArguments().first());
@@ -51,8 +49,8 @@ Session::JsonFields configJson(Session& session) {
 
 }  // namespace
 
-int probe(Session& session, const QStringList& args) {
-    if (!noArguments(session, QStringLiteral("probe"), args)) return Usage;
+int probe(Session& session, const QCommandLineParser& args) {
+    if (!noArguments(session, args)) return Usage;
     const int status = session.connect(false);
     if (status != Done) return status;
     const int port = session.form().portNumber;
@@ -63,8 +61,8 @@ int probe(Session& session, const QStringList& args) {
     return Done;
 }
 
-int config(Session& session, const QStringList& args) {
-    if (!noArguments(session, QStringLiteral("config"), args)) return Usage;
+int config(Session& session, const QCommandLineParser& args) {
+    if (!noArguments(session, args)) return Usage;
     const int status = session.connect(true);
     if (status != Done) return status;
     if (session.options().json)

@@ -54,13 +54,8 @@ private:
 
 }  // namespace
 
-int live(Session& session, const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption framesOption(
-        QStringLiteral("frames"),
-        QStringLiteral("Stop after N frames (default: until interrupted)."), QStringLiteral("N"));
-    parser.addOption(framesOption);
-    if (!parseCommand(parser, QStringLiteral("live"), args, session)) return Usage;
+int live(Session& session, const QCommandLineParser& parser) {
+    const QString framesOption = QStringLiteral("frames");
     if (!parser.positionalArguments().isEmpty()) {
         session.complain(QStringLiteral("unexpected argument: ") +
                          parser.positionalArguments().first());

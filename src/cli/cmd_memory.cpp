@@ -48,15 +48,8 @@ private:
 
 }  // namespace
 
-int download(Session& session, const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("The CSV file to write."),
-                                 QStringLiteral("FILE"));
-    const QCommandLineOption rgt(QStringLiteral("rgt"),
-                                 QStringLiteral("Also write the downloaded rows as a base file."),
-                                 QStringLiteral("FILE"));
-    parser.addOptions({csv, rgt});
-    if (!parseCommand(parser, QStringLiteral("download"), args, session)) return Usage;
+int download(Session& session, const QCommandLineParser& parser) {
+    const QString csv = QStringLiteral("csv"), rgt = QStringLiteral("rgt");
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
         session.complain(QStringLiteral("download needs --csv FILE and nothing else"));
         return Usage;
@@ -111,22 +104,9 @@ int download(Session& session, const QStringList& args) {
     return Done;
 }
 
-int decode(Session& session, const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption serial(QStringLiteral("serial"),
-                                    QStringLiteral("The logger's serial number (default 0)."),
-                                    QStringLiteral("N"));
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write the CSV export."),
-                                 QStringLiteral("FILE"));
-    const QCommandLineOption xls(QStringLiteral("xls"),
-                                 QStringLiteral("Write the spreadsheet database file."),
-                                 QStringLiteral("FILE"));
-    const QCommandLineOption events(QStringLiteral("events"),
-                                    QStringLiteral("With --xls, also write the events text."),
-                                    QStringLiteral("FILE"));
-    parser.addOptions({serial, csv, xls, events});
-    parser.addPositionalArgument(QStringLiteral("BASE"), QStringLiteral("The base file (.rgt)."));
-    if (!parseCommand(parser, QStringLiteral("decode"), args, session)) return Usage;
+int decode(Session& session, const QCommandLineParser& parser) {
+    const QString serial = QStringLiteral("serial"), csv = QStringLiteral("csv"),
+                  xls = QStringLiteral("xls"), events = QStringLiteral("events");
     const QStringList rest = parser.positionalArguments();
     const bool oneOutput = parser.isSet(csv) != parser.isSet(xls);
     if (rest.size() != 1 || !oneOutput || (parser.isSet(events) && !parser.isSet(xls))) {

@@ -155,29 +155,15 @@ QString sendIntervalText(std::uint8_t code) {
 
 }  // namespace
 
-int setConfig(Session& session, const QStringList& args) {
+int setConfig(Session& session, const QCommandLineParser& parser) {
     const char* const textNames[5] = {"user", "location", "latitude", "longitude", "altitude"};
-    QCommandLineParser parser;
-    QList<QCommandLineOption> textOptions;
-    for (const char* name : textNames)
-        textOptions << QCommandLineOption(
-            QString::fromLatin1(name), QStringLiteral("The station's %1.").arg(QLatin1String(name)),
-            QStringLiteral("T"));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-                                      QStringLiteral("Sampling interval: 1, 5, 10, 15, 30 or 60."),
-                                      QStringLiteral("MIN"));
-    const QCommandLineOption clock(QStringLiteral("clock"),
-                                   QStringLiteral("pc, or \"dd/MM/yyyy HH:mm:ss\"."),
-                                   QStringLiteral("CLOCK"));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the change."));
-    parser.addOptions(textOptions);
-    parser.addOptions({interval, clock, yes});
-    if (!parseCommand(parser, QStringLiteral("set-config"), args, session)) return Usage;
+    const QString interval = QStringLiteral("interval"), clock = QStringLiteral("clock"),
+                  yes = QStringLiteral("yes");
     if (!noPositional(session, parser)) return Usage;
 
     ConfigChanges changes;
     for (std::size_t i = 0; i < changes.texts.size(); ++i) {
-        const QCommandLineOption& option = textOptions[qsizetype(i)];
+        const QString option = QString::fromLatin1(textNames[i]);
         if (!parser.isSet(option)) continue;
         const QString text = parser.value(option);
         const int width = config::kTextWidths[i];
@@ -233,17 +219,9 @@ int setConfig(Session& session, const QStringList& args) {
     return Done;
 }
 
-int sms(Session& session, const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption cell(QStringLiteral("cell"),
-                                  QStringLiteral("The cell number to report to (up to 15 digits)."),
-                                  QStringLiteral("DIGITS"));
-    const QCommandLineOption sendInterval(QStringLiteral("send-interval"),
-                                          QStringLiteral("none, sync, 2h, 6h or 12h."),
-                                          QStringLiteral("WHEN"));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the change."));
-    parser.addOptions({cell, sendInterval, yes});
-    if (!parseCommand(parser, QStringLiteral("sms"), args, session)) return Usage;
+int sms(Session& session, const QCommandLineParser& parser) {
+    const QString cell = QStringLiteral("cell"), sendInterval = QStringLiteral("send-interval"),
+                  yes = QStringLiteral("yes");
     if (!noPositional(session, parser)) return Usage;
 
     std::optional<QString> newCell;
@@ -298,12 +276,8 @@ int sms(Session& session, const QStringList& args) {
     return Done;
 }
 
-int setSerial(Session& session, const QStringList& args) {
-    QCommandLineParser parser;
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the change."));
-    parser.addOption(yes);
-    parser.addPositionalArgument(QStringLiteral("DIGITS"), QStringLiteral("1 to 8 digits"));
-    if (!parseCommand(parser, QStringLiteral("set-serial"), args, session)) return Usage;
+int setSerial(Session& session, const QCommandLineParser& parser) {
+    const QString yes = QStringLiteral("yes");
     const QStringList positional = parser.positionalArguments();
     const QString digits = positional.isEmpty() ? QString() : positional.first();
     if (positional.size() != 1 || digits.isEmpty() ||

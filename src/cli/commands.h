@@ -5,34 +5,48 @@
 #include <QStringList>
 
 #include "cli/session.h"
+#include "front/usage.h"
 
 namespace vernoll::cli {
 
-// One command of the command line: runs it in the session with the arguments that follow
-// its name, and returns the exit status.
-using Command = int (*)(Session& session, const QStringList& args);
+// One command of the command line: runs it in the session with its own arguments, parsed
+// against its options, and returns the exit status.
+using Command = int (*)(Session& session, const QCommandLineParser& args);
 
+// A command: its name, synopsis, options and help (from which its parser, its --help, the
+// manual page and the bash completion are made), and what runs it. Adding a command is one
+// entry in commands() and its run function.
 struct CommandEntry {
-    const char* name;
-    const char* summary;
+    front::CommandUsage usage;
     Command run;
 };
 
 // The commands, in the order --help lists them.
 const QList<CommandEntry>& commands();
 
-// Parses a command's own arguments (`args` without the command's name). False, after saying
-// why on stderr, on a usage error.
-bool parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& args,
-                  const Session& session);
+// The global options, before the command.
+const QList<front::Option>& globalOptions();
 
-int probe(Session& session, const QStringList& args);
-int config(Session& session, const QStringList& args);
-int setConfig(Session& session, const QStringList& args);
-int sms(Session& session, const QStringList& args);
-int setSerial(Session& session, const QStringList& args);
-int live(Session& session, const QStringList& args);
-int download(Session& session, const QStringList& args);
-int decode(Session& session, const QStringList& args);
+// The whole command line, for the manual page and the completion.
+front::ProgramUsage programUsage();
+
+// A message of the command line's own about how it was called, on stderr; returns Usage.
+int usageError(const QString& why);
+
+// Finds the command that `args` starts with (its one or two words), parses the rest against
+// its options and runs it; `--help` after a command prints that command's help.
+int runCommand(const GlobalOptions& options, const QStringList& args);
+
+// The help of the command `args` names, on stdout; false when it names none.
+bool printCommandHelp(const QStringList& args);
+
+int probe(Session& session, const QCommandLineParser& args);
+int config(Session& session, const QCommandLineParser& args);
+int setConfig(Session& session, const QCommandLineParser& args);
+int sms(Session& session, const QCommandLineParser& args);
+int setSerial(Session& session, const QCommandLineParser& args);
+int live(Session& session, const QCommandLineParser& args);
+int download(Session& session, const QCommandLineParser& args);
+int decode(Session& session, const QCommandLineParser& args);
 
 }  // namespace vernoll::cli

@@ -11,36 +11,22 @@
 
 #include "config/config_import.h"
 #include "link/discovery.h"
-#include "link/serial_channel.h"
 #include "link/texts.h"
-#include "sim/emulator_port.h"
-#include "sim/logger_emulator.h"
 
 namespace vernoll::cli {
 
-Session::Session(const GlobalOptions& options) : options_(options), dialogs_(options.yes) {
+Session::Session(const GlobalOptions& options)
+    : options_(options), dialogs_(options.yes), line_({options.ports, options.simulate}) {
     dialogs_.alwaysConfirm(QString::fromLatin1(texts::kConnectQuestion));
-    if (options_.simulate) {
-        sim::EmulatorOptions emulated;
-        emulated.serial = options_.simulate->rightJustified(8, QLatin1Char('0'));
-        emulator_ = std::make_unique<sim::LoggerEmulator>(emulated);
-        emulatorPort_ = std::make_unique<sim::EmulatorPort>(*emulator_);
-        ports_ = PortList({sim::EmulatorPort::location()});
-        channels_ = std::make_unique<ChannelSet>(emulatorPort_->channelFactory());
-    } else {
-        ports_ = options_.ports.isEmpty() ? PortList::system() : PortList::of(options_.ports);
-        channels_ = std::make_unique<ChannelSet>(
-            [this] { return std::make_unique<SerialChannel>(ports_); });
-    }
-    inicio_ = std::make_unique<Inicio>(form_, dialogs_, *channels_, ports_, options_.timing);
+    inicio_ =
+        std::make_unique<Inicio>(form_, dialogs_, line_.channels(), line_.ports(), options_.timing);
     QObject::connect(&form_, &FormState::printed,
                      [this](const QString& line) { diagnostics_ << line; });
 }
 
+// The handlers go before the channels they listen to.
 Session::~Session() {
-    // The handlers go before the channels they listen to.
     inicio_.reset();
-    channels_.reset();
 }
 
 void Session::print(const QString& text) const {

@@ -12,13 +12,9 @@
 #include "cli/console_dialogs.h"
 #include "form/form_state.h"
 #include "form/timing.h"
+#include "front/line.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
-
-namespace vernoll::sim {
-class LoggerEmulator;
-class EmulatorPort;
-}  // namespace vernoll::sim
 
 namespace vernoll::cli {
 
@@ -65,9 +61,9 @@ public:
     FormState& form() { return form_; }
     Inicio& inicio() { return *inicio_; }
     ConsoleDialogs& dialogs() { return dialogs_; }
-    const PortList& ports() const { return ports_; }
-    const ChannelSet& channels() const { return *channels_; }
-    sim::LoggerEmulator* emulator() { return emulator_.get(); }
+    const PortList& ports() const { return line_.ports(); }
+    const ChannelSet& channels() const { return line_.channels(); }
+    sim::LoggerEmulator* emulator() { return line_.emulator(); }
     // Lines printed on the window's surface since the session began.
     const QStringList& diagnostics() const { return diagnostics_; }
 
@@ -75,10 +71,7 @@ private:
     GlobalOptions options_;
     FormState form_;
     ConsoleDialogs dialogs_;
-    PortList ports_;
-    std::unique_ptr<sim::LoggerEmulator> emulator_;
-    std::unique_ptr<sim::EmulatorPort> emulatorPort_;
-    std::unique_ptr<ChannelSet> channels_;
+    front::Line line_;
     std::unique_ptr<Inicio> inicio_;
     QStringList diagnostics_;
 };

@@ -11,6 +11,7 @@
 #include <QSocketNotifier>
 #include <cstdio>
 
+#include "front/usage.h"
 #include "sim/pty_line.h"
 
 namespace {
@@ -27,6 +28,53 @@ int fail(int status, const QString& message) {
     return status;
 }
 
+vernoll::front::ProgramUsage usage() {
+    using vernoll::front::Complete;
+    vernoll::front::ProgramUsage usage;
+    usage.name = QStringLiteral("vernoll-sim");
+    usage.summary = QStringLiteral("a Tolvar data logger on a pseudo-terminal");
+    usage.synopsis = QStringLiteral("[OPTIONS]");
+    usage.description = QStringLiteral(
+        "vernoll-sim opens a pseudo-terminal, prints the path of its device on the first line "
+        "of standard output, and answers on it as a logger until it is stopped (SIGINT or "
+        "SIGTERM). Point vernoll or vernoll-cli at that device with --port: a stand-in logger "
+        "for demonstrations, tests and users without hardware."
+        "\n\n"
+        "Its memory holds generated records for its device type, or the memory image of a base "
+        "file. Faults can be injected to see how the programs behave when a logger misbehaves.");
+    usage.options = {
+        {"link", "PATH", "Also make a symbolic link at PATH to the device.", Complete::Files},
+        {"serial", "N",
+         "Serial number, up to 8 digits; it decides the device type and the memory size."},
+        {"memory", "FILE", "The memory image, as a base file (default: generated records).",
+         Complete::Files},
+        {"records", "N", "How many generated records."},
+        {"start", "TIME",
+         "The first generated record's time stamp, \"dd/MM/yyyy HH:mm:ss\"; the others follow "
+         "the sampling interval."},
+        {"pace", nullptr, "Send no faster than 19200 baud allows (10 bits a byte)."},
+        {"fault", "KIND",
+         "silent, short-probe (answers the wake-up with 20 bytes), bad-handshake, surplus-byte "
+         "(one byte too many after a block), stall-after=N (stops answering after N bytes of an "
+         "exchange) or hangup-after=N (closes the line after N bytes); repeatable.",
+         Complete::Words,
+         "silent short-probe bad-handshake surplus-byte stall-after= hangup-after="},
+        {"log", "FILE",
+         "Log every byte received and sent, one a line: \"<us> <rx|tx> <hex>\", with a "
+         "monotonic time stamp in microseconds.",
+         Complete::Files},
+    };
+    usage.exitStatus = {
+        {0, QStringLiteral("Stopped by a signal or a hang-up fault.")},
+        {1, QStringLiteral("An unknown option, or the pseudo-terminal or the link could not be "
+                           "made.")},
+        {2, QStringLiteral("An option's value is not valid.")},
+        {4, QStringLiteral("The memory file could not be read.")},
+    };
+    usage.seeAlso = {QStringLiteral("vernoll-cli(1)"), QStringLiteral("vernoll(1)")};
+    return usage;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -34,9 +82,12 @@ int main(int argc, char* argv[]) {
     using vernoll::sim::LoggerEmulator;
     using vernoll::sim::PtyLine;
 
+    if (const auto generated = vernoll::front::printGenerated(argc, argv, usage()))
+        return *generated;
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vernoll-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QCoreApplication::setApplicationVersion(vernoll::front::version());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -44,33 +95,11 @@ int main(int argc, char* argv[]) {
                        "first line and answers as a logger until stopped."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption link(QStringLiteral("link"),
-                                  QStringLiteral("Also make a symbolic link at PATH."),
-                                  QStringLiteral("PATH"));
-    const QCommandLineOption serial(QStringLiteral("serial"),
-                                    QStringLiteral("Serial number, up to 8 digits."),
-                                    QStringLiteral("N"));
-    const QCommandLineOption memory(QStringLiteral("memory"),
-                                    QStringLiteral("Memory image, as a base file."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption records(QStringLiteral("records"),
-                                     QStringLiteral("How many generated records."),
-                                     QStringLiteral("N"));
-    const QCommandLineOption start(QStringLiteral("start"),
-                                   QStringLiteral("First generated record's time stamp, "
-                                                  "\"dd/MM/yyyy HH:mm:ss\"."),
-                                   QStringLiteral("TIME"));
-    const QCommandLineOption pace(QStringLiteral("pace"),
-                                  QStringLiteral("Send no faster than 19200 baud allows."));
-    const QCommandLineOption fault(
-        QStringLiteral("fault"),
-        QStringLiteral("silent, short-probe, bad-handshake, surplus-byte, stall-after=N or "
-                       "hangup-after=N; repeatable."),
-        QStringLiteral("KIND"));
-    const QCommandLineOption log(QStringLiteral("log"),
-                                 QStringLiteral("Log every byte: \"<us> <rx|tx> <hex>\"."),
-                                 QStringLiteral("FILE"));
-    parser.addOptions({link, serial, memory, records, start, pace, fault, log});
+    vernoll::front::addOptions(parser, usage().options);
+    const QString link = QStringLiteral("link"), serial = QStringLiteral("serial"),
+                  memory = QStringLiteral("memory"), records = QStringLiteral("records"),
+                  start = QStringLiteral("start"), pace = QStringLiteral("pace"),
+                  fault = QStringLiteral("fault"), log = QStringLiteral("log");
     parser.process(app);
 
     EmulatorOptions options;

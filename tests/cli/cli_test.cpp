@@ -130,3 +130,76 @@ TEST(Cli, SimulateRunsAgainstTheBuiltInEmulator) {
                              "diagnostics"));
     EXPECT_TRUE(r.out.endsWith("}\n"));
 }
+
+namespace {
+
+// The labels of a help text's options: "--csv FILE", "-h, --help".
+QStringList optionLabels(const QString& help) {
+    QStringList labels;
+    const qsizetype options = help.indexOf(QStringLiteral("\nOptions:\n"));
+    if (options < 0) return labels;
+    static const QRegularExpression row(QStringLiteral("^  (\\S.*?)(?:  +|$)"));
+    for (const QString& line : help.mid(options + 10).split(QLatin1Char('\n')))
+        if (const auto m = row.match(line); m.hasMatch()) labels << m.captured(1);
+    return labels;
+}
+
+}  // namespace
+
+TEST(Cli, EveryCommandExplainsItselfWithHelp) {
+    vernoll::test::ensureApp();
+    const struct {
+        const char* command;
+        QStringList options;  // as its help lists them, -h, --help aside
+    } cases[] = {
+        {"probe", {}},
+        {"config", {}},
+        {"set-config",
+         {"--user T", "--location T", "--latitude T", "--longitude T", "--altitude T",
+          "--interval MIN", "--clock CLOCK", "--yes"}},
+        {"sms", {"--cell DIGITS", "--send-interval WHEN", "--yes"}},
+        {"set-serial", {"--yes"}},
+        {"live", {"--frames N"}},
+        {"download", {"--csv FILE", "--rgt FILE"}},
+        {"decode", {"--serial N", "--csv FILE", "--xls FILE", "--events FILE"}},
+    };
+
+    // The program's list of commands is this table's: a new command needs its row.
+    const CliRun all = cli({QStringLiteral("--help")});
+    ASSERT_EQ(all.status, 0);
+    const QString help = QString::fromUtf8(all.out);
+    const QString list =
+        help.section(QStringLiteral("Commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0);
+    QStringList listed, rows;
+    for (const QString& line : list.split(QLatin1Char('\n')))
+        listed << line.simplified().section(QLatin1Char(' '), 0, 0);
+    for (const auto& c : cases) rows << QString::fromLatin1(c.command);
+    EXPECT_EQ(listed, rows);
+
+    for (const auto& c : cases) {
+        const QString command = QString::fromLatin1(c.command);
+        for (const QStringList& args : {QStringList{command, QStringLiteral("--help")},
+                                        QStringList{command, QStringLiteral("-h")},
+                                        QStringList{QStringLiteral("--help"), command}}) {
+            const CliRun r = cli(args);
+            const QString text = QString::fromUtf8(r.out);
+            EXPECT_EQ(r.status, 0) << args.join(' ').toStdString();
+            EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+            EXPECT_TRUE(
+                text.startsWith(QStringLiteral("Usage: vernoll-cli [GLOBAL OPTIONS] ") + command))
+                << text.toStdString();
+            EXPECT_EQ(optionLabels(text), c.options + QStringList{QStringLiteral("-h, --help")})
+                << args.join(' ').toStdString();
+        }
+    }
+
+    // Help comes before anything runs: nothing is downloaded, no file is written.
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("x.csv"));
+    const CliRun r =
+        cli({QStringLiteral("--simulate"), QStringLiteral("20500"), QStringLiteral("download"),
+             QStringLiteral("--csv"), csv, QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("Usage: vernoll-cli [GLOBAL OPTIONS] download"));
+    EXPECT_FALSE(QFile::exists(csv));
+}
