@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -448,24 +449,20 @@ ON CONFLICT (serial) DO UPDATE SET
     result.readings = qint64(rows.size());
     std::optional<qint64> addedFirst, addedLast;
     std::vector<const Row*> notAdded;
-    {
-        Statement insert(prepared(QStringLiteral("INSERT INTO readings (serial, t, v, future) "
-                                                 "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"),
-                                  error),
-                         error);
-        for (const Row& row : rows) {
-            if (!insert.run(serial, qlonglong(row.t), row.v, int(row.future))) return std::nullopt;
-            if (row.future) ++result.future;
-            if (!result.first) result.first = stampOf(row.t);
-            if (!row.future) result.last = stampOf(row.t);
-            if (insert.query().numRowsAffected() != 1) {
-                notAdded.push_back(&row);
-                continue;
-            }
-            ++result.added;
-            if (!addedFirst) addedFirst = row.t;
-            if (!row.future) addedLast = row.t;
+    std::vector<bool> added;
+    if (!insertReadings(serial, rows, added, error)) return std::nullopt;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        if (row.future) ++result.future;
+        if (!result.first) result.first = stampOf(row.t);
+        if (!row.future) result.last = stampOf(row.t);
+        if (!added[i]) {
+            notAdded.push_back(&row);
+            continue;
         }
+        ++result.added;
+        if (!addedFirst) addedFirst = row.t;
+        if (!row.future) addedLast = row.t;
     }
 
     // The rows not added are already stored: now or earlier in this batch, or by an earlier
@@ -566,6 +563,52 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)"),
 
     if (!tx.commit(error)) return std::nullopt;
     return result;
+}
+
+bool Archive::insertReadings(int serial, const std::vector<Row>& rows, std::vector<bool>& added,
+                             QSqlError& error) {
+    added.assign(rows.size(), false);
+    if (dialect_ == Dialect::SQLite) {
+        Statement insert(prepared(QStringLiteral("INSERT INTO readings (serial, t, v, future) "
+                                                 "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"),
+                                  error),
+                         error);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const Row& row = rows[i];
+            if (!insert.run(serial, qlonglong(row.t), row.v, int(row.future))) return false;
+            added[i] = insert.query().numRowsAffected() == 1;
+        }
+        return true;
+    }
+    // A server may be a network away: rows go in chunks, one round trip each, and the
+    // statement returns the stamps it stored. Of a stamp repeated within a chunk, the first
+    // row is the one stored (rows go in in order).
+    constexpr std::size_t kChunk = 256;
+    for (std::size_t from = 0; from < rows.size(); from += kChunk) {
+        const std::size_t n = std::min(kChunk, rows.size() - from);
+        QString sql = QStringLiteral("INSERT INTO readings (serial, t, v, future) VALUES ");
+        for (std::size_t i = 0; i < n; ++i)
+            sql += i ? QStringLiteral(", (?, ?, ?, ?)") : QStringLiteral("(?, ?, ?, ?)");
+        sql += QStringLiteral(" ON CONFLICT DO NOTHING RETURNING t");
+        QSqlQuery* insert = prepared(sql, error);
+        if (!insert) return false;
+        int p = 0;
+        for (std::size_t i = from; i < from + n; ++i) {
+            insert->bindValue(p++, serial);
+            insert->bindValue(p++, qlonglong(rows[i].t));
+            insert->bindValue(p++, rows[i].v);
+            insert->bindValue(p++, int(rows[i].future));
+        }
+        if (!insert->exec()) {
+            error = insert->lastError();
+            return false;
+        }
+        QSet<qint64> stored;
+        while (insert->next()) stored.insert(insert->value(0).toLongLong());
+        insert->finish();
+        for (std::size_t i = from; i < from + n; ++i) added[i] = stored.remove(rows[i].t);
+    }
+    return true;
 }
 
 std::optional<std::vector<Station>> Archive::stations(std::optional<std::uint32_t> serial) {

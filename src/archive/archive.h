@@ -184,6 +184,8 @@ private:
     QSqlQuery* prepared(const QString& sql, QSqlError& error);
     QString reasonOf(const QSqlError& error) const;
     bool migrate(Access access);
+    bool insertReadings(int serial, const std::vector<Row>& rows, std::vector<bool>& added,
+                        QSqlError& error);
     std::optional<StoreResult> storeOnce(const Batch& batch, const std::vector<Row>& rows,
                                          qint64 now, QSqlError& error);
 
