@@ -114,6 +114,12 @@ struct Conflict {
 // One object is one database connection, used on the thread that opened it; give each thread
 // its own. Every operation either completes or changes nothing; a failure returns nothing
 // (or false) and error() says what failed and why, in the user's words.
+//
+// A download or `collect`: open(location, Access::Update), then store() a Batch built from the
+// decoded readings, the configuration import and the base-file copy; countsLine() is the line
+// the user reads. `archive import`: the same with an empty port. `archive list`: stations().
+// `archive export` and the charts: parseRangeEnd(), then exportCsv() or readings(). The erase
+// guard before a configuration send: holdsReadingsUpTo(serial, logger clock, interval).
 class Archive {
 public:
     // What the caller means to do: the message of a failure says so, and only an update

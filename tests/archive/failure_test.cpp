@@ -256,26 +256,6 @@ TEST_P(Failure, SaysWhatFailedAndWhyAndNeverThePassword) {
 INSTANTIATE_TEST_SUITE_P(Scenes, Failure, ::testing::ValuesIn(kFailures),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// The lock released, the download that met it stores whole: nothing was half written.
-TEST(Locked, TheSameDownloadStoresOnceTheOtherWriterIsDone) {
-    vernoll::test::ensureApp();
-    QTemporaryDir dir;
-    const QString path = makeArchive(dir.path());
-    Archive archive;
-    Archive::Options options;
-    options.busyTimeoutMs = 50;
-    ASSERT_TRUE(archive.open(path, Archive::Access::Update, options));
-    const std::vector<Reading> readings = steps(0, 9);
-    {
-        Raw other(path);
-        other.run(QStringLiteral("BEGIN IMMEDIATE"));
-        EXPECT_FALSE(archive.store(download(readings)));
-    }
-    const auto r = archive.store(download(readings));
-    ASSERT_TRUE(r) << archive.error().toStdString();
-    EXPECT_EQ(r->added, 10);
-}
-
 TEST(ValuesEncoding, OneEncodingPerSetOfValues) {
     using V = std::vector<std::optional<float>>;
     std::vector<V> sets = {{}, {std::nullopt}, {0.0F}, {-0.0F}, {1.5F, std::nullopt, -260.4F}};
