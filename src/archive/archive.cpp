@@ -451,11 +451,11 @@ ON CONFLICT (serial) DO UPDATE SET
     std::vector<const Row*> notAdded;
     std::vector<bool> added;
     if (!insertReadings(serial, rows, added, error)) return std::nullopt;
+    std::optional<qint64> newest;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
         if (row.future) ++result.future;
-        if (!result.first) result.first = stampOf(row.t);
-        if (!row.future) result.last = stampOf(row.t);
+        if (!row.future) newest = row.t;
         if (!added[i]) {
             notAdded.push_back(&row);
             continue;
@@ -464,6 +464,9 @@ ON CONFLICT (serial) DO UPDATE SET
         if (!addedFirst) addedFirst = row.t;
         if (!row.future) addedLast = row.t;
     }
+
+    if (!rows.empty()) result.first = stampOf(rows.front().t);
+    if (newest) result.last = stampOf(*newest);
 
     // The rows not added are already stored: now or earlier in this batch, or by an earlier
     // batch. One look-up over their span finds the stored values.

@@ -113,6 +113,14 @@ TEST_P(Store, CountsAndKeepsEachReadingOnce) {
         const std::optional<StoreResult> r = archive.store(batch);
         ASSERT_TRUE(r) << archive.error().toStdString();
         EXPECT_EQ(countsOf(*r), step.expect) << "step " << i;
+        std::optional<QDateTime> first, last;
+        for (const Reading& reading : step.readings) {
+            if (!first || reading.stamp < *first) first = reading.stamp;
+            if (reading.stamp <= batch.when.addDays(1) && (!last || reading.stamp > *last))
+                last = reading.stamp;
+        }
+        EXPECT_EQ(r->first, first) << "step " << i;
+        EXPECT_EQ(r->last, last) << "step " << i;
         anyDownload |= step.fromLogger;
     }
 
