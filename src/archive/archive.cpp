@@ -1,0 +1,809 @@
+#include "archive/archive.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
+#include <atomic>
+#include <limits>
+
+#include "archive/schema.h"
+#include "archive/texts.h"
+#include "archive/values.h"
+#include "family/readings_csv.h"
+
+namespace vernoll::archive {
+
+namespace {
+
+std::atomic<int> nextConnection{0};
+
+// A reading is "future" when stamped later than the PC clock plus this: a logger whose clock
+// was set wrong, or a record the decoder misread.
+constexpr qint64 kFutureMargin = 24 * 60 * 60;
+
+// PostgreSQL aborts one of two writers that wait on each other; the batch then goes again.
+constexpr int kAttempts = 3;
+
+// Taken by each migration on PostgreSQL, so that two programs opening a new archive at once
+// do not both create it.
+constexpr qint64 kMigrationLock = 0x766e6c6c;  // "vnll"
+
+constexpr qint64 kOpenFrom = std::numeric_limits<qint64>::min() / 2;
+constexpr qint64 kOpenTo = std::numeric_limits<qint64>::max() / 2;
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// The wall-clock fields of a time, whatever its time spec, as whole seconds: the logger's
+// stamps are held in UTC, the PC's clock in local time, and both are compared as read.
+qint64 naiveSeconds(const QDateTime& t) {
+    return QDateTime(t.date(), t.time(), Qt::UTC).toSecsSinceEpoch();
+}
+
+QDateTime stampOf(qint64 seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+}
+
+QVariant nullInt() {
+    return QVariant(QMetaType::fromType<qlonglong>());
+}
+
+QVariant nullText() {
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant orNull(const std::optional<qint64>& v) {
+    return v ? QVariant(qlonglong(*v)) : nullInt();
+}
+
+std::optional<qint64> optionalInt(const QVariant& v) {
+    if (v.isNull()) return std::nullopt;
+    return v.toLongLong();
+}
+
+std::optional<QDateTime> optionalStamp(const QVariant& v) {
+    if (v.isNull()) return std::nullopt;
+    return stampOf(v.toLongLong());
+}
+
+QString withoutTrailingBlanks(QString s) {
+    while (!s.isEmpty() && (s.back().isSpace() || s.back().isNull())) s.chop(1);
+    return s;
+}
+
+// A prepared statement bound and run; the first error is kept, and a statement after an
+// error does not run.
+class Statement {
+public:
+    Statement(QSqlQuery* query, QSqlError& error) : query_(query), error_(error) {}
+    ~Statement() {
+        if (query_) query_->finish();
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    template <typename... Values>
+    bool run(const Values&... values) {
+        if (!query_ || error_.isValid()) return false;
+        int i = 0;
+        (query_->bindValue(i++, QVariant(values)), ...);
+        if (query_->exec()) return true;
+        error_ = query_->lastError();
+        return false;
+    }
+
+    QSqlQuery& query() { return *query_; }
+
+private:
+    QSqlQuery* query_;
+    QSqlError& error_;
+};
+
+bool execute(const QSqlDatabase& db, const QString& sql, QSqlError& error) {
+    QSqlQuery q(db);
+    if (q.exec(sql)) return true;
+    error = q.lastError();
+    return false;
+}
+
+// A transaction that rolls back unless committed. On SQLite it takes the write lock at once,
+// so that a second writer waits at the start (up to the busy timeout) instead of failing
+// halfway.
+class Transaction {
+public:
+    Transaction(const QSqlDatabase& db, Dialect dialect) : db_(db), dialect_(dialect) {}
+    ~Transaction() {
+        if (open_) {
+            QSqlError ignored;
+            execute(db_, QStringLiteral("ROLLBACK"), ignored);
+        }
+    }
+    bool begin(QSqlError& error) {
+        open_ = execute(db_,
+                        dialect_ == Dialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                    : QStringLiteral("BEGIN"),
+                        error);
+        return open_;
+    }
+    bool commit(QSqlError& error) {
+        if (!execute(db_, QStringLiteral("COMMIT"), error)) return false;
+        open_ = false;
+        return true;
+    }
+
+private:
+    QSqlDatabase db_;
+    Dialect dialect_;
+    bool open_ = false;
+};
+
+constexpr int kNotAnArchive = -1;
+
+// The schema version of the database: 0 when it holds no table, kNotAnArchive when it holds
+// tables of something else.
+std::optional<int> readVersion(const QSqlDatabase& db, Dialect dialect, QSqlError& error) {
+    QSqlQuery tables(db);
+    if (!tables.exec(dialect == Dialect::SQLite
+                         ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")
+                         : QStringLiteral("SELECT table_name FROM information_schema.tables "
+                                          "WHERE table_schema = current_schema()"))) {
+        error = tables.lastError();
+        return std::nullopt;
+    }
+    bool any = false, versioned = false;
+    while (tables.next()) {
+        any = true;
+        if (tables.value(0).toString() == QLatin1String("schema_version")) versioned = true;
+    }
+    if (!versioned) return any ? kNotAnArchive : 0;
+    QSqlQuery version(db);
+    if (!version.exec(QStringLiteral("SELECT version FROM schema_version"))) {
+        error = version.lastError();
+        return std::nullopt;
+    }
+    if (!version.next()) return kNotAnArchive;
+    return version.value(0).toInt();
+}
+
+}  // namespace
+
+// One reading as stored.
+struct Archive::Row {
+    qint64 t;
+    QByteArray v;
+    bool future;
+};
+
+Archive::Archive() = default;
+
+Archive::~Archive() {
+    close();
+}
+
+bool Archive::isOpen() const {
+    return !connection_.isEmpty();
+}
+
+void Archive::close() {
+    if (connection_.isEmpty()) return;
+    statements_.clear();
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection_);
+    connection_.clear();
+    version_ = 0;
+}
+
+QSqlQuery* Archive::prepared(const QString& sql, QSqlError& error) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) return it->second.get();
+    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(connection_, false));
+    query->setForwardOnly(true);
+    if (!query->prepare(sql)) {
+        error = query->lastError();
+        return nullptr;
+    }
+    return statements_.emplace(sql, std::move(query)).first->second.get();
+}
+
+bool Archive::fail(Access access, const QString& reason) {
+    error_ = text(access == Access::Update ? texts::kUpdateFailed : texts::kReadFailed)
+                 .arg(display_, reason);
+    return false;
+}
+
+QString Archive::reasonOf(const QSqlError& e) const {
+    // One line: libpq breaks its texts over several.
+    const QString own = e.databaseText().simplified();
+    QString reason;
+    if (location_.kind == Location::Kind::SQLite) {
+        // SQLite's primary result codes: the low byte of an extended one.
+        switch (e.nativeErrorCode().toInt() & 0xff) {
+            case 5:  // SQLITE_BUSY
+            case 6:  // SQLITE_LOCKED
+                reason = text(texts::kLocked);
+                break;
+            case 3:   // SQLITE_PERM
+            case 8:   // SQLITE_READONLY
+            case 14:  // SQLITE_CANTOPEN: among others, the -wal file in a folder it cannot write
+            {
+                const QFileInfo file(path_);
+                const QString folder = file.absolutePath();
+                if (file.exists() && !file.isWritable())
+                    reason = text(texts::kReadOnlyFile);
+                else if (!QFileInfo(folder).isWritable())
+                    reason = text(texts::kReadOnlyFolder).arg(QDir::toNativeSeparators(folder));
+                else
+                    reason = text(texts::kDatabaseError);
+                break;
+            }
+            case 11:  // SQLITE_CORRUPT
+            case 26:  // SQLITE_NOTADB
+                reason = text(texts::kCorrupt);
+                break;
+            case 13:  // SQLITE_FULL
+                reason = text(texts::kDiskFull);
+                break;
+            default:
+                reason = text(texts::kDatabaseError);
+        }
+    } else if (e.type() == QSqlError::ConnectionError) {
+        // libpq reports a server that answered and said no as FATAL; anything else never
+        // reached a server.
+        reason = text(own.contains(QLatin1String("FATAL")) ? texts::kServerRefused
+                                                           : texts::kServerUnreachable);
+    } else {
+        const QString state = e.nativeErrorCode();
+        reason =
+            text(state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))
+                     ? texts::kConnectionLost
+                     : texts::kDatabaseError);
+    }
+    return own.isEmpty() ? reason : reason + QStringLiteral(" (") + own + QLatin1Char(')');
+}
+
+bool Archive::open(const QString& given, Access access, const Options& options) {
+    close();
+    error_.clear();
+    const QString chosen = chosenLocation(given);
+    const bool isDefault = chosen == defaultArchivePath();
+    const std::optional<Location> parsed = parseLocation(chosen);
+    if (!parsed) {
+        display_ = withoutPassword(chosen);
+        return fail(access, text(texts::kBadUrl));
+    }
+    location_ = *parsed;
+    display_ = location_.display();
+    const bool lite = location_.kind == Location::Kind::SQLite;
+    dialect_ = lite ? Dialect::SQLite : Dialect::PostgreSQL;
+
+    const QString driver = lite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        return fail(access, text(texts::kMissingDriver)
+                                .arg(driver, lite ? QStringLiteral("libqt6sql6-sqlite")
+                                                  : QStringLiteral("libqt6sql6-psql")));
+
+    if (lite) {
+        path_ = QFileInfo(location_.path).absoluteFilePath();
+        const QString folder = QFileInfo(path_).absolutePath();
+        if (isDefault && !QDir().mkpath(folder))
+            return fail(access,
+                        text(texts::kFolderNotCreated).arg(QDir::toNativeSeparators(folder)));
+        if (!QFileInfo(folder).isDir())
+            return fail(access, text(texts::kMissingFolder).arg(QDir::toNativeSeparators(folder)));
+        if (access == Access::Read && !isDefault && !QFileInfo::exists(path_))
+            return fail(access, text(texts::kMissingFile));
+    }
+
+    connection_ = QStringLiteral("vernoll-archive-%1").arg(nextConnection++);
+    QSqlError error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection_);
+        if (lite) {
+            db.setDatabaseName(path_);
+            db.setConnectOptions(
+                QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+        } else {
+            db.setHostName(location_.host);
+            db.setPort(location_.port);
+            db.setUserName(location_.user);
+            db.setPassword(location_.password);
+            db.setDatabaseName(location_.database);
+            db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(options.connectTimeoutS));
+        }
+        if (!db.open()) error = db.lastError();
+        // WAL lets the window read while the command line writes. Switching needs the write
+        // lock once; an archive that is already in WAL mode answers without writing.
+        else if (lite)
+            execute(db, QStringLiteral("PRAGMA journal_mode = WAL"), error);
+        else
+            execute(db, QStringLiteral("SET client_min_messages TO WARNING"), error);
+    }
+    if (error.isValid()) fail(access, reasonOf(error));
+    if (error.isValid() || !migrate(access)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool Archive::migrate(Access access) {
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlError error;
+    const auto failed = [&] { return fail(access, reasonOf(error)); };
+    for (;;) {
+        const std::optional<int> found = readVersion(db, dialect_, error);
+        if (!found) return failed();
+        if (*found == kNotAnArchive) return fail(access, text(texts::kNotAnArchive));
+        if (*found > currentSchemaVersion())
+            return fail(access, text(texts::kNewerSchema).arg(*found).arg(currentSchemaVersion()));
+        if (*found == currentSchemaVersion()) {
+            version_ = *found;
+            return true;
+        }
+        // Each step in its own transaction: an archive is always at one whole version.
+        Transaction tx(db, dialect_);
+        if (!tx.begin(error)) return failed();
+        if (dialect_ == Dialect::PostgreSQL &&
+            !execute(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kMigrationLock),
+                     error))
+            return failed();
+        const std::optional<int> locked = readVersion(db, dialect_, error);
+        if (!locked) return failed();
+        if (*locked != *found) continue;  // another program migrated it meanwhile
+        for (const QString& statement : migrationSteps(*found + 1, dialect_))
+            if (!execute(db, statement, error)) return failed();
+        if (!execute(db, QStringLiteral("UPDATE schema_version SET version = %1").arg(*found + 1),
+                     error) ||
+            !tx.commit(error))
+            return failed();
+    }
+}
+
+std::optional<StoreResult> Archive::store(const Batch& batch) {
+    if (!isOpen()) {
+        fail(Access::Update, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    const qint64 now =
+        naiveSeconds(batch.when.isValid() ? batch.when : QDateTime::currentDateTime());
+    std::vector<Row> rows;
+    rows.reserve(batch.readings.size());
+    for (const Reading& r : batch.readings) {
+        if (r.serial != batch.serial) {
+            fail(Access::Update,
+                 text(texts::kOtherSerial).arg(serialText(r.serial), serialText(batch.serial)));
+            return std::nullopt;
+        }
+        if (r.values.size() > kMaxColumns || !r.stamp.isValid()) {
+            fail(Access::Update, text(texts::kBadReading));
+            return std::nullopt;
+        }
+        const qint64 t = naiveSeconds(r.stamp);
+        rows.push_back({t, encodeValues(r.values), t > now + kFutureMargin});
+    }
+    // Every writer takes the rows of a logger in the same order, so two of them never wait on
+    // each other in a circle; a stable sort keeps the first of a repeated stamp first.
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Row& a, const Row& b) { return a.t < b.t; });
+
+    for (int attempt = 1;; ++attempt) {
+        QSqlError error;
+        if (std::optional<StoreResult> done = storeOnce(batch, rows, now, error)) return done;
+        const QString state = error.nativeErrorCode();
+        const bool again = dialect_ == Dialect::PostgreSQL &&
+                           (state == QLatin1String("40001") || state == QLatin1String("40P01"));
+        if (!again || attempt == kAttempts) {
+            fail(Access::Update, error.isValid() ? reasonOf(error) : text(texts::kDatabaseError));
+            return std::nullopt;
+        }
+    }
+}
+
+std::optional<StoreResult> Archive::storeOnce(const Batch& batch, const std::vector<Row>& rows,
+                                              qint64 now, QSqlError& error) {
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    const int serial = int(batch.serial);
+    Transaction tx(db, dialect_);
+    if (!tx.begin(error)) return std::nullopt;
+
+    // The station row first: on PostgreSQL its lock makes a second writer of the same logger
+    // wait here until the first has committed, so its counts see the first one's readings.
+    {
+        Statement upsert(prepared(QStringLiteral(R"(
+INSERT INTO stations (serial, device, user_text, location, latitude, longitude, altitude, column_header)
+VALUES (?, COALESCE(?, ''), ?, ?, ?, ?, ?, COALESCE(?, ''))
+ON CONFLICT (serial) DO UPDATE SET
+    device = CASE WHEN excluded.device = '' THEN stations.device ELSE excluded.device END,
+    user_text = COALESCE(excluded.user_text, stations.user_text),
+    location = COALESCE(excluded.location, stations.location),
+    latitude = COALESCE(excluded.latitude, stations.latitude),
+    longitude = COALESCE(excluded.longitude, stations.longitude),
+    altitude = COALESCE(excluded.altitude, stations.altitude),
+    column_header = CASE WHEN excluded.column_header = '' THEN stations.column_header
+                         ELSE excluded.column_header END)"),
+                                  error),
+                         error);
+        const auto textOf = [&](QString StationTexts::*field) {
+            return batch.texts ? QVariant((*batch.texts).*field) : nullText();
+        };
+        if (!upsert.run(serial, batch.device, textOf(&StationTexts::user),
+                        textOf(&StationTexts::location), textOf(&StationTexts::latitude),
+                        textOf(&StationTexts::longitude), textOf(&StationTexts::altitude),
+                        batch.columnHeader))
+            return std::nullopt;
+    }
+
+    StoreResult result;
+    result.readings = qint64(rows.size());
+    std::optional<qint64> addedFirst, addedLast;
+    std::vector<const Row*> notAdded;
+    std::vector<bool> added;
+    if (!insertReadings(serial, rows, added, error)) return std::nullopt;
+    std::optional<qint64> newest;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        if (row.future) ++result.future;
+        if (!row.future) newest = row.t;
+        if (!added[i]) {
+            notAdded.push_back(&row);
+            continue;
+        }
+        ++result.added;
+        if (!addedFirst) addedFirst = row.t;
+        if (!row.future) addedLast = row.t;
+    }
+
+    if (!rows.empty()) result.first = stampOf(rows.front().t);
+    if (newest) result.last = stampOf(*newest);
+
+    // The rows not added are already stored: now or earlier in this batch, or by an earlier
+    // batch. One look-up over their span finds the stored values.
+    std::vector<const Row*> conflicting;
+    if (!notAdded.empty()) {
+        QHash<qint64, QByteArray> stored;
+        stored.reserve(qsizetype(notAdded.size()));
+        Statement lookup(
+            prepared(
+                QStringLiteral("SELECT t, v FROM readings WHERE serial = ? AND t BETWEEN ? AND ?"),
+                error),
+            error);
+        if (!lookup.run(serial, qlonglong(notAdded.front()->t), qlonglong(notAdded.back()->t)))
+            return std::nullopt;
+        while (lookup.query().next())
+            stored.insert(lookup.query().value(0).toLongLong(),
+                          lookup.query().value(1).toByteArray());
+        for (const Row* row : notAdded) {
+            const auto it = stored.constFind(row->t);
+            if (it == stored.constEnd()) return std::nullopt;
+            if (*it == row->v)
+                ++result.duplicates;
+            else
+                conflicting.push_back(row);
+        }
+        result.conflicts = qint64(conflicting.size());
+    }
+
+    {
+        Statement record(prepared(QStringLiteral(R"(
+INSERT INTO downloads (serial, stored_at, port, blocks, logger_clock, pc_clock, clock_offset_s,
+    base_file, base_file_sha256, readings, new_readings, duplicates, conflicts, future,
+    first_t, last_t)
+VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)"),
+                                  error),
+                         error);
+        const bool fromLogger = !batch.port.isEmpty();
+        const auto clock = [](const std::optional<QDateTime>& c) {
+            return c && c->isValid() ? QVariant(qlonglong(naiveSeconds(*c))) : nullInt();
+        };
+        const auto stamp = [](const std::optional<QDateTime>& s) {
+            return s ? QVariant(qlonglong(naiveSeconds(*s))) : nullInt();
+        };
+        if (!record.run(
+                serial, qlonglong(now), fromLogger ? QVariant(batch.port) : nullText(),
+                fromLogger ? QVariant(batch.blocks) : nullInt(), clock(batch.loggerClock),
+                clock(batch.pcClock), orNull(batch.clockOffsetS),
+                batch.baseFile.isEmpty() ? nullText() : QVariant(batch.baseFile),
+                batch.baseFileSha256.isEmpty() ? nullText() : QVariant(batch.baseFileSha256),
+                qlonglong(result.readings), qlonglong(result.added), qlonglong(result.duplicates),
+                qlonglong(result.conflicts), qlonglong(result.future), stamp(result.first),
+                stamp(result.last)))
+            return std::nullopt;
+        if (!record.query().next()) return std::nullopt;
+        result.downloadId = record.query().value(0).toLongLong();
+    }
+
+    // A conflict already kept (the same values for the same stamp) is not kept again.
+    qint64 kept = 0;
+    if (!conflicting.empty()) {
+        Statement keep(prepared(QStringLiteral("INSERT INTO conflicts (serial, t, v, download_id) "
+                                               "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"),
+                                error),
+                       error);
+        for (const Row* row : conflicting) {
+            if (!keep.run(serial, qlonglong(row->t), row->v, qlonglong(result.downloadId)))
+                return std::nullopt;
+            kept += keep.query().numRowsAffected() == 1 ? 1 : 0;
+        }
+    }
+
+    {
+        // The station's figures: this transaction holds its row (or the file's write lock).
+        Statement figures(
+            prepared(
+                QStringLiteral(
+                    "SELECT readings, first_t, last_t, conflicts FROM stations WHERE serial = ?"),
+                error),
+            error);
+        if (!figures.run(serial) || !figures.query().next()) return std::nullopt;
+        const QSqlQuery& f = figures.query();
+        const qint64 readings = f.value(0).toLongLong() + result.added;
+        std::optional<qint64> first = optionalInt(f.value(1));
+        std::optional<qint64> last = optionalInt(f.value(2));
+        const qint64 conflicts = f.value(3).toLongLong() + kept;
+        if (addedFirst && (!first || *addedFirst < *first)) first = addedFirst;
+        if (addedLast && (!last || *addedLast > *last)) last = addedLast;
+        figures.query().finish();
+        Statement update(prepared(QStringLiteral("UPDATE stations SET readings = ?, first_t = ?, "
+                                                 "last_t = ?, conflicts = ? WHERE serial = ?"),
+                                  error),
+                         error);
+        if (!update.run(qlonglong(readings), orNull(first), orNull(last), qlonglong(conflicts),
+                        serial))
+            return std::nullopt;
+    }
+
+    if (!tx.commit(error)) return std::nullopt;
+    return result;
+}
+
+bool Archive::insertReadings(int serial, const std::vector<Row>& rows, std::vector<bool>& added,
+                             QSqlError& error) {
+    added.assign(rows.size(), false);
+    if (dialect_ == Dialect::SQLite) {
+        Statement insert(prepared(QStringLiteral("INSERT INTO readings (serial, t, v, future) "
+                                                 "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"),
+                                  error),
+                         error);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const Row& row = rows[i];
+            if (!insert.run(serial, qlonglong(row.t), row.v, int(row.future))) return false;
+            added[i] = insert.query().numRowsAffected() == 1;
+        }
+        return true;
+    }
+    // A server may be a network away: rows go in chunks, one round trip each, and the
+    // statement returns the stamps it stored. Of a stamp repeated within a chunk, the first
+    // row is the one stored (rows go in in order).
+    constexpr std::size_t kChunk = 256;
+    for (std::size_t from = 0; from < rows.size(); from += kChunk) {
+        const std::size_t n = std::min(kChunk, rows.size() - from);
+        QString sql = QStringLiteral("INSERT INTO readings (serial, t, v, future) VALUES ");
+        for (std::size_t i = 0; i < n; ++i)
+            sql += i ? QStringLiteral(", (?, ?, ?, ?)") : QStringLiteral("(?, ?, ?, ?)");
+        sql += QStringLiteral(" ON CONFLICT DO NOTHING RETURNING t");
+        QSqlQuery* insert = prepared(sql, error);
+        if (!insert) return false;
+        int p = 0;
+        for (std::size_t i = from; i < from + n; ++i) {
+            insert->bindValue(p++, serial);
+            insert->bindValue(p++, qlonglong(rows[i].t));
+            insert->bindValue(p++, rows[i].v);
+            insert->bindValue(p++, int(rows[i].future));
+        }
+        if (!insert->exec()) {
+            error = insert->lastError();
+            return false;
+        }
+        QSet<qint64> stored;
+        while (insert->next()) stored.insert(insert->value(0).toLongLong());
+        insert->finish();
+        for (std::size_t i = from; i < from + n; ++i) added[i] = stored.remove(rows[i].t);
+    }
+    return true;
+}
+
+std::optional<std::vector<Station>> Archive::stations(std::optional<std::uint32_t> serial) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlError error;
+    Statement list(prepared(QStringLiteral(R"(
+SELECT s.serial, s.device, s.user_text, s.location, s.latitude, s.longitude, s.altitude,
+       s.column_header, s.readings, s.first_t, s.last_t, s.conflicts, d.stored_at, d.clock_offset_s
+FROM stations s
+LEFT JOIN downloads d ON d.id = (
+    SELECT x.id FROM downloads x WHERE x.serial = s.serial AND x.port IS NOT NULL
+    ORDER BY x.stored_at DESC, x.id DESC LIMIT 1)
+WHERE s.serial BETWEEN ? AND ?
+ORDER BY s.serial)"),
+                            error),
+                   error);
+    const qlonglong from = serial ? qlonglong(*serial) : 0;
+    // A serial number has at most 8 digits; the column is a 32-bit integer.
+    const qlonglong to = serial ? qlonglong(*serial) : qlonglong(INT32_MAX);
+    if (!list.run(from, to)) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    std::vector<Station> stations;
+    QSqlQuery& q = list.query();
+    while (q.next()) {
+        Station s;
+        s.serial = std::uint32_t(q.value(0).toLongLong());
+        s.device = q.value(1).toString();
+        s.texts = {q.value(2).toString(), q.value(3).toString(), q.value(4).toString(),
+                   q.value(5).toString(), q.value(6).toString()};
+        s.columnHeader = q.value(7).toString();
+        s.readings = q.value(8).toLongLong();
+        s.first = optionalStamp(q.value(9));
+        s.last = optionalStamp(q.value(10));
+        s.conflicts = q.value(11).toLongLong();
+        s.lastDownload = optionalStamp(q.value(12));
+        s.clockOffsetS = optionalInt(q.value(13));
+        stations.push_back(std::move(s));
+    }
+    return stations;
+}
+
+std::optional<ReadingSet> Archive::readings(std::uint32_t serial, const QDateTime& from,
+                                            const QDateTime& to) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlError error;
+    ReadingSet set;
+    {
+        Statement header(
+            prepared(QStringLiteral("SELECT column_header FROM stations WHERE serial = ?"), error),
+            error);
+        if (!header.run(qlonglong(serial))) {
+            fail(Access::Read, reasonOf(error));
+            return std::nullopt;
+        }
+        if (header.query().next())
+            set.columns = columnsOfHeader(header.query().value(0).toString());
+    }
+    Statement range(
+        prepared(QStringLiteral(
+                     "SELECT t, v FROM readings WHERE serial = ? AND t BETWEEN ? AND ? ORDER BY t"),
+                 error),
+        error);
+    if (!range.run(qlonglong(serial), qlonglong(from.isValid() ? naiveSeconds(from) : kOpenFrom),
+                   qlonglong(to.isValid() ? naiveSeconds(to) : kOpenTo))) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    QSqlQuery& q = range.query();
+    while (q.next()) {
+        std::optional<std::vector<std::optional<float>>> values =
+            decodeValues(q.value(1).toByteArray());
+        if (!values) {
+            fail(Access::Read, text(texts::kCorrupt));
+            return std::nullopt;
+        }
+        set.readings.push_back({serial, stampOf(q.value(0).toLongLong()), std::move(*values)});
+    }
+    return set;
+}
+
+std::optional<Archive::Export> Archive::exportCsv(std::uint32_t serial, const QDateTime& from,
+                                                  const QDateTime& to) {
+    const std::optional<ReadingSet> set = readings(serial, from, to);
+    if (!set) return std::nullopt;
+    return Export{readingsCsv(set->columns, set->readings), qint64(set->readings.size())};
+}
+
+std::optional<bool> Archive::holdsReadingsUpTo(std::uint32_t serial, const QDateTime& loggerClock,
+                                               qint64 intervalSeconds) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlError error;
+    Statement near(prepared(QStringLiteral("SELECT COUNT(*) FROM downloads "
+                                           "WHERE serial = ? AND last_t BETWEEN ? AND ?"),
+                            error),
+                   error);
+    const qint64 clock = naiveSeconds(loggerClock);
+    if (!near.run(qlonglong(serial), qlonglong(clock - intervalSeconds),
+                  qlonglong(clock + intervalSeconds)) ||
+        !near.query().next()) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    return near.query().value(0).toLongLong() > 0;
+}
+
+std::optional<std::vector<Conflict>> Archive::conflicts(std::uint32_t serial) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlError error;
+    Statement list(prepared(QStringLiteral(R"(
+SELECT c.t, r.v, c.v, c.download_id FROM conflicts c
+JOIN readings r ON r.serial = c.serial AND r.t = c.t
+WHERE c.serial = ? ORDER BY c.t, c.download_id)"),
+                            error),
+                   error);
+    if (!list.run(qlonglong(serial))) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    std::vector<Conflict> conflicts;
+    QSqlQuery& q = list.query();
+    while (q.next()) {
+        auto stored = decodeValues(q.value(1).toByteArray());
+        auto arrived = decodeValues(q.value(2).toByteArray());
+        if (!stored || !arrived) {
+            fail(Access::Read, text(texts::kCorrupt));
+            return std::nullopt;
+        }
+        conflicts.push_back({stampOf(q.value(0).toLongLong()), std::move(*stored),
+                             std::move(*arrived), q.value(3).toLongLong()});
+    }
+    return conflicts;
+}
+
+QString serialText(std::uint32_t serial) {
+    return QStringLiteral("%1").arg(serial, 8, 10, QLatin1Char('0'));
+}
+
+QString Station::serialText() const {
+    return archive::serialText(serial);
+}
+
+QString Station::user() const {
+    return withoutTrailingBlanks(texts.user);
+}
+
+QString Station::location() const {
+    return withoutTrailingBlanks(texts.location);
+}
+
+std::optional<QString> fileSha256(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return std::nullopt;
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString countsLine(const StoreResult& r) {
+    QString line = text(texts::kCounts).arg(r.added).arg(r.duplicates).arg(r.conflicts);
+    if (r.future > 0) line += text(texts::kFutureCount).arg(r.future);
+    return line;
+}
+
+std::optional<QDateTime> parseRangeEnd(const QString& text, RangeEnd end) {
+    // Date and time apart: read as one local time, a stamp in the hour a clock change skips
+    // would move.
+    const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!day.isValid()) return std::nullopt;
+    if (text.size() == 10)
+        return QDateTime(day, end == RangeEnd::From ? QTime(0, 0) : QTime(23, 59, 59), Qt::UTC);
+    if (text.size() != 19 || text[10] != QLatin1Char('T')) return std::nullopt;
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
+    if (!time.isValid()) return std::nullopt;
+    return QDateTime(day, time, Qt::UTC);
+}
+
+}  // namespace vernoll::archive

@@ -1,0 +1,226 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QSqlError;
+class QSqlQuery;
+
+#include "archive/location.h"
+#include "archive/schema.h"
+#include "family/reading.h"
+
+namespace vernoll::archive {
+
+// The station texts a configuration import read, exactly as received (padding kept).
+struct StationTexts {
+    QString user, location, latitude, longitude, altitude;
+};
+
+// One download's readings, or one base file's, and what the archive keeps about where they
+// came from.
+struct Batch {
+    std::uint32_t serial = 0;
+    // The device name as the window shows it, and the logger family's column header line;
+    // an empty text keeps what the archive already holds for this logger.
+    QString device;
+    QString columnHeader;
+    // The texts of the configuration import before the download; nothing for a base file,
+    // which keeps the texts of the last download.
+    std::optional<StationTexts> texts;
+
+    // The PC clock when the download ended: what "future" is measured against and the time
+    // the station list shows as the last download. Invalid: the PC clock now.
+    QDateTime when;
+    // The port the logger answered on; empty for a base file imported from disk, which is
+    // then no download of the logger's own.
+    QString port;
+    int blocks = 0;
+    // The logger's clock and the PC clock when the configuration import read the logger's,
+    // and the difference the import computed (logger minus PC, whole seconds).
+    std::optional<QDateTime> loggerClock;
+    std::optional<QDateTime> pcClock;
+    std::optional<qint64> clockOffsetS;
+    // The base file: the download's copy or the file imported, and its SHA-256 in hex
+    // (fileSha256 computes it).
+    QString baseFile;
+    QString baseFileSha256;
+
+    // Every reading must be this logger's. A time stamp that appears twice: the first is
+    // stored, a later one with other values is a conflict.
+    std::span<const Reading> readings;
+};
+
+// What storing a batch did.
+struct StoreResult {
+    qint64 readings = 0;    // in the batch
+    qint64 added = 0;       // stored now
+    qint64 duplicates = 0;  // already stored with the same values
+    qint64 conflicts = 0;   // already stored with other values (the stored ones stay)
+    qint64 future = 0;      // stamped later than `when` plus one day (stored all the same)
+    // The batch's oldest reading, and its newest that is not future; nothing when there is
+    // none.
+    std::optional<QDateTime> first, last;
+    qint64 downloadId = 0;  // the row that records the batch
+};
+
+// One logger as the station list shows it.
+struct Station {
+    std::uint32_t serial = 0;
+    QString device;
+    StationTexts texts;  // as the last import read them, padding kept
+    QString columnHeader;
+    qint64 readings = 0;
+    // The oldest reading, and the newest that was not future when stored.
+    std::optional<QDateTime> first, last;
+    // The PC clock of the last download from the logger itself (base files imported do not
+    // count), and the clock offset the import measured then.
+    std::optional<QDateTime> lastDownload;
+    std::optional<qint64> clockOffsetS;
+    qint64 conflicts = 0;  // readings kept beside a stored one with other values
+
+    // The serial number as the 8 digit characters the logger's texts show.
+    QString serialText() const;
+    // The user and location texts without their trailing blanks.
+    QString user() const;
+    QString location() const;
+};
+
+// One logger's stored readings in a range, oldest first, and the columns its header names.
+struct ReadingSet {
+    std::vector<Column> columns;
+    std::vector<Reading> readings;
+};
+
+// A reading that arrived with other values than the ones stored for its time stamp.
+struct Conflict {
+    QDateTime stamp;
+    std::vector<std::optional<float>> stored, arrived;
+    qint64 downloadId = 0;  // the batch that brought the other values
+
+    friend bool operator==(const Conflict&, const Conflict&) = default;
+};
+
+// The station archive: every reading of every logger, kept once, keyed by the logger's serial
+// number and the reading's time stamp; where the archive lives is a SQLite file or a
+// PostgreSQL database (location.h).
+//
+// One object is one database connection, used on the thread that opened it; give each thread
+// its own. Every operation either completes or changes nothing; a failure returns nothing
+// (or false) and error() says what failed and why, in the user's words.
+//
+// A download or `collect`: open(location, Access::Update), then store() a Batch built from the
+// decoded readings, the configuration import and the base-file copy; countsLine() is the line
+// the user reads. `archive import`: the same with an empty port. `archive list`: stations().
+// `archive export` and the charts: parseRangeEnd(), then exportCsv() or readings(). The erase
+// guard before a configuration send: holdsReadingsUpTo(serial, logger clock, interval).
+class Archive {
+public:
+    // What the caller means to do: the message of a failure says so, and only an update
+    // creates a missing SQLite file (other than the default one) or migrates an old schema.
+    enum class Access { Read, Update };
+
+    struct Options {
+        // How long a SQLite writer waits for another to finish before the archive counts as
+        // locked.
+        int busyTimeoutMs = 5000;
+        // How long a PostgreSQL connection may take before the server counts as unreachable.
+        int connectTimeoutS = 10;
+    };
+
+    Archive();
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    // Opens the archive at `location` (a file path or a postgresql:// URL; empty: the one
+    // chosenLocation() names), creates the default file's folder, and brings the schema to
+    // the current version. An explicit file path whose folder is missing is a failure.
+    bool open(const QString& location, Access access, const Options& options);
+    bool open(const QString& location, Access access) { return open(location, access, {}); }
+    void close();
+    bool isOpen() const;
+
+    // The location as messages show it (no password); the schema version found or written.
+    const QString& location() const { return display_; }
+    int schemaVersion() const { return version_; }
+    // The last failure's message: "No se pudo actualizar el archivo de lecturas <location>:
+    // <reason>" or the same with "leer".
+    const QString& error() const { return error_; }
+
+    // Stores a batch in one transaction: a failure anywhere leaves the archive as it was.
+    std::optional<StoreResult> store(const Batch& batch);
+
+    // Every logger in the archive, by serial number; or only `serial` (empty when unknown).
+    std::optional<std::vector<Station>> stations(std::optional<std::uint32_t> serial = {});
+
+    // One logger's readings stamped from `from` to `to`, both included (an invalid stamp
+    // leaves that end open), future readings included.
+    std::optional<ReadingSet> readings(std::uint32_t serial, const QDateTime& from,
+                                       const QDateTime& to);
+
+    // The export file's text for the same readings (readings_csv.h; the caller encodes it in
+    // code page 1252), and how many readings it holds.
+    struct Export {
+        QString text;
+        qint64 readings = 0;
+    };
+    std::optional<Export> exportCsv(std::uint32_t serial, const QDateTime& from,
+                                    const QDateTime& to);
+
+    // The erase guard: whether any stored download or base file of this logger has its newest
+    // reading (future ones passed over) within one sampling interval of `loggerClock`. When it
+    // has none, erasing the logger's memory would lose readings the archive does not hold.
+    std::optional<bool> holdsReadingsUpTo(std::uint32_t serial, const QDateTime& loggerClock,
+                                          qint64 intervalSeconds);
+
+    // The conflicts kept for one logger, oldest first.
+    std::optional<std::vector<Conflict>> conflicts(std::uint32_t serial);
+
+private:
+    struct Row;
+    bool fail(Access access, const QString& reason);
+    // The connection's statement of this text, prepared once; nothing when it does not prepare.
+    QSqlQuery* prepared(const QString& sql, QSqlError& error);
+    QString reasonOf(const QSqlError& error) const;
+    bool migrate(Access access);
+    bool insertReadings(int serial, const std::vector<Row>& rows, std::vector<bool>& added,
+                        QSqlError& error);
+    std::optional<StoreResult> storeOnce(const Batch& batch, const std::vector<Row>& rows,
+                                         qint64 now, QSqlError& error);
+
+    QString connection_;  // the QSqlDatabase connection's name, empty while closed
+    QString display_;
+    Location location_;
+    QString path_;  // SQLite: the file's absolute path
+    Dialect dialect_ = Dialect::SQLite;
+    // Kept until the connection closes: a statement freed inside a failed PostgreSQL
+    // transaction could not be deallocated.
+    std::map<QString, std::unique_ptr<QSqlQuery>> statements_;
+    int version_ = 0;
+    QString error_;
+};
+
+// A serial number as the 8 digit characters the logger's texts show.
+QString serialText(std::uint32_t serial);
+
+// The SHA-256 of a file in lower-case hex; nothing when it cannot be read.
+std::optional<QString> fileSha256(const QString& path);
+
+// The counts line of a download or an import: "Archivo: N lecturas nuevas, M ya guardadas,
+// K en conflicto", with ", F con fecha futura" added when there were future readings.
+QString countsLine(const StoreResult& result);
+
+// One end of an export or chart range as the command line takes it: "yyyy-MM-dd" (the whole
+// day: from its first second, or to its last) or "yyyy-MM-ddTHH:mm:ss". Nothing for any other
+// text.
+enum class RangeEnd { From, To };
+std::optional<QDateTime> parseRangeEnd(const QString& text, RangeEnd end);
+
+}  // namespace vernoll::archive
