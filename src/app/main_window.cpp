@@ -17,9 +17,9 @@
 
 #include "app/binding.h"
 #include "app/inicio.h"
-#include "app/twips.h"
 #include "app/widgets.h"
 #include "form/controls.h"
+#include "form/twips.h"
 #include "link/maker.h"
 
 namespace vernoll {

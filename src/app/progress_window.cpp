@@ -6,8 +6,8 @@
 
 #include "app/binding.h"
 #include "app/inicio.h"
-#include "app/twips.h"
 #include "form/controls.h"
+#include "form/twips.h"
 
 namespace vernoll {
 
