@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -55,10 +56,14 @@ void registerFontSubstitutes() {
 }
 
 const QColor kBlue(0x00, 0x00, 0xff);
+const QColor kWrong(0xd0, 0x00, 0x00);
 
+// An invalid colour gives the text back the window's own.
 void paintText(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(
+        QPalette::WindowText,
+        color.isValid() ? color : QApplication::palette(widget).color(QPalette::WindowText));
     widget->setPalette(palette);
 }
 
@@ -198,6 +203,8 @@ void MainWindow::follow(const QString& name) {
     auto* label = qobject_cast<QLabel*>(widget);
     const design::Control* c = design_.value(name);
     if (label && c->fit != design::Fit::AsDesigned) fitCaption(label, *c);
+    if (name == QLatin1String(ctl::kClockOffset))
+        paintText(widget, design::clockOffsetWrong(form_.clockOffset) ? kWrong : QColor());
 }
 
 void MainWindow::onClicked(const QString& name) {

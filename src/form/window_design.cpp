@@ -108,6 +108,12 @@ constexpr Control kMain[] = {
      .text = "Ajustar a fecha y hora de PC",
      .fit = Fit::OneLine,
      .reach = kLeftHalfEdge},
+    // Not in the logger program's design: the logger clock's offset from the PC's at the last
+    // import, under the clock boxes and their check box, empty until an import.
+    {.name = ctl::kClockOffset,
+     .place = {3960, 4695, 2640, 210},
+     .fit = Fit::OneLine,
+     .reach = kLeftHalfEdge},
     {.name = ctl::kIntervalFrame,
      .kind = Kind::Frame,
      .place = {4320, 1680, 2175, 2295},
@@ -331,6 +337,10 @@ std::string_view objectName(const Control& control) {
     const std::string_view name = control.name;
     const auto dot = name.rfind('.');
     return dot == std::string_view::npos ? name : name.substr(dot + 1);
+}
+
+bool clockOffsetWrong(std::optional<qint64> seconds) {
+    return seconds && (*seconds > kClockOffsetTolerance || *seconds < -kClockOffsetTolerance);
 }
 
 }  // namespace vernoll::design

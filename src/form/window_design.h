@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -92,5 +94,9 @@ const Control* find(std::string_view name);
 
 // The widget's objectName: a qualified name ("progress.Label1") goes by its last part.
 std::string_view objectName(const Control& control);
+
+// The clock offset beyond which the logger clock is shown as wrong, in seconds.
+inline constexpr qint64 kClockOffsetTolerance = 60;
+bool clockOffsetWrong(std::optional<qint64> seconds);
 
 }  // namespace vernoll::design

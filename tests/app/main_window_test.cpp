@@ -22,6 +22,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTextEdit>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -199,6 +200,7 @@ TEST_F(WindowTest, BoxesKeepTheirLimitsMasksFontsAndTips) {
         {ctl::kCellNumber, 11, true, false},     {ctl::kReadSms, 11, false, true},
         {ctl::kWriteSms, 11, false, true},       {ctl::kLiveText, 11, true, true},
         {ctl::kUser, 11, false, false},          {ctl::kSendWithSamplingCaption, 11, false, true},
+        {ctl::kClockOffset, 11, false, false},
     };
     for (const Font& f : fonts) {
         SCOPED_TRACE(f.name);
@@ -312,6 +314,8 @@ TEST_F(WindowTest, EveryCaptionReadsWithTheTextsTheOperationsPutIn) {
     for (const char* name : {ctl::kPcClock, ctl::kPcClockCaption}) form_.setVisible(name, true);
     for (const char* option : ctl::kIntervalOptions) form_.setVisible(option, true);
     form_.setText(ctl::kSerialText, QStringLiteral("Nro  : 02040500"));
+    form_.clockOffset = -86400;
+    form_.setText(ctl::kClockOffset, QStringLiteral("Diferencia con PC: -86400 s"));
     {
         SCOPED_TRACE("design");
         expectEveryCaptionReads(window_);
@@ -327,6 +331,7 @@ TEST_F(WindowTest, EveryCaptionReadsWithTheTextsTheOperationsPutIn) {
         {ctl::kReconnect, connectionCaption(QStringLiteral("/tmp/logger"))},
         {ctl::kReconnect, connectionCaption(QStringLiteral("/dev/ttyUSB0"))},
         {ctl::kLive, QStringLiteral("PARAR")},
+        {ctl::kClockOffset, QStringLiteral("Diferencia con PC: +3153600000 s")},
     };
     // Every family's name as the title.
     for (float serial : {123.0F, 124.0F, 20000.0F, 21000.0F, 22000.0F, 30000.0F, 40000.0F, 50000.0F,
@@ -355,6 +360,38 @@ TEST_F(WindowTest, AConnectionTooLongToReadKeepsItsSpeedAndShowsWholeAsATip) {
     form_.setText(ctl::kReconnect, connectionCaption(QStringLiteral("COM 3")));
     EXPECT_EQ(button->tip(), QString());
     EXPECT_EQ(widget<WrapButton>(ctl::kExit)->tip(), QStringLiteral("Cerrar Programa"));
+}
+
+TEST_F(WindowTest, ClockOffsetTurnsRedPastAMinuteEitherWay) {
+    auto* offset = widget<QLabel>(ctl::kClockOffset);
+    EXPECT_TRUE(offset->text().isEmpty());
+    EXPECT_FALSE(offset->isHidden());
+    const QColor plain = widget(ctl::kUserCaption)->palette().color(QPalette::WindowText);
+    const auto red = [](const QColor& c) {
+        return c.red() >= 128 && c.green() < 64 && c.blue() < 64;
+    };
+    ASSERT_FALSE(red(plain));
+    struct Case {
+        std::optional<qint64> seconds;
+        bool wrong;
+    };
+    constexpr qint64 kFarBehind = std::numeric_limits<qint64>::min();
+    const Case cases[] = {{12, false},   {60, false},       {61, true}, {-60, false},
+                          {-61, true},   {86400, true},     {0, false}, {std::nullopt, false},
+                          {-3600, true}, {kFarBehind, true}};
+    for (const Case& c : cases) {
+        const QString text =
+            c.seconds ? QStringLiteral("Diferencia con PC: %1 s").arg(*c.seconds) : QString();
+        SCOPED_TRACE(text.toStdString());
+        form_.clockOffset = c.seconds;
+        form_.setText(ctl::kClockOffset, text);
+        EXPECT_EQ(offset->text(), text);
+        const QColor shown = offset->palette().color(QPalette::WindowText);
+        EXPECT_EQ(red(shown), c.wrong);
+        if (!c.wrong) {
+            EXPECT_EQ(shown, plain);
+        }
+    }
 }
 
 // ---- after start-up with no logger ----
