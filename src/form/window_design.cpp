@@ -30,6 +30,7 @@ constexpr Control kMain[] = {
     {.name = ctl::kHalvesRule, .kind = Kind::VLine, .place = {6720, 120, 30, 7680}},
 
     // ---- configuration ----
+    // The leading blank is the design's.
     {.name = ctl::kConfigHeading,
      .place = {1680, 1200, 2295, 375},
      .text = " Configuracion",
@@ -158,7 +159,8 @@ constexpr Control kMain[] = {
      .text = "Leer Config. SMS",
      .enabled = false,
      .type = kItalic},
-    // Designed 1575 wide, where the caption wraps and its second line is cut off.
+    // "Config.SMS" without the blank that "Leer Config. SMS" has is the design's. Designed 1575
+    // wide, where the caption wraps and its second line is cut off.
     {.name = ctl::kWriteSms,
      .kind = Kind::Button,
      .place = {2400, 5160, 1695, 375},
@@ -268,6 +270,7 @@ constexpr Control kMain[] = {
      .text = "Registro De Datos",
      .type = kHeading,
      .blue = true},
+    // "excell" is the design's spelling, kept.
     {.name = ctl::kDownload,
      .kind = Kind::Button,
      .place = {7560, 5880, 1575, 975},
