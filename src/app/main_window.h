@@ -5,6 +5,9 @@
 #include <QWidget>
 
 #include "form/form_state.h"
+#include "form/window_design.h"
+
+class QLabel;
 
 namespace vernoll {
 
@@ -35,14 +38,16 @@ protected:
 
 private:
     void build();
+    static QWidget* make(const design::Control& control, QWidget* parent);
+    // Sets the caption's place and type as its design's fit asks for its present text.
+    static void fitCaption(QLabel* label, const design::Control& control);
     void follow(const QString& name);
     void onClicked(const QString& name);
-    template <class W>
-    W* add(const char* name, QWidget* parent, int left, int top, int width, int height);
 
     FormState& form_;
     Inicio& inicio_;
     QHash<QString, QWidget*> widgets_;
+    QHash<QString, const design::Control*> design_;
 };
 
 }  // namespace vernoll

@@ -1,47 +1,57 @@
 #include "app/progress_window.h"
 
+#include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 #include "app/binding.h"
 #include "app/inicio.h"
-#include "app/twips.h"
 #include "form/controls.h"
+#include "form/twips.h"
+#include "form/window_design.h"
 
 namespace vernoll {
 
+namespace {
+
+template <class W>
+W* place(const char* name, QWidget* parent) {
+    const design::Control& c = *design::find(name);
+    auto* widget = new W(parent);
+    widget->setObjectName(QLatin1String(design::objectName(c)));
+    widget->setGeometry(twipsRect(c.place.left, c.place.top, c.place.width, c.place.height));
+    if (c.toolTip) widget->setToolTip(QString::fromUtf8(c.toolTip));
+    return widget;
+}
+
+// The program's main window, by its name: the progress window is created before it.
+QWidget* mainWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(ctl::kMainWindow)) return w;
+    return nullptr;
+}
+
+}  // namespace
+
 ProgressWindow::ProgressWindow(FormState& form, Inicio& inicio, QWidget* parent)
     : QWidget(parent, Qt::Dialog), form_(form) {
-    setObjectName(QLatin1String(progress::kWindow));
-    setWindowTitle(QStringLiteral("Estado de Comunicacion"));
-    setFixedSize(twips(4800), twips(1800));
-
-    bar_ = new QProgressBar(this);
-    bar_->setObjectName(QStringLiteral("ProgressBar1"));
-    bar_->setGeometry(twipsRect(240, 240, 4215, 375));
+    setObjectName(QLatin1String(design::kProgressWindow.name));
+    setFixedSize(twips(design::kProgressWindow.width), twips(design::kProgressWindow.height));
+    bar_ = place<QProgressBar>(progress::kBar, this);
     bar_->setRange(0, form_.progressMax);
-    bar_->setValue(0);
-    bar_->hide();
-
-    elapsed_ = new QLabel(QStringLiteral("00:00:00"), this);
-    elapsed_->setObjectName(QStringLiteral("Label1"));
-    elapsed_->setGeometry(twipsRect(240, 840, 1215, 255));
-
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("Command45"));
-    cancel_->setToolTip(QStringLiteral("Si cancela se interrunpira la comunicacion"));
-    cancel_->setGeometry(twipsRect(3240, 840, 1215, 495));
+    elapsed_ = place<QLabel>(progress::kElapsed, this);
+    cancel_ = place<QPushButton>(progress::kCancel, this);
     connect(cancel_, &QPushButton::clicked, this,
             [&inicio] { inicio.click(QLatin1String(progress::kCancel)); });
 
     connect(&form_, &FormState::controlChanged, this, &ProgressWindow::follow);
-    // The state starts as the window is created: not shown, bar hidden, no time elapsed.
-    form_.setVisible(QLatin1String(progress::kWindow), false);
-    form_.setText(QLatin1String(progress::kWindow), windowTitle());
-    form_.setVisible(QLatin1String(progress::kBar), false);
-    form_.setText(QLatin1String(progress::kElapsed), QStringLiteral("00:00:00"));
-    form_.setText(QLatin1String(progress::kCancel), cancel_->text());
+    for (const char* name :
+         {progress::kWindow, progress::kBar, progress::kElapsed, progress::kCancel})
+        follow(QLatin1String(name));
 }
 
 void ProgressWindow::follow(const QString& name) {
@@ -50,6 +60,7 @@ void ProgressWindow::follow(const QString& name) {
         if (!state.text.isEmpty()) setWindowTitle(state.text);
         if (state.visible) {
             bar_->setMaximum(form_.progressMax);
+            if (isHidden()) centre();
             QWidget::show();
             raise();
         } else {
@@ -63,6 +74,33 @@ void ProgressWindow::follow(const QString& name) {
     } else if (name == QLatin1String(progress::kCancel)) {
         showState(cancel_, state);
     }
+}
+
+void ProgressWindow::centre() {
+    // Over the main window, clear of its title; on the screen when there is none to show.
+    const QWidget* over = parentWidget() ? parentWidget()->window() : mainWindow();
+    const QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    QRect frame = frameGeometry();
+    if (over && frame == geometry()) {
+        // Not shown yet, so without its frame: the main window's is the best guess.
+        const QRect outer = over->frameGeometry();
+        const QRect inner = over->geometry();
+        frame =
+            frame.marginsAdded({inner.left() - outer.left(), inner.top() - outer.top(),
+                                outer.right() - inner.right(), outer.bottom() - inner.bottom()});
+    }
+    if (over && over->isVisible())
+        frame.moveCenter(over->frameGeometry().center());
+    else if (screen)
+        frame.moveCenter(screen->availableGeometry().center());
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        frame.moveLeft(std::clamp(frame.left(), room.left(),
+                                  std::max(room.left(), room.right() - frame.width() + 1)));
+        frame.moveTop(std::clamp(frame.top(), room.top(),
+                                 std::max(room.top(), room.bottom() - frame.height() + 1)));
+    }
+    move(frame.topLeft());
 }
 
 }  // namespace vernoll

@@ -16,7 +16,7 @@ class Inicio;
 namespace progress = ctl::progress;
 
 // "Estado de Comunicacion": the download's progress bar, elapsed time and Cancel. Created
-// hidden at start-up with the bar hidden; the download shows it.
+// hidden at start-up with the bar hidden; the download shows it, centred over the main window.
 class ProgressWindow : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +29,7 @@ public:
 
 private:
     void follow(const QString& name);
+    void centre();
 
     FormState& form_;
     QProgressBar* bar_;

@@ -5,7 +5,8 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "app/twips.h"
+#include "form/controls.h"
+#include "form/twips.h"
 #include "link/maker.h"
 
 namespace vernoll {
@@ -13,7 +14,7 @@ namespace vernoll {
 // Not kept on top: the start-up's message boxes come after it and must show over it.
 SplashWindow::SplashWindow(FormState& form, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
-    setObjectName(QStringLiteral("presenta"));
+    setObjectName(QLatin1String(ctl::kSplashWindow));
     setWindowTitle(QStringLiteral("Vernoll de Tolvar"));
     setFixedSize(twips(6600), twips(3900));
     setAttribute(Qt::WA_ShowWithoutActivating);

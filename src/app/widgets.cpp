@@ -1,25 +1,89 @@
 #include "app/widgets.h"
 
 #include <QFocusEvent>
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolTip>
 
 #include "config/clock.h"
 
 namespace vernoll {
 
+namespace {
+
+constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
+}  // namespace
+
+QRect WrapButton::captionArea() const {
+    // The long captions need every line and every column they can get: "Configuracion" takes
+    // all but two pixels each side of the design's 81.
+    return rect().adjusted(2, 2, -2, -2);
+}
+
+QString WrapButton::shownText() const {
+    const QRect area = captionArea();
+    const QFontMetrics metrics(font());
+    const auto fits = [&](const QString& caption) {
+        const QRect needed = metrics.boundingRect(area, kCaptionFlags, caption);
+        return needed.width() <= area.width() && needed.height() <= area.height();
+    };
+    const QString caption = text();
+    if (fits(caption)) return caption;
+    // Split at single blanks, so that joining gives back every blank of the caption.
+    QStringList words = caption.split(QLatin1Char(' '));
+    qsizetype longest = 0;
+    for (qsizetype i = 1; i < words.size(); ++i)
+        if (words[i].size() > words[longest].size()) longest = i;
+    const QString word = words[longest];
+    const auto shortenedTo = [&](int width) {
+        words[longest] = metrics.elidedText(word, Qt::ElideMiddle, width);
+        return words.join(QLatin1Char(' '));
+    };
+    // The widest shortening of the word that fits; none fits when even the rest is too long.
+    int fitting = 0;
+    for (int low = 1, high = metrics.horizontalAdvance(word) - 1; low <= high;) {
+        const int width = low + (high - low) / 2;
+        if (fits(shortenedTo(width))) {
+            fitting = width;
+            low = width + 1;
+        } else {
+            high = width - 1;
+        }
+    }
+    return fitting > 0 ? shortenedTo(fitting) : caption;
+}
+
+QString WrapButton::tip() const {
+    if (!toolTip().isEmpty()) return toolTip();
+    return shownText() == text() ? QString() : text();
+}
+
+bool WrapButton::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        const QString whole = tip();
+        if (whole.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), whole, this);
+        }
+        return true;
+    }
+    return QPushButton::event(event);
+}
+
 void WrapButton::paintEvent(QPaintEvent* /*event*/) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    // The whole face but a thin margin: the long captions need every line they can get.
-    const QRect area = rect().adjusted(3, 2, -3, -2);
-    style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextWordWrap, option.palette,
-                          isEnabled(), caption, QPalette::ButtonText);
+    style()->drawItemText(&painter, captionArea(), kCaptionFlags, option.palette, isEnabled(),
+                          shownText(), QPalette::ButtonText);
 }
 
 namespace {

@@ -8,13 +8,22 @@
 namespace vernoll {
 
 // A command button whose caption wraps onto several lines when it is wider than the button,
-// as the window's long captions need.
+// as the window's long captions need. A caption that does not fit even so (a port's long path)
+// shows with its longest word shortened in the middle, and whole as the button's tip.
 class WrapButton : public QPushButton {
     Q_OBJECT
 public:
     using QPushButton::QPushButton;
 
+    // The caption as the button shows it.
+    QString shownText() const;
+    // The tip shown on hovering: the one set, else the whole caption when it is shortened.
+    QString tip() const;
+    // Where the caption is drawn: the whole face but a thin margin.
+    QRect captionArea() const;
+
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -6,16 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
+#include <utility>
+
+#include "form/controls.h"
+#include "form/twips.h"
 
 namespace vernoll {
 
 namespace {
-
-// The layout is given in twips, 15 to a pixel.
-QRect twipsRect(int left, int top, int width, int height) {
-    const auto px = [](int t) { return (t + 7) / 15; };
-    return {px(left), px(top), px(width), px(height)};
-}
 
 QFont courier() {
     QFont f(QStringLiteral("Courier New"));
@@ -41,6 +39,10 @@ private:
     QString held_;  // the text before the change being judged
 };
 
+QString numbered(const char* pattern, int number) {
+    return QString::fromLatin1(pattern).arg(number);
+}
+
 template <class W>
 W* place(QWidget* parent, const QString& name, QRect geometry) {
     auto* widget = new W(parent);
@@ -59,14 +61,17 @@ QLabel* label(QWidget* parent, const QString& name, const char* caption, QRect g
 }  // namespace
 
 CoefWindow::CoefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("coef"));
+    setObjectName(QLatin1String(ctl::coef::kWindow));
     setWindowTitle(QStringLiteral("coeficientes"));
     setFixedSize(twipsRect(0, 0, 8160, 7260).size());
 
-    label(this, QStringLiteral("Label1"), "Sensores  Tolvar", twipsRect(480, 120, 2895, 255));
-    label(this, QStringLiteral("Label2"), "Entradas Auxiliares", twipsRect(4440, 360, 2895, 375));
+    label(this, QLatin1String(ctl::coef::kSensorsHeading), "Sensores  Tolvar",
+          twipsRect(480, 120, 2895, 255));
+    label(this, QLatin1String(ctl::coef::kAuxHeading), "Entradas Auxiliares",
+          twipsRect(4440, 360, 2895, 375));
 
     const int sensorLabelTops[8] = {1200, 1680, 2280, 2760, 3240, 3720, 4200, 4680};
+    // Three rows are "humedad" and the heading has two blanks, as the sheet was drawn.
     const char* const sensorNames[8] = {"humedad", "Temperatura", "P. Atm",  "Rad.",
                                         "Ane.",    "Pluvio.",     "humedad", "humedad"};
     const int boxTops[8] = {1200, 1690, 2180, 2685, 3195, 3690, 4185, 4680};
@@ -75,9 +80,9 @@ CoefWindow::CoefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
                                      "aux02", "aux12", "aux03", "aux13"};
 
     for (int k = 0; k < 8; ++k) {
-        label(this, QStringLiteral("Label4_%1").arg(k), sensorNames[k],
+        label(this, numbered(ctl::coef::kSensorCaption, k), sensorNames[k],
               twipsRect(240, sensorLabelTops[k], 855, 255));
-        label(this, QStringLiteral("Label3_%1").arg(k), auxNames[k],
+        label(this, numbered(ctl::coef::kAuxCaption, k), auxNames[k],
               twipsRect(4080, auxLabelTops[k], 615, 255));
         const struct {
             int number, left, width;
@@ -86,7 +91,7 @@ CoefWindow::CoefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
                     {2 * k + 17, 5040, 735},
                     {2 * k + 18, 6675, 735}};
         for (const auto& b : row) {
-            const QString name = QStringLiteral("Text%1").arg(b.number);
+            const QString name = numbered(ctl::coef::kBox, b.number);
             QLineEdit* box =
                 place<QLineEdit>(this, name, twipsRect(b.left, boxTops[k], b.width, 285));
             // The offsets of the auxiliary inputs take four characters from the keyboard; the
@@ -95,26 +100,29 @@ CoefWindow::CoefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
             boxes_.at(std::size_t(b.number - 1)) = box;
         }
     }
-    label(this, QStringLiteral("Label6"), "* Vo +", twipsRect(5880, 1200, 735, 255));
-    label(this, QStringLiteral("Label5"), "=", twipsRect(7680, 1200, 135, 255));
+    label(this, QLatin1String(ctl::coef::kGainCaption), "* Vo +", twipsRect(5880, 1200, 735, 255));
+    label(this, QLatin1String(ctl::coef::kEquals), "=", twipsRect(7680, 1200, 135, 255));
 
-    auto* line = place<QFrame>(this, QStringLiteral("Line1"), twipsRect(3840, 120, 30, 5280));
+    auto* line =
+        place<QFrame>(this, QLatin1String(ctl::coef::kRule), twipsRect(3840, 120, 30, 5280));
     line->setFrameShape(QFrame::VLine);
     line->setFrameShadow(QFrame::Sunken);
 
-    place<QPushButton>(this, QStringLiteral("Command3"), twipsRect(600, 5760, 1455, 495))
-        ->setText(QStringLiteral("Command3"));
-    place<QPushButton>(this, QStringLiteral("Command2"), twipsRect(2640, 6120, 1455, 615))
-        ->setText(QStringLiteral("Command2"));
-    auto* salir =
-        place<QPushButton>(this, QStringLiteral("Command1"), twipsRect(4560, 6120, 1335, 615));
-    salir->setText(QStringLiteral("Salir "));
+    // The two buttons without a role show their names as captions, as designed.
+    for (const auto& [name, geometry] :
+         {std::pair{ctl::coef::kSpare3, twipsRect(600, 5760, 1455, 495)},
+          std::pair{ctl::coef::kSpare2, twipsRect(2640, 6120, 1455, 615)}})
+        place<QPushButton>(this, QLatin1String(name), geometry)->setText(QLatin1String(name));
+    auto* salir = place<QPushButton>(this, QLatin1String(ctl::coef::kClose),
+                                     twipsRect(4560, 6120, 1335, 615));
+    salir->setText(QStringLiteral("Salir "));  // the trailing blank is the design's
     connect(salir, &QPushButton::clicked, this, &QWidget::close);
 
     restoreInitialTexts();
 }
 
 void CoefWindow::restoreInitialTexts() {
+    // Each box starts with its own name as its text, as designed.
     for (QLineEdit* box : boxes_) box->setText(box->objectName());
 }
 

@@ -54,7 +54,33 @@ inline constexpr char kSmsHidden[] = "Text6";  // hidden: the SMS record's four 
 
 // Live data and download area.
 inline constexpr char kLiveText[] = "Text60";
-inline constexpr char kSerialEntry[] = "Text10";  // hidden: serial-number programming
+inline constexpr char kSerialEntry[] = "Text10";       // hidden: serial-number programming
+inline constexpr char kExportText[] = "RichTextBox1";  // never shown: the export texts
+inline constexpr char kEventsText[] = "RichTextBox2";  // never shown: events and summary texts
+
+// Captions, frames and lines that no operation touches: only the window's design uses them.
+inline constexpr char kMakerWeb[] = "Label15";
+inline constexpr char kConfigHeading[] = "Label11";  // " Configuracion"
+inline constexpr char kUserCaption[] = "Label2";
+inline constexpr char kLocationCaption[] = "Label6";
+inline constexpr char kLatitudeCaption[] = "Label7";
+inline constexpr char kLongitudeCaption[] = "Label13";
+inline constexpr char kAltitudeCaption[] = "Label8";
+inline constexpr char kIntervalFrame[] = "Frame1";  // "Intervalo de muestreo"
+inline constexpr char kSendFrame[] = "Frame2";      // "Intervalo de envio"
+inline constexpr char kSendNeverCaption[] = "Label5";
+inline constexpr char kSendWithSamplingCaption[] = "Label17";
+inline constexpr char kSendEvery2hCaption[] = "Label19";
+inline constexpr char kSendEvery6hCaption[] = "Label20";
+inline constexpr char kSendEvery12hCaption[] = "Label21";
+inline constexpr char kCellCaption[] = "Label16";     // "Nro Celular"
+inline constexpr char kLiveHeading[] = "Label10";     // "Medicion de Datos en linea"
+inline constexpr char kDownloadHeading[] = "Label9";  // "Registro De Datos"
+inline constexpr char kTitleRule[] = "Line1";         // under the title
+inline constexpr char kHalvesRule[] = "Line2";        // between the left and right halves
+inline constexpr char kSmsRule[] = "Line3";           // above the SMS area
+inline constexpr char kDownloadRule[] = "Line4";      // above the download area
+inline constexpr char kConnectionRule[] = "Line5";    // left of the connection buttons
 
 // The progress window and its controls. Its Label1 goes by a qualified name: the main window
 // has a Label1 of its own. The window's text is its caption.
@@ -67,6 +93,25 @@ inline constexpr char kCancel[] = "Command45";
 
 // The main window itself: disabled while a modal step runs.
 inline constexpr char kMainWindow[] = "inicio";
+// The picture shown while the program starts.
+inline constexpr char kSplashWindow[] = "presenta";
+
+// The coefficients window's own controls. Its boxes and the captions of its rows are numbered:
+// the patterns take the number for "%1".
+namespace coef {
+inline constexpr char kWindow[] = "coef";
+inline constexpr char kSensorsHeading[] = "Label1";    // "Sensores  Tolvar"
+inline constexpr char kAuxHeading[] = "Label2";        // "Entradas Auxiliares"
+inline constexpr char kSensorCaption[] = "Label4_%1";  // row 0 .. 7 of the sensor inputs
+inline constexpr char kAuxCaption[] = "Label3_%1";     // row 0 .. 7 of the auxiliary inputs
+inline constexpr char kGainCaption[] = "Label6";       // "* Vo +"
+inline constexpr char kEquals[] = "Label5";            // "="
+inline constexpr char kRule[] = "Line1";
+inline constexpr char kBox[] = "Text%1";       // Text1 .. Text32
+inline constexpr char kClose[] = "Command1";   // "Salir "
+inline constexpr char kSpare2[] = "Command2";  // no behaviour; its caption is its name
+inline constexpr char kSpare3[] = "Command3";  // no behaviour; its caption is its name
+}  // namespace coef
 
 // The interval option buttons in the order of the interval codes 0x01 .. 0x60.
 inline constexpr const char* kIntervalOptions[6] = {kInterval1,  kInterval5,  kInterval10,

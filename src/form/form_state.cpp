@@ -1,77 +1,26 @@
 #include "form/form_state.h"
 
-#include "form/controls.h"
+#include "form/window_design.h"
 
 namespace vernoll {
 
-namespace {
-
-struct Design {
-    const char* name;
-    const char* text;
-    bool enabled;
-    bool visible;
-};
-
-// The controls as the window is designed, before start-up changes anything.
-constexpr Design kDesign[] = {
-    {ctl::kImportConfig, "Importar Configuracion", true, true},
-    {ctl::kEditConfig, "Cambiar configuracion", true, true},
-    {ctl::kSendConfig, "Enviar configuracion", true, true},
-    {ctl::kCoefficients, "Coeficientes", false, false},
-    {ctl::kReadSms, "Leer Config. SMS", false, true},
-    {ctl::kWriteSms, "Enviar Config.SMS", false, true},
-    {ctl::kLive, "DATOS EN LINEA", true, true},
-    {ctl::kDownload, "Importar datos desde equipo y exportar a excell (csv)", true, true},
-    // Offered in this window: the base file and the events export (designed hidden).
-    {ctl::kExportEvents, "Exportar Eventos (.txt) y Base de Datos (.xls)", false, true},
-    {ctl::kOpenBaseFile, "Abrir Archivo Base (.rgt)", true, true},
-    {ctl::kReconnect, "Reconectar con Registrador ?", true, true},
-    {ctl::kExit, "Salir", true, true},
-    {ctl::kSerialCaption, "Nro Serie", true, true},
-    {ctl::kSerialText, "", true, true},
-    {ctl::kTitle, "Registrador TOLVAR", true, true},
-    {ctl::kUser, "", true, true},
-    {ctl::kLocation, "", true, true},
-    {ctl::kLatitude, "", true, true},
-    {ctl::kLongitude, "", true, true},
-    {ctl::kAltitude, "", true, true},
-    {ctl::kDate, "", true, true},
-    {ctl::kTime, "", true, true},
-    {ctl::kPcClock, "Check1", true, true},
-    {ctl::kPcClockCaption, "Ajustar a fecha y hora de PC", true, true},
-    {ctl::kInterval1, "1 Minuto", true, true},
-    {ctl::kInterval5, "5 Minutos", true, true},
-    {ctl::kInterval10, "10 Minutos", true, true},
-    {ctl::kInterval15, "15 Minutos", true, true},
-    {ctl::kInterval30, "30 Minutos", true, true},
-    {ctl::kInterval60, "60 Minutos", true, true},
-    {ctl::kSendNever, "", true, true},
-    {ctl::kSendWithSampling, "", true, true},
-    {ctl::kSendEvery2h, "", true, true},
-    {ctl::kSendEvery6h, "", true, true},
-    {ctl::kSendEvery12h, "", true, true},
-    {ctl::kCellNumber, "", true, true},
-    {ctl::kSmsHidden, "Tex", true, false},
-    {ctl::kLiveText, "", true, true},
-    {ctl::kSerialEntry, "Text10", true, false},
-    // The progress window, created hidden with its bar hidden.
-    {ctl::progress::kWindow, "Estado de Comunicacion", true, false},
-    {ctl::progress::kBar, "0", true, false},
-    {ctl::progress::kElapsed, "00:00:00", true, true},
-    {ctl::progress::kCancel, "Cancel", true, true},
-};
-
-}  // namespace
-
+// Every control starts as the window's design has it, before start-up changes anything.
 FormState::FormState(QObject* parent) : QObject(parent) {
-    for (const Design& d : kDesign) {
-        ControlState& c = controls_[QString::fromLatin1(d.name)];
-        c.text = QString::fromLatin1(d.text);
-        c.enabled = d.enabled;
-        c.visible = d.visible;
+    for (const design::Window& w : {design::kMainWindow, design::kProgressWindow}) {
+        ControlState& c = controls_[QString::fromLatin1(w.name)];
+        c.text = QString::fromUtf8(w.caption);
+        c.visible = w.visible;
     }
-    controls_[QString::fromLatin1(ctl::kLiveText)].locked = true;
+    for (std::span<const design::Control> window :
+         {design::mainWindow(), design::progressWindow()}) {
+        for (const design::Control& d : window) {
+            ControlState& c = controls_[QString::fromLatin1(d.name)];
+            c.text = QString::fromUtf8(d.text);
+            c.enabled = d.enabled;
+            c.visible = d.visible;
+            c.locked = d.locked;
+        }
+    }
 }
 
 const ControlState& FormState::control(const QString& name) const {

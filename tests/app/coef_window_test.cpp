@@ -7,46 +7,55 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "form/controls.h"
+#include "form/twips.h"
+
 namespace vernoll {
 namespace {
 
-QRect twipsRect(int l, int t, int w, int h) {
-    return {(l + 7) / 15, (t + 7) / 15, (w + 7) / 15, (h + 7) / 15};
+QString numbered(const char* pattern, int number) {
+    return QString::fromLatin1(pattern).arg(number);
+}
+
+QPushButton* button(const CoefWindow& coef, const char* name) {
+    return coef.findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
 TEST(CoefWindow, LayoutAsTheCalibrationSheet) {
     CoefWindow coef;
-    EXPECT_EQ(coef.objectName(), QStringLiteral("coef"));
+    EXPECT_EQ(coef.objectName(), QLatin1String(ctl::coef::kWindow));
     EXPECT_EQ(coef.windowTitle(), QStringLiteral("coeficientes"));
     struct Label {
-        const char* name;
+        QString name;
         const char* caption;
         QRect place;
     };
     const Label labels[] = {
-        {"Label1", "Sensores  Tolvar", twipsRect(480, 120, 2895, 255)},
-        {"Label2", "Entradas Auxiliares", twipsRect(4440, 360, 2895, 375)},
-        {"Label4_0", "humedad", twipsRect(240, 1200, 855, 255)},
-        {"Label4_1", "Temperatura", twipsRect(240, 1680, 855, 255)},
-        {"Label4_2", "P. Atm", twipsRect(240, 2280, 855, 255)},
-        {"Label4_5", "Pluvio.", twipsRect(240, 3720, 855, 255)},
-        {"Label4_7", "humedad", twipsRect(240, 4680, 855, 255)},
-        {"Label3_0", "aux00", twipsRect(4080, 1200, 615, 255)},
-        {"Label3_3", "aux11", twipsRect(4080, 2685, 615, 255)},
-        {"Label3_7", "aux13", twipsRect(4080, 4680, 615, 255)},
-        {"Label6", "* Vo +", twipsRect(5880, 1200, 735, 255)},
-        {"Label5", "=", twipsRect(7680, 1200, 135, 255)},
+        {QLatin1String(ctl::coef::kSensorsHeading), "Sensores  Tolvar",
+         twipsRect(480, 120, 2895, 255)},
+        {QLatin1String(ctl::coef::kAuxHeading), "Entradas Auxiliares",
+         twipsRect(4440, 360, 2895, 375)},
+        {numbered(ctl::coef::kSensorCaption, 0), "humedad", twipsRect(240, 1200, 855, 255)},
+        {numbered(ctl::coef::kSensorCaption, 1), "Temperatura", twipsRect(240, 1680, 855, 255)},
+        {numbered(ctl::coef::kSensorCaption, 2), "P. Atm", twipsRect(240, 2280, 855, 255)},
+        {numbered(ctl::coef::kSensorCaption, 5), "Pluvio.", twipsRect(240, 3720, 855, 255)},
+        {numbered(ctl::coef::kSensorCaption, 7), "humedad", twipsRect(240, 4680, 855, 255)},
+        {numbered(ctl::coef::kAuxCaption, 0), "aux00", twipsRect(4080, 1200, 615, 255)},
+        {numbered(ctl::coef::kAuxCaption, 3), "aux11", twipsRect(4080, 2685, 615, 255)},
+        {numbered(ctl::coef::kAuxCaption, 7), "aux13", twipsRect(4080, 4680, 615, 255)},
+        {QLatin1String(ctl::coef::kGainCaption), "* Vo +", twipsRect(5880, 1200, 735, 255)},
+        {QLatin1String(ctl::coef::kEquals), "=", twipsRect(7680, 1200, 135, 255)},
     };
     for (const Label& l : labels) {
-        SCOPED_TRACE(l.name);
-        auto* label = coef.findChild<QLabel*>(QString::fromLatin1(l.name));
+        SCOPED_TRACE(l.name.toStdString());
+        auto* label = coef.findChild<QLabel*>(l.name);
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->text(), QString::fromLatin1(l.caption));
         EXPECT_EQ(label->geometry(), l.place);
     }
     for (int k = 0; k < 8; ++k) {
-        for (const char* array : {"Label4_%1", "Label3_%1"})
-            EXPECT_NE(coef.findChild<QLabel*>(QString::fromLatin1(array).arg(k)), nullptr) << k;
+        for (const char* array : {ctl::coef::kSensorCaption, ctl::coef::kAuxCaption})
+            EXPECT_NE(coef.findChild<QLabel*>(numbered(array, k)), nullptr) << k;
     }
     // Row k: Text(2k+1), Text(2k+2) in the sensor group, Text(2k+17), Text(2k+18) auxiliary.
     const struct {
@@ -59,42 +68,42 @@ TEST(CoefWindow, LayoutAsTheCalibrationSheet) {
     for (const auto& b : boxes) {
         SCOPED_TRACE(b.number);
         QLineEdit* box = coef.box(b.number);
-        EXPECT_EQ(box->objectName(), QStringLiteral("Text%1").arg(b.number));
+        EXPECT_EQ(box->objectName(), numbered(ctl::coef::kBox, b.number));
         EXPECT_EQ(box->geometry(), twipsRect(b.left, b.top, b.width, 285));
-        EXPECT_EQ(box->text(), QStringLiteral("Text%1").arg(b.number));
+        EXPECT_EQ(box->text(), box->objectName());
         // Typing is limited; the initial text is not cut.
         box->selectAll();
         QTest::keyClicks(box, QStringLiteral("123456789"));
         EXPECT_EQ(box->text().size(), b.maxLength);
     }
-    const std::pair<const char*, const char*> buttons[] = {
-        {"Command1", "Salir "}, {"Command2", "Command2"}, {"Command3", "Command3"}};
+    const std::pair<const char*, const char*> buttons[] = {{ctl::coef::kClose, "Salir "},
+                                                           {ctl::coef::kSpare2, "Command2"},
+                                                           {ctl::coef::kSpare3, "Command3"}};
     for (const auto& [name, caption] : buttons)
-        EXPECT_EQ(coef.findChild<QPushButton*>(QString::fromLatin1(name))->text(),
-                  QString::fromLatin1(caption));
+        EXPECT_EQ(button(coef, name)->text(), QString::fromLatin1(caption));
 }
 
 TEST(CoefWindow, SalirDiscardsWhatWasTyped) {
     CoefWindow coef;
     coef.show();
     for (int n = 1; n <= CoefWindow::kBoxes; ++n)
-        EXPECT_EQ(coef.box(n)->text(), QStringLiteral("Text%1").arg(n));
+        EXPECT_EQ(coef.box(n)->text(), numbered(ctl::coef::kBox, n));
     for (int n : {1, 9, 18, 32}) {
         coef.box(n)->clear();
         QTest::keyClicks(coef.box(n), QStringLiteral("1.25"));
         EXPECT_EQ(coef.box(n)->text(), QStringLiteral("1.25"));
     }
     // The two buttons without a role change nothing.
-    coef.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-    coef.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    button(coef, ctl::coef::kSpare2)->click();
+    button(coef, ctl::coef::kSpare3)->click();
     EXPECT_FALSE(coef.isHidden());
     EXPECT_EQ(coef.box(9)->text(), QStringLiteral("1.25"));
 
-    QTest::mouseClick(coef.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QTest::mouseClick(button(coef, ctl::coef::kClose), Qt::LeftButton);
     EXPECT_TRUE(coef.isHidden());
     coef.show();
     for (int n = 1; n <= CoefWindow::kBoxes; ++n)
-        EXPECT_EQ(coef.box(n)->text(), QStringLiteral("Text%1").arg(n));
+        EXPECT_EQ(coef.box(n)->text(), numbered(ctl::coef::kBox, n));
 }
 
 }  // namespace

@@ -17,16 +17,26 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTextEdit>
+#include <limits>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "app/inicio.h"
 #include "app/progress_window.h"
 #include "app/splash.h"
-#include "app/twips.h"
 #include "app/widgets.h"
+#include "config/device.h"
 #include "form/controls.h"
+#include "form/twips.h"
+#include "form/window_design.h"
+#include "link/maker.h"
 #include "link/port_list.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
@@ -65,72 +75,40 @@ protected:
     MainWindow window_;
 };
 
-// ---- the inventory ----
+// ---- the design ----
 
-struct Control {
-    const char* name;
-    const char* kind;  // the widget's class
-    const char* caption;
-    int left, top, width, height;  // twips
-};
-
-const Control kInventory[] = {
-    {"configuracion", "vernoll::WrapButton", "Importar Configuracion", 360, 1680, 1215, 735},
-    {"Command2", "vernoll::WrapButton", "Cambiar configuracion", 1560, 1680, 1215, 735},
-    {"Command3", "vernoll::WrapButton", "Enviar configuracion", 2760, 1680, 1215, 735},
-    {"Command5", "vernoll::WrapButton", "Coeficientes", 360, 1200, 1095, 495},
-    {"Command6", "vernoll::WrapButton", "Leer Config. SMS", 360, 5160, 1575, 375},
-    {"Command7", "vernoll::WrapButton", "Enviar Config.SMS", 2400, 5160, 1575, 375},
-    {"Command4", "vernoll::WrapButton", "DATOS EN LINEA", 7920, 3840, 855, 735},
-    {"Command13", "vernoll::WrapButton", "Importar datos desde equipo y exportar a excell (csv)",
-     7560, 5880, 1575, 975},
-    {"Command33", "vernoll::WrapButton", "Exportar Eventos (.txt) y Base de Datos (.xls)", 9240,
-     5040, 855, 495},
-    {"Command43", "vernoll::WrapButton", "Abrir Archivo Base (.rgt)", 9120, 5520, 1095, 375},
-    {"Command1", "vernoll::WrapButton", "Reconectar con Registrador ?", 4920, 5400, 1200, 735},
-    {"salir", "vernoll::WrapButton", "Salir", 4920, 6480, 1200, 735},
-    {"Label11", "QLabel", " Configuracion", 1680, 1200, 2295, 375},
-    {"Label1", "QLabel", "Nro Serie", 240, 2640, 855, 255},
-    {"Label4", "QLabel", "", 1080, 2640, 1335, 255},
-    {"Label2", "QLabel", "Usuario", 240, 3000, 855, 255},
-    {"Label6", "QLabel", "Ubicacion", 240, 3360, 855, 255},
-    {"Label7", "QLabel", "Latitud", 240, 3720, 855, 255},
-    {"Label13", "QLabel", "Longitud", 240, 4080, 855, 255},
-    {"Label8", "QLabel", "Altitud [m]", 240, 4440, 855, 255},
-    {"Text2", "QLineEdit", "", 1080, 3000, 2775, 285},
-    {"Text3", "QLineEdit", "", 1080, 3360, 2775, 285},
-    {"Text4", "QLineEdit", "", 1080, 3720, 1455, 285},
-    {"Text5", "QLineEdit", "", 1080, 4080, 1455, 285},
-    {"Text7", "QLineEdit", "", 1080, 4440, 735, 285},
-    {"fecha1", "vernoll::DateBox", "", 4200, 4080, 855, 255},
-    {"MaskEdBox2", "QLineEdit", "::", 5040, 4080, 855, 255},
-    {"Check1", "QCheckBox", "Check1", 3960, 4440, 255, 255},
-    {"Label3", "QLabel", "Ajustar a fecha y hora de PC", 4320, 4440, 2055, 255},
-    {"Frame1", "QGroupBox", "Intervalo de muestreo", 4320, 1680, 2175, 2295},
-    {"Option1", "QRadioButton", "1 Minuto", 120, 360, 1215, 255},
-    {"Option2", "QRadioButton", "5 Minutos", 120, 645, 1215, 255},
-    {"Option3", "QRadioButton", "10 Minutos", 120, 930, 1215, 255},
-    {"Option4", "QRadioButton", "15 Minutos", 120, 1215, 1215, 255},
-    {"Option5", "QRadioButton", "30 Minutos", 120, 1500, 1215, 255},
-    {"Option6", "QRadioButton", "60 Minutos", 120, 1785, 1215, 255},
-    {"Frame2", "QGroupBox", "Intervalo de envio", 120, 5760, 2055, 1935},
-    {"Option10", "QRadioButton", "", 120, 360, 255, 255},
-    {"Option11", "QRadioButton", "", 120, 615, 255, 255},
-    {"Option12", "QRadioButton", "", 120, 930, 255, 255},
-    {"Option13", "QRadioButton", "", 120, 1245, 255, 255},
-    {"Option14", "QRadioButton", "", 120, 1560, 255, 255},
-    {"Label16", "QLabel", "Nro Celular", 2760, 6120, 1095, 255},
-    {"Text1", "vernoll::DigitsEdit", "", 2400, 6480, 1815, 285},
-    {"Text6", "QLineEdit", "Tex", 3000, 5640, 495, 285},
-    {"Label10", "QLabel", "Medicion de Datos en linea", 6960, 360, 3495, 255},
-    {"Text60", "QPlainTextEdit", "", 7080, 720, 2895, 2895},
-    {"Label9", "QLabel", "Registro De Datos", 7080, 5040, 2535, 375},
-    {"Text10", "QLineEdit", "Text10", 8640, 7320, 1095, 285},
-    {"RichTextBox1", "QTextEdit", "", 6360, 7320, 975, 495},
-    {"RichTextBox2", "QTextEdit", "", 6360, 6840, 855, 495},
-    {"Label14", "QLabel", "Registrador TOLVAR", 120, 240, 6135, 375},
-    {"Label15", "QLabel", "www.tolvar.example", 240, 720, 5655, 255},
-};
+// The widget each kind of control is shown by.
+const char* widgetClass(design::Kind kind) {
+    switch (kind) {
+        case design::Kind::Button:
+            return "vernoll::WrapButton";
+        case design::Kind::Label:
+            return "QLabel";
+        case design::Kind::TextBox:
+        case design::Kind::TimeBox:
+            return "QLineEdit";
+        case design::Kind::DigitsBox:
+            return "vernoll::DigitsEdit";
+        case design::Kind::DateBox:
+            return "vernoll::DateBox";
+        case design::Kind::CheckBox:
+            return "QCheckBox";
+        case design::Kind::Frame:
+            return "QGroupBox";
+        case design::Kind::Option:
+            return "QRadioButton";
+        case design::Kind::LiveText:
+            return "QPlainTextEdit";
+        case design::Kind::TextBuffer:
+            return "QTextEdit";
+        case design::Kind::HLine:
+        case design::Kind::VLine:
+            return "QFrame";
+        case design::Kind::ProgressBar:
+            return "QProgressBar";
+    }
+    return "";
+}
 
 QString captionOf(QWidget* w) {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
@@ -139,60 +117,76 @@ QString captionOf(QWidget* w) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
     if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->toPlainText();
     if (auto* t = qobject_cast<QTextEdit*>(w)) return t->toPlainText();
-    return QStringLiteral("<no caption>");
+    return {};
 }
 
-TEST_F(WindowTest, EveryControlHasItsNameKindCaptionAndPlace) {
-    EXPECT_EQ(window_.objectName(), QStringLiteral("inicio"));
+QRect placeOf(const design::Control& c) {
+    return twipsRect(c.place.left, c.place.top, c.place.width, c.place.height);
+}
+
+TEST_F(WindowTest, EveryControlOfTheDesignIsAWidgetWhereTheDesignPutsIt) {
+    EXPECT_EQ(window_.objectName(), QLatin1String(ctl::kMainWindow));
     EXPECT_EQ(window_.windowTitle(), QStringLiteral("Vernoll de Tolvar   v2.10"));
-    EXPECT_EQ(window_.size(), QSize(680, 526));
-    for (const Control& c : kInventory) {
+    EXPECT_EQ(window_.size(), QSize(680, 526));  // 10200 x 7890 twips
+    EXPECT_EQ(window_.controlNames().size(), qsizetype(design::mainWindow().size()));
+    for (const design::Control& c : design::mainWindow()) {
         SCOPED_TRACE(c.name);
-        QWidget* w = widget(c.name);
+        QWidget* w = window_.control(QLatin1String(c.name));
         ASSERT_NE(w, nullptr);
-        EXPECT_STREQ(w->metaObject()->className(), c.kind);
-        EXPECT_EQ(captionOf(w), QString::fromLatin1(c.caption));
-        const QRect listed = twipsRect(c.left, c.top, c.width, c.height);
-        if (QLatin1String(c.name) == QLatin1String("Label3")) {
-            // Widened to its one-line caption where the type needs it.
-            EXPECT_EQ(w->geometry().topLeft(), listed.topLeft());
-            EXPECT_EQ(w->height(), listed.height());
-            EXPECT_GE(w->width(), std::max(listed.width(), w->sizeHint().width()));
-        } else {
-            EXPECT_EQ(w->geometry(), listed);
+        EXPECT_EQ(w->objectName(), QLatin1String(c.name));
+        EXPECT_STREQ(w->metaObject()->className(), widgetClass(c.kind));
+        EXPECT_EQ(w->parentWidget(), c.frame ? widget(c.frame) : &window_);
+        // The form state starts from the design, and the widget shows the form state.
+        const ControlState& state = form_.control(QLatin1String(c.name));
+        const bool maker = c.name == std::string_view(ctl::kMakerWeb);
+        EXPECT_EQ(state.text, maker ? QLatin1String(maker::kWeb) : QString::fromUtf8(c.text));
+        EXPECT_EQ(state.enabled, c.enabled);
+        EXPECT_EQ(state.visible, c.visible);
+        EXPECT_EQ(state.locked, c.locked);
+        // The time box shows its mask's separators when empty.
+        EXPECT_EQ(captionOf(w), c.kind == design::Kind::TimeBox && state.text.isEmpty()
+                                    ? QStringLiteral("::")
+                                    : state.text);
+        EXPECT_EQ(w->toolTip(), QString::fromUtf8(c.toolTip ? c.toolTip : ""));
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && c.maxLength > 0) {
+            EXPECT_EQ(edit->maxLength(), c.maxLength);
         }
-        EXPECT_EQ(window_.control(QString::fromLatin1(c.name)), w);
+
+        // A caption that fits keeps the design's place; one that grows keeps its corner and
+        // grows no further than the design lets it.
+        const QRect designed = placeOf(c);
+        EXPECT_EQ(w->pos(), designed.topLeft());
+        switch (c.fit) {
+            case design::Fit::AsDesigned:
+                EXPECT_EQ(w->size(), designed.size());
+                break;
+            case design::Fit::OneLine:
+                EXPECT_EQ(w->height(), designed.height());
+                EXPECT_GE(w->width(), designed.width());
+                EXPECT_LE(w->geometry().right(), twips(c.reach));
+                break;
+            case design::Fit::Wrap:
+                EXPECT_EQ(w->width(), designed.width());
+                EXPECT_GE(w->height(), designed.height());
+                EXPECT_LE(w->geometry().bottom(), twips(c.reach));
+                break;
+        }
     }
-    // The option buttons sit in their frames; the SMS captions beside them.
-    for (const char* option : ctl::kIntervalOptions)
-        EXPECT_EQ(widget(option)->parent(), widget("Frame1"));
-    for (const char* option : ctl::kSendIntervalOptions)
-        EXPECT_EQ(widget(option)->parent(), widget("Frame2"));
-    const std::pair<const char*, const char*> sendLabels[] = {{"Label5", "No enviar"},
-                                                              {"Label17", "Sinc. con muestreo"},
-                                                              {"Label19", "Cada 2 horas"},
-                                                              {"Label20", "Cada 6 horas"},
-                                                              {"Label21", "Cada 12 horas"}};
-    for (const auto& [name, caption] : sendLabels) {
-        auto* label = widget<QLabel>(name);
-        ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->text(), QString::fromLatin1(caption));
-        EXPECT_EQ(label->parent(), widget("Frame2"));
-        EXPECT_TRUE(label->font().italic()) << name;
-    }
-    for (const char* line : {"Line1", "Line2", "Line3", "Line4", "Line5"})
-        EXPECT_NE(widget(line), nullptr);
+    EXPECT_EQ(widget<QFrame>(ctl::kTitleRule)->frameShape(), QFrame::HLine);
+    EXPECT_EQ(widget<QFrame>(ctl::kHalvesRule)->frameShape(), QFrame::VLine);
+    EXPECT_EQ(widget<QLabel>(ctl::kMakerWeb)->text(), QLatin1String(maker::kWeb));
 }
 
 TEST_F(WindowTest, BoxesKeepTheirLimitsMasksFontsAndTips) {
-    const std::pair<const char*, int> limits[] = {{"Text2", 30}, {"Text3", 35}, {"Text4", 15},
-                                                  {"Text5", 15}, {"Text7", 5},  {"Text1", 15},
-                                                  {"Text10", 8}};
+    // The limits are the widths of the record's fields.
+    const std::pair<const char*, int> limits[] = {
+        {ctl::kUser, 30},    {ctl::kLocation, 35},   {ctl::kLatitude, 15},  {ctl::kLongitude, 15},
+        {ctl::kAltitude, 5}, {ctl::kCellNumber, 15}, {ctl::kSerialEntry, 8}};
     for (const auto& [name, limit] : limits) EXPECT_EQ(widget<QLineEdit>(name)->maxLength(), limit);
-    EXPECT_TRUE(widget<QLineEdit>("MaskEdBox2")->inputMask().startsWith(QLatin1String("99:99:99")));
-    EXPECT_TRUE(widget<QLineEdit>("fecha1")->inputMask().isEmpty());
-    EXPECT_EQ(widget("salir")->toolTip(), QStringLiteral("Cerrar Programa"));
-    EXPECT_EQ(widget("Text7")->toolTip(), QStringLiteral("Iniciales operador"));
+    EXPECT_TRUE(widget<QLineEdit>(ctl::kTime)->inputMask().startsWith(QLatin1String("99:99:99")));
+    EXPECT_TRUE(widget<QLineEdit>(ctl::kDate)->inputMask().isEmpty());
+    EXPECT_EQ(widget(ctl::kExit)->toolTip(), QStringLiteral("Cerrar Programa"));
+    EXPECT_EQ(widget(ctl::kAltitude)->toolTip(), QStringLiteral("Iniciales operador"));
 
     struct Font {
         const char* name;
@@ -200,10 +194,13 @@ TEST_F(WindowTest, BoxesKeepTheirLimitsMasksFontsAndTips) {
         bool bold, italic;
     };
     const Font fonts[] = {
-        {"Label14", 18, true, true}, {"Label11", 16, true, true},   {"Label9", 16, true, true},
-        {"Label10", 13, true, true}, {"Label15", 13, true, false},  {"Label16", 11, true, false},
-        {"Text1", 11, true, false},  {"Command6", 11, false, true}, {"Command7", 11, false, true},
-        {"Text60", 11, true, true},  {"Text2", 11, false, false},
+        {ctl::kTitle, 18, true, true},           {ctl::kConfigHeading, 16, true, true},
+        {ctl::kDownloadHeading, 16, true, true}, {ctl::kLiveHeading, 13, true, true},
+        {ctl::kMakerWeb, 13, true, false},       {ctl::kCellCaption, 11, true, false},
+        {ctl::kCellNumber, 11, true, false},     {ctl::kReadSms, 11, false, true},
+        {ctl::kWriteSms, 11, false, true},       {ctl::kLiveText, 11, true, true},
+        {ctl::kUser, 11, false, false},          {ctl::kSendWithSamplingCaption, 11, false, true},
+        {ctl::kClockOffset, 11, false, false},
     };
     for (const Font& f : fonts) {
         SCOPED_TRACE(f.name);
@@ -212,8 +209,189 @@ TEST_F(WindowTest, BoxesKeepTheirLimitsMasksFontsAndTips) {
         EXPECT_EQ(font.bold(), f.bold);
         EXPECT_EQ(font.italic(), f.italic);
     }
-    EXPECT_EQ(widget("Text60")->font().family(), QStringLiteral("Courier New"));
-    EXPECT_TRUE(widget<QPlainTextEdit>("Text60")->isReadOnly());
+    EXPECT_EQ(widget(ctl::kLiveText)->font().family(), QStringLiteral("Courier New"));
+    EXPECT_TRUE(widget<QPlainTextEdit>(ctl::kLiveText)->isReadOnly());
+}
+
+// ---- every caption reads ----
+
+// Where a widget's caption is drawn and the room it has there, in the widget's coordinates;
+// nothing for a widget without a caption to read.
+struct CaptionBox {
+    QRect needed, room;
+};
+
+std::optional<CaptionBox> captionBox(QWidget* w) {
+    const QFontMetrics metrics(w->font());
+    if (auto* button = qobject_cast<WrapButton*>(w)) {
+        const QRect area = button->captionArea();
+        return CaptionBox{
+            metrics.boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, button->shownText()),
+            area};
+    }
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->text().isEmpty()) return std::nullopt;
+        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        return CaptionBox{metrics.boundingRect(label->contentsRect(), flags, label->text()),
+                          label->contentsRect()};
+    }
+    if (auto* option = qobject_cast<QAbstractButton*>(w)) {
+        const design::Control* c = design::find(w->objectName().toStdString());
+        if (option->text().isEmpty() || (c && !c->captionShown)) return std::nullopt;
+        // Option buttons and check boxes: the caption beside the indicator, clipped by the
+        // widget.
+        QStyleOptionButton style;
+        style.initFrom(option);
+        style.text = option->text();
+        const QRect contents = w->style()->subElementRect(qobject_cast<QRadioButton*>(w)
+                                                              ? QStyle::SE_RadioButtonContents
+                                                              : QStyle::SE_CheckBoxContents,
+                                                          &style, w);
+        return CaptionBox{
+            metrics.boundingRect(contents, Qt::AlignLeft | Qt::AlignVCenter, option->text()),
+            w->rect()};
+    }
+    if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+        QStyleOptionGroupBox style;
+        style.initFrom(frame);
+        style.text = frame->title();
+        style.textAlignment = frame->alignment();
+        style.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        const QRect label =
+            w->style()->subControlRect(QStyle::CC_GroupBox, &style, QStyle::SC_GroupBoxLabel, w);
+        return CaptionBox{QRect(label.topLeft(),
+                                QSize(metrics.horizontalAdvance(frame->title()), label.height())),
+                          w->rect()};
+    }
+    return std::nullopt;
+}
+
+// Every shown widget lies within its window or frame, and every caption has the room it needs
+// and is covered by no other shown widget. Only the button named may shorten its caption.
+void expectEveryCaptionReads(MainWindow& window, const char* shortened = nullptr) {
+    QList<QWidget*> shown;
+    for (QWidget* w : window.findChildren<QWidget*>())
+        if (!window.controlNames().contains(w->objectName()))
+            continue;
+        else if (w->isVisibleTo(&window))
+            shown.append(w);
+    for (QWidget* w : shown) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()))
+            << "leaves its parent: " << w->geometry().x() << "," << w->geometry().y() << " "
+            << w->width() << "x" << w->height();
+        if (auto* button = qobject_cast<WrapButton*>(w);
+            button && w->objectName() != QLatin1String(shortened)) {
+            EXPECT_EQ(button->shownText(), button->text()) << "shortened";
+        }
+        const std::optional<CaptionBox> caption = captionBox(w);
+        if (!caption) continue;
+        EXPECT_LE(caption->needed.width(), caption->room.width()) << "cut on the right";
+        EXPECT_LE(caption->needed.height(), caption->room.height()) << "cut at the bottom";
+        const QRect drawn(w->mapTo(&window, caption->needed.intersected(caption->room).topLeft()),
+                          caption->needed.intersected(caption->room).size());
+        for (QWidget* other : shown) {
+            if (other == w || other->isAncestorOf(w) || w->isAncestorOf(other)) continue;
+            // A label without a background of its own covers only its caption.
+            QRect cover = other->rect();
+            if (qobject_cast<QLabel*>(other) && !other->autoFillBackground()) {
+                const std::optional<CaptionBox> text = captionBox(other);
+                cover = text ? text->needed : QRect();
+            }
+            const QRect place(other->mapTo(&window, cover.topLeft()), cover.size());
+            EXPECT_FALSE(place.intersects(drawn))
+                << "covered by " << other->objectName().toStdString();
+        }
+    }
+}
+
+QString connectionCaption(const QString& port) {
+    return QStringLiteral(" Conexion en ") + port + QStringLiteral("  @ 19200 bps ");
+}
+
+TEST_F(WindowTest, EveryCaptionReadsWithTheTextsTheOperationsPutIn) {
+    // The state with the most shown: a logger connected, its configuration being changed.
+    for (const char* name : {ctl::kPcClock, ctl::kPcClockCaption}) form_.setVisible(name, true);
+    for (const char* option : ctl::kIntervalOptions) form_.setVisible(option, true);
+    form_.setText(ctl::kSerialText, QStringLiteral("Nro  : 02040500"));
+    form_.clockOffset = -86400;
+    form_.setText(ctl::kClockOffset, QStringLiteral("Diferencia con PC: -86400 s"));
+    {
+        SCOPED_TRACE("design");
+        expectEveryCaptionReads(window_);
+    }
+
+    struct Case {
+        const char* control;
+        QString text;
+    };
+    std::vector<Case> cases = {
+        {ctl::kReconnect, QStringLiteral(" Conectar con Registrador ? ")},
+        {ctl::kReconnect, connectionCaption(QStringLiteral("COM 12"))},
+        {ctl::kReconnect, connectionCaption(QStringLiteral("/tmp/logger"))},
+        {ctl::kReconnect, connectionCaption(QStringLiteral("/dev/ttyUSB0"))},
+        {ctl::kLive, QStringLiteral("PARAR")},
+        {ctl::kClockOffset, QStringLiteral("Diferencia con PC: +3153600000 s")},
+    };
+    // Every family's name as the title.
+    for (float serial : {123.0F, 124.0F, 20000.0F, 21000.0F, 22000.0F, 30000.0F, 40000.0F, 50000.0F,
+                         70000.0F, 90000.0F, 2040000.0F, 2050000.0F, 2052000.0F, 2060000.0F})
+        if (const auto type = config::classify(serial))
+            cases.push_back({ctl::kTitle, QString::fromUtf8(type->name)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        form_.setText(c.control, c.text);
+        expectEveryCaptionReads(window_);
+    }
+}
+
+TEST_F(WindowTest, AConnectionTooLongToReadKeepsItsSpeedAndShowsWholeAsATip) {
+    auto* button = widget<WrapButton>(ctl::kReconnect);
+    const QString path =
+        QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    form_.setText(ctl::kReconnect, connectionCaption(path));
+    expectEveryCaptionReads(window_, ctl::kReconnect);
+    EXPECT_NE(button->shownText(), button->text());
+    EXPECT_TRUE(button->shownText().contains(QStringLiteral("Conexion en")));
+    EXPECT_TRUE(button->shownText().contains(QStringLiteral("@ 19200 bps")));
+    EXPECT_TRUE(button->shownText().contains(QStringLiteral("/dev/")));
+    EXPECT_EQ(button->tip(), connectionCaption(path));
+    // A caption that reads whole has no tip of its own; a tip the design gives stays.
+    form_.setText(ctl::kReconnect, connectionCaption(QStringLiteral("COM 3")));
+    EXPECT_EQ(button->tip(), QString());
+    EXPECT_EQ(widget<WrapButton>(ctl::kExit)->tip(), QStringLiteral("Cerrar Programa"));
+}
+
+TEST_F(WindowTest, ClockOffsetTurnsRedPastAMinuteEitherWay) {
+    auto* offset = widget<QLabel>(ctl::kClockOffset);
+    EXPECT_TRUE(offset->text().isEmpty());
+    EXPECT_FALSE(offset->isHidden());
+    const QColor plain = widget(ctl::kUserCaption)->palette().color(QPalette::WindowText);
+    const auto red = [](const QColor& c) {
+        return c.red() >= 128 && c.green() < 64 && c.blue() < 64;
+    };
+    ASSERT_FALSE(red(plain));
+    struct Case {
+        std::optional<qint64> seconds;
+        bool wrong;
+    };
+    constexpr qint64 kFarBehind = std::numeric_limits<qint64>::min();
+    const Case cases[] = {{12, false},   {60, false},       {61, true}, {-60, false},
+                          {-61, true},   {86400, true},     {0, false}, {std::nullopt, false},
+                          {-3600, true}, {kFarBehind, true}};
+    for (const Case& c : cases) {
+        const QString text =
+            c.seconds ? QStringLiteral("Diferencia con PC: %1 s").arg(*c.seconds) : QString();
+        SCOPED_TRACE(text.toStdString());
+        form_.clockOffset = c.seconds;
+        form_.setText(ctl::kClockOffset, text);
+        EXPECT_EQ(offset->text(), text);
+        const QColor shown = offset->palette().color(QPalette::WindowText);
+        EXPECT_EQ(red(shown), c.wrong);
+        if (!c.wrong) {
+            EXPECT_EQ(shown, plain);
+        }
+    }
 }
 
 // ---- after start-up with no logger ----
@@ -225,12 +403,15 @@ TEST_F(WindowTest, StartUpWithNoLoggerLeavesTheDocumentedStates) {
         bool enabled, visible;
     };
     const State states[] = {
-        {"configuracion", true, true}, {"Command4", true, true},      {"Command13", true, true},
-        {"Command1", true, true},      {"salir", true, true},         {"Command2", false, true},
-        {"Command3", false, true},     {"Command6", false, true},     {"Command7", false, true},
-        {"Command5", false, false},    {"Command33", false, true},    {"Command43", true, true},
-        {"Text6", true, false},        {"Text10", true, false},       {"Check1", true, false},
-        {"Label3", true, false},       {"RichTextBox1", true, false}, {"RichTextBox2", true, false},
+        {ctl::kImportConfig, true, true},  {ctl::kLive, true, true},
+        {ctl::kDownload, true, true},      {ctl::kReconnect, true, true},
+        {ctl::kExit, true, true},          {ctl::kEditConfig, false, true},
+        {ctl::kSendConfig, false, true},   {ctl::kReadSms, false, true},
+        {ctl::kWriteSms, false, true},     {ctl::kCoefficients, false, false},
+        {ctl::kExportEvents, false, true}, {ctl::kOpenBaseFile, true, true},
+        {ctl::kSmsHidden, true, false},    {ctl::kSerialEntry, true, false},
+        {ctl::kPcClock, true, false},      {ctl::kPcClockCaption, true, false},
+        {ctl::kExportText, true, false},   {ctl::kEventsText, true, false},
     };
     for (const State& s : states) {
         SCOPED_TRACE(s.name);
@@ -240,7 +421,7 @@ TEST_F(WindowTest, StartUpWithNoLoggerLeavesTheDocumentedStates) {
         EXPECT_EQ(w->isVisibleTo(&window_), s.visible);
     }
     for (const char* box : ctl::kStationTexts) EXPECT_TRUE(widget<QLineEdit>(box)->isReadOnly());
-    EXPECT_EQ(widget<QAbstractButton>("Command1")->text(),
+    EXPECT_EQ(widget<QAbstractButton>(ctl::kReconnect)->text(),
               QStringLiteral(" Conectar con Registrador ? "));
     EXPECT_FALSE(form_.splashShown());
 }
@@ -259,45 +440,46 @@ TEST_F(WindowTest, FormStateChangesShowOnTheWidgets) {
     const Change changes[] = {
         {"caption", [](FormState& f) { f.setText(ctl::kTitle, QStringLiteral("Termo")); },
          [&](MainWindow& w) {
-             return qobject_cast<QLabel*>(find(w, "Label14"))->text() == QLatin1String("Termo");
+             return qobject_cast<QLabel*>(find(w, ctl::kTitle))->text() == QLatin1String("Termo");
          }},
         {"disabled", [](FormState& f) { f.setEnabled(ctl::kLive, false); },
-         [&](MainWindow& w) { return !find(w, "Command4")->isEnabled(); }},
+         [&](MainWindow& w) { return !find(w, ctl::kLive)->isEnabled(); }},
         {"shown", [](FormState& f) { f.setVisible(ctl::kSmsHidden, true); },
-         [&](MainWindow& w) { return !find(w, "Text6")->isHidden(); }},
+         [&](MainWindow& w) { return !find(w, ctl::kSmsHidden)->isHidden(); }},
         {"hidden", [](FormState& f) { f.setVisible(ctl::kInterval5, false); },
-         [&](MainWindow& w) { return find(w, "Option2")->isHidden(); }},
+         [&](MainWindow& w) { return find(w, ctl::kInterval5)->isHidden(); }},
         {"unlocked", [](FormState& f) { f.setLocked(ctl::kLiveText, false); },
          [&](MainWindow& w) {
-             return !qobject_cast<QPlainTextEdit*>(find(w, "Text60"))->isReadOnly();
+             return !qobject_cast<QPlainTextEdit*>(find(w, ctl::kLiveText))->isReadOnly();
          }},
         {"live text",
          [](FormState& f) {
              f.setText(ctl::kLiveText, QStringLiteral("Temp: 21.5 ºC\r\nLluvia: 0"));
          },
          [&](MainWindow& w) {
-             return qobject_cast<QPlainTextEdit*>(find(w, "Text60"))->toPlainText() ==
+             return qobject_cast<QPlainTextEdit*>(find(w, ctl::kLiveText))->toPlainText() ==
                     QString::fromUtf8("Temp: 21.5 ºC\r\nLluvia: 0")
                         .replace(QLatin1String("\r\n"), QLatin1String("\n"));
          }},
         {"box text", [](FormState& f) { f.setText(ctl::kLocation, QStringLiteral("Estacion")); },
          [&](MainWindow& w) {
-             return qobject_cast<QLineEdit*>(find(w, "Text3"))->text() == QLatin1String("Estacion");
+             return qobject_cast<QLineEdit*>(find(w, ctl::kLocation))->text() ==
+                    QLatin1String("Estacion");
          }},
         {"option selected", [](FormState& f) { f.setChecked(ctl::kInterval30, true); },
          [&](MainWindow& w) {
-             return qobject_cast<QRadioButton*>(find(w, "Option5"))->isChecked();
+             return qobject_cast<QRadioButton*>(find(w, ctl::kInterval30))->isChecked();
          }},
         {"text buffer stays hidden",
          [](FormState& f) {
-             f.setVisible(QStringLiteral("RichTextBox1"), true);
-             f.setText(QStringLiteral("RichTextBox1"), QStringLiteral("a,b"));
+             f.setVisible(ctl::kExportText, true);
+             f.setText(ctl::kExportText, QStringLiteral("a,b"));
          },
          [&](MainWindow& w) {
-             auto* t = qobject_cast<QTextEdit*>(find(w, "RichTextBox1"));
+             auto* t = qobject_cast<QTextEdit*>(find(w, ctl::kExportText));
              return t->isHidden() && t->toPlainText() == QLatin1String("a,b");
          }},
-        {"window disabled", [](FormState& f) { f.setEnabled(QStringLiteral("inicio"), false); },
+        {"window disabled", [](FormState& f) { f.setEnabled(ctl::kMainWindow, false); },
          [](MainWindow& w) { return !w.isEnabled(); }},
     };
     for (const Change& c : changes) {
@@ -309,8 +491,8 @@ TEST_F(WindowTest, FormStateChangesShowOnTheWidgets) {
 }
 
 TEST_F(WindowTest, OptionButtonsFollowTheStateBothWays) {
-    auto* one = widget<QRadioButton>("Option1");
-    auto* three = widget<QRadioButton>("Option3");
+    auto* one = widget<QRadioButton>(ctl::kInterval1);
+    auto* three = widget<QRadioButton>(ctl::kInterval10);
     form_.setChecked(ctl::kInterval1, true);
     EXPECT_TRUE(one->isChecked());
     // Selecting another button of the frame clears the first, in the state too.
@@ -322,9 +504,9 @@ TEST_F(WindowTest, OptionButtonsFollowTheStateBothWays) {
     form_.setChecked(ctl::kInterval10, false);
     EXPECT_FALSE(three->isChecked());
     // A click by the user reaches the state.
-    QTest::mouseClick(widget("Option12"), Qt::LeftButton, {}, QPoint(4, 8));
+    QTest::mouseClick(widget(ctl::kSendEvery2h), Qt::LeftButton, {}, QPoint(4, 8));
     EXPECT_TRUE(form_.control(ctl::kSendEvery2h).checked);
-    QTest::mouseClick(widget("Option14"), Qt::LeftButton, {}, QPoint(4, 8));
+    QTest::mouseClick(widget(ctl::kSendEvery12h), Qt::LeftButton, {}, QPoint(4, 8));
     EXPECT_TRUE(form_.control(ctl::kSendEvery12h).checked);
     EXPECT_FALSE(form_.control(ctl::kSendEvery2h).checked);
     // Options of the other frame are untouched.
@@ -333,7 +515,7 @@ TEST_F(WindowTest, OptionButtonsFollowTheStateBothWays) {
 
 TEST_F(WindowTest, TypingReachesTheFormStateOnlyWhenUnlocked) {
     window_.show();
-    auto* user = widget<QLineEdit>("Text2");
+    auto* user = widget<QLineEdit>(ctl::kUser);
     form_.setLocked(ctl::kUser, true);
     QTest::keyClicks(user, QStringLiteral("abc"));
     EXPECT_EQ(form_.control(ctl::kUser).text, QString());
@@ -342,17 +524,17 @@ TEST_F(WindowTest, TypingReachesTheFormStateOnlyWhenUnlocked) {
     EXPECT_EQ(form_.control(ctl::kUser).text, QStringLiteral("Juan"));
     // The time box is typed over: each key leaves a whole time in it, as the check wants.
     form_.setText(ctl::kTime, QStringLiteral("00:00:00"));
-    auto* time = widget<QLineEdit>("MaskEdBox2");
+    auto* time = widget<QLineEdit>(ctl::kTime);
     time->setCursorPosition(0);
     QTest::keyClicks(time, QStringLiteral("123456"));
     EXPECT_EQ(form_.control(ctl::kTime).text, QStringLiteral("12:34:56"));
-    widget<QCheckBox>("Check1")->click();
+    widget<QCheckBox>(ctl::kPcClock)->click();
     EXPECT_TRUE(form_.control(ctl::kPcClock).checked);
 }
 
 TEST_F(WindowTest, DateBoxShowsTwoYearDigitsUntilItIsEdited) {
     window_.show();
-    auto* date = widget<QLineEdit>("fecha1");
+    auto* date = widget<QLineEdit>(ctl::kDate);
     form_.setText(ctl::kDate, QStringLiteral("08/12/2026"));
     EXPECT_EQ(date->text(), QStringLiteral("08/12/26"));
 
@@ -379,7 +561,7 @@ TEST_F(WindowTest, DateBoxShowsTwoYearDigitsUntilItIsEdited) {
 
 TEST_F(WindowTest, CellNumberTakesOnlyDigits) {
     window_.show();
-    auto* cell = widget<QLineEdit>("Text1");
+    auto* cell = widget<QLineEdit>(ctl::kCellNumber);
     struct Step {
         const char* what;
         std::function<void()> act;
@@ -434,7 +616,7 @@ TEST_F(WindowTest, CellNumberTakesOnlyDigits) {
 
 TEST_F(WindowTest, LiveTextKeepsWhereTheUserScrolledFromFrameToFrame) {
     window_.show();
-    auto* live = widget<QPlainTextEdit>("Text60");
+    auto* live = widget<QPlainTextEdit>(ctl::kLiveText);
     const auto frame = [](int n) {
         QString text;
         for (int i = 0; i < 30; ++i) text += QStringLiteral("linea %1 %2\r\n").arg(i).arg(n);
@@ -469,7 +651,7 @@ TEST_F(WindowTest, PrintedLinesAppearOnTheBackground) {
 TEST_F(WindowTest, ClicksReachTheirHandlers) {
     QSignalSpy exit(&window_, &MainWindow::exitRequested);
     QSignalSpy clicked(&window_, &MainWindow::buttonClicked);
-    widget<QAbstractButton>("salir")->click();
+    widget<QAbstractButton>(ctl::kExit)->click();
     EXPECT_EQ(exit.count(), 1);
 
     // "Coeficientes" does nothing, even when shown and enabled.
@@ -477,7 +659,7 @@ TEST_F(WindowTest, ClicksReachTheirHandlers) {
     form_.setEnabled(ctl::kCoefficients, true);
     QHash<QString, ControlState> before;
     for (const QString& name : form_.controlNames()) before.insert(name, form_.control(name));
-    widget<QAbstractButton>("Command5")->click();
+    widget<QAbstractButton>(ctl::kCoefficients)->click();
     for (const QString& name : form_.controlNames()) {
         const ControlState& now = form_.control(name);
         const ControlState& was = before.value(name);
@@ -489,8 +671,8 @@ TEST_F(WindowTest, ClicksReachTheirHandlers) {
 
     // "Reconectar" disables itself and asks the connection question again.
     dialogs_.answers.push_back(false);
-    widget<QAbstractButton>("Command1")->click();
-    EXPECT_FALSE(widget("Command1")->isEnabled());
+    widget<QAbstractButton>(ctl::kReconnect)->click();
+    EXPECT_FALSE(widget(ctl::kReconnect)->isEnabled());
     ASSERT_FALSE(dialogs_.shown.empty());
     EXPECT_EQ(dialogs_.shown.back().text,
               QStringLiteral("Quiere conectarse con Registrador Tolvar"));
@@ -501,7 +683,7 @@ TEST_F(WindowTest, ClicksReachTheirHandlers) {
 
 TEST_F(WindowTest, ProgressWindowStartsHiddenAndCancelGivesTheButtonsBack) {
     ProgressWindow progress(form_, *inicio_);
-    EXPECT_EQ(progress.objectName(), QStringLiteral("progress"));
+    EXPECT_EQ(progress.objectName(), QLatin1String(progress::kWindow));
     EXPECT_EQ(progress.windowTitle(), QStringLiteral("Estado de Comunicacion"));
     EXPECT_TRUE(progress.isHidden());
     EXPECT_TRUE(progress.bar()->isHidden());
@@ -523,7 +705,7 @@ TEST_F(WindowTest, ProgressWindowStartsHiddenAndCancelGivesTheButtonsBack) {
         EXPECT_EQ(progress.bar()->value(), 300);
         EXPECT_EQ(progress.elapsed()->text(), QStringLiteral("00:00:07"));
         for (const char* b : group) form_.setEnabled(b, false);
-        form_.setEnabled(QStringLiteral("inicio"), false);
+        form_.setEnabled(ctl::kMainWindow, false);
         form_.setTimer4Enabled(true);
         if (downloadOpen) {
             ASSERT_TRUE(channels_[4].open());
@@ -539,10 +721,25 @@ TEST_F(WindowTest, ProgressWindowStartsHiddenAndCancelGivesTheButtonsBack) {
     }
 }
 
+TEST_F(WindowTest, ProgressWindowOpensCentredOverTheMainWindow) {
+    ProgressWindow progress(form_, *inicio_);
+    // Where the main window is, wherever that is on the screen.
+    for (const QPoint corner : {QPoint(0, 0), QPoint(230, 140)}) {
+        SCOPED_TRACE(corner.x());
+        window_.move(corner);
+        window_.show();
+        form_.setVisible(progress::kWindow, true);
+        ASSERT_FALSE(progress.isHidden());
+        const QPoint off = progress.frameGeometry().center() - window_.frameGeometry().center();
+        EXPECT_LE(off.manhattanLength(), 1) << off.x() << "," << off.y();
+        form_.setVisible(progress::kWindow, false);
+    }
+}
+
 TEST(SplashWindow, FollowsTheFormState) {
     FormState form;
     SplashWindow splash(form);
-    EXPECT_EQ(splash.objectName(), QStringLiteral("presenta"));
+    EXPECT_EQ(splash.objectName(), QLatin1String(ctl::kSplashWindow));
     EXPECT_TRUE(splash.isHidden());
     form.setSplashShown(true);
     EXPECT_FALSE(splash.isHidden());
