@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace vernoll {
 
@@ -50,6 +51,7 @@ public:
     std::int32_t liveSamples = 0;         // flow-meter live samples (16-bit in the original)
     std::int32_t progressMax = 1026;      // ProgressBar1's maximum on the progress window
     std::uint8_t smsSendCode = 0;         // SMS send-interval code, read and written back
+    std::optional<qint64> clockOffset;    // logger minus PC clock at the last import, seconds
 
     // ---- controls ----
     const ControlState& control(const QString& name) const;
