@@ -78,8 +78,8 @@ struct Configuration {
     std::optional<qint64> clockOffset() const;
 };
 
-// A whole record, for those who build one (the emulator, tests). The program itself takes
-// the record apart byte by byte as it arrives.
+// A whole record as bytes, for those who build one (the emulator, tests). The import fills the
+// window byte by byte as the record arrives, and reads the whole record once it is complete.
 struct Record {
     std::array<std::uint8_t, 4> serial{};
     std::array<QByteArray, 5> texts;  // code-page bytes, padded with blanks to their widths
