@@ -201,9 +201,11 @@ void ConfigImport::restore() {
         form_.loggerClock = clock;
         form_.setText(ctl::kTime, saved_.time.isEmpty() ? QString() : timeText(clock));
     }
-    // Nothing half-read can be sent: both ways to the send wait for a complete import.
+    // Nothing half-read can be sent: both ways to the send wait for a complete import, which
+    // stays offered (an edit begun during the import had taken it away).
     form_.setEnabled(ctl::kEditConfig, false);
     form_.setEnabled(ctl::kSendConfig, false);
+    form_.setEnabled(ctl::kImportConfig, true);
 }
 
 }  // namespace vernoll::config

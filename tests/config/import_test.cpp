@@ -402,9 +402,14 @@ TEST(Import, AfterAStallOnlyACompleteImportOffersTheEditAgain) {
     rig.logger.stopAfter = 40;
     QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
     p.inicio.clickConfiguracion();
+    // "Cambiar configuracion", offered while the record arrives, clicked before it stops.
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
+    p.click(ctl::kEditConfig);
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
     EXPECT_FALSE(p.c(ctl::kEditConfig).enabled);
     EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+    EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
+    for (const char* box : ctl::kStationTexts) EXPECT_TRUE(p.c(box).locked) << box;
     EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));
 
     rig.restart(ImportUnderTest::script());
