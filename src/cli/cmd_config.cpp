@@ -3,6 +3,9 @@
 #include <QJsonArray>
 
 #include "cli/commands.h"
+#include "config/clock.h"
+#include "config/config_import.h"
+#include "config/device.h"
 #include "form/controls.h"
 #include "link/discovery.h"
 
@@ -19,31 +22,36 @@ bool noArguments(Session& session, const QCommandLineParser& parser) {
     return true;
 }
 
-Session::JsonFields configJson(Session& session) {
+// From the values the import read, not from what the window shows of them: the window shows
+// the station texts without their padding, the contract gives them as received.
+Session::JsonFields configJson(Session& session, const config::Configuration& c) {
     const FormState& form = session.form();
-    QString serial;
-    for (std::uint8_t c : form.ser) serial += QChar(char16_t(c));
     QString header = form.data1;
     if (header.endsWith(QStringLiteral("\r\n"))) header.chop(2);
-    const auto text = [&form](const char* name) { return form.control(name).text; };
+    // A number no family claims leaves the window's device name as it was.
+    const auto type = config::classify(form.Nserie);
+    const QString device = type ? QString::fromUtf8(type->name) : form.control(ctl::kTitle).text;
+    const auto minutes = c.intervalMinutes();
+    const auto offset = c.clockOffset();
     return {
         {QStringLiteral("port"), session.ports().location(form.portNumber)},
-        {QStringLiteral("serial"), serial},
+        {QStringLiteral("serial"), c.serial},
         {QStringLiteral("nserie"), double(form.Nserie)},
-        {QStringLiteral("device"), text(ctl::kTitle)},
-        {QStringLiteral("user"), text(ctl::kUser)},
-        {QStringLiteral("location"), text(ctl::kLocation)},
-        {QStringLiteral("latitude"), text(ctl::kLatitude)},
-        {QStringLiteral("longitude"), text(ctl::kLongitude)},
-        {QStringLiteral("altitude"), text(ctl::kAltitude)},
-        {QStringLiteral("interval_code"), int(form.CONF_MUE)},
-        {QStringLiteral("interval_minutes"), form.intervalMinutes},
-        {QStringLiteral("date"), text(ctl::kDate)},
-        {QStringLiteral("time"), text(ctl::kTime)},
+        {QStringLiteral("device"), device},
+        {QStringLiteral("user"), c.texts[0]},
+        {QStringLiteral("location"), c.texts[1]},
+        {QStringLiteral("latitude"), c.texts[2]},
+        {QStringLiteral("longitude"), c.texts[3]},
+        {QStringLiteral("altitude"), c.texts[4]},
+        {QStringLiteral("interval_code"), int(c.intervalCode)},
+        {QStringLiteral("interval_minutes"), minutes ? QString::number(*minutes) : QString()},
+        {QStringLiteral("date"), c.date ? config::dateText(*c.date) : QString()},
+        {QStringLiteral("time"), c.time ? config::timeText(*c.time) : QString()},
         {QStringLiteral("column_header"), header},
         {QStringLiteral("memo"), int(form.memo)},
-        {QStringLiteral("sms"), form.control(ctl::kReadSms).enabled},
+        {QStringLiteral("sms"), config::hasSms(form.Nserie)},
         {QStringLiteral("diagnostics"), QJsonArray::fromStringList(session.diagnostics())},
+        {QStringLiteral("clock_offset_s"), offset ? QJsonValue(*offset) : QJsonValue()},
     };
 }
 
@@ -65,10 +73,17 @@ int config(Session& session, const QCommandLineParser& args) {
     if (!noArguments(session, args)) return Usage;
     const int status = session.connect(true);
     if (status != Done) return status;
-    if (session.options().json)
-        session.printJson(configJson(session));
-    else
+    if (!session.options().json) {
         session.print(session.form().summary);
+        return Done;
+    }
+    // connect() is done only once an import completed, which leaves its record.
+    const auto& configuration = session.inicio().import().configuration();
+    if (!configuration) {
+        session.complain(QStringLiteral("la configuracion no se pudo leer"));
+        return ExchangeFailed;
+    }
+    session.printJson(configJson(session, *configuration));
     return Done;
 }
 

@@ -10,6 +10,7 @@
 #include "cli/terminal.h"
 #include "config/clock.h"
 #include "config/config_send.h"
+#include "config/device.h"
 #include "config/record.h"
 #include "form/controls.h"
 #include "link/codepage.h"
@@ -63,8 +64,6 @@ void type(Inicio& inicio, const char* name, const QString& text) {
 
 // The send-interval names of the command line, in the order of the option buttons.
 constexpr const char* kSendIntervalNames[5] = {"none", "sync", "2h", "6h", "12h"};
-constexpr const char* kSendIntervalLabels[5] = {"No enviar", "Sinc. con muestreo", "Cada 2 horas",
-                                                "Cada 6 horas", "Cada 12 horas"};
 
 // ---- set-config ----
 
@@ -119,8 +118,11 @@ int runSmsRead(Session& session) {
         [&](const Session::Finish& finish) {
             using Failure = sms::SmsRead::Failure;
             QObject::connect(&read, &sms::SmsRead::finished, &guard, [=] { finish(Done); });
-            QObject::connect(&read, &sms::SmsRead::failed, &guard, [=](Failure why) {
-                finish(why == Failure::Counter ? ExchangeFailed : NoLogger);
+            QObject::connect(&read, &sms::SmsRead::failed, &guard, [&session, finish](Failure why) {
+                if (why == Failure::Stall)
+                    session.complain(QStringLiteral("el registrador dej\u00f3 de responder"));
+                finish(why == Failure::Counter || why == Failure::Stall ? ExchangeFailed
+                                                                        : NoLogger);
             });
             session.inicio().click(QString::fromLatin1(ctl::kReadSms));
         },
@@ -149,7 +151,7 @@ int runSmsWrite(Session& session, const std::optional<QString>& cell,
 
 QString sendIntervalText(std::uint8_t code) {
     if (const auto index = sms::sendCodeIndex(code))
-        return QString::fromLatin1(kSendIntervalLabels[*index]);
+        return QString::fromLatin1(sms::kSendIntervals[std::size_t(*index)].label);
     return QStringLiteral("0x%1").arg(int(code), 2, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -247,14 +249,16 @@ int sms(Session& session, const QCommandLineParser& parser) {
     int status = session.connect(true);
     if (status != Done) return status;
     // The window offers the SMS operations only to loggers with telemetry.
-    if (!session.form().control(ctl::kReadSms).enabled) {
+    if (!config::hasSms(session.form().Nserie)) {
         session.complain(QStringLiteral("este registrador no tiene telemetria SMS"));
         return Usage;
     }
     status = runSmsRead(session);
     if (status != Done) return status;
-    const QString readCell = session.form().control(ctl::kCellNumber).text;
-    const std::uint8_t readCode = session.form().smsSendCode;
+    // What the logger reported, before the write pads the box.
+    const sms::Settings read = *session.inicio().smsRead().settings();
+    const QString readCell = read.cell;
+    const std::uint8_t readCode = read.code;
 
     const bool write = newCell || newInterval;
     if (write) {

@@ -120,12 +120,15 @@ int Session::connect(bool import) {
                              });
             QObject::connect(&importer, &config::ConfigImport::finished, &guard,
                              [=] { finish(Done); });
-            QObject::connect(&importer, &config::ConfigImport::failed, &guard,
-                             [=](config::ConfigImport::Failure why) {
-                                 finish(why == config::ConfigImport::Failure::Counter
-                                            ? ExchangeFailed
-                                            : NoLogger);
-                             });
+            QObject::connect(
+                &importer, &config::ConfigImport::failed, &guard,
+                [this, finish](config::ConfigImport::Failure why) {
+                    using Failure = config::ConfigImport::Failure;
+                    if (why == Failure::Stall)
+                        complain(QStringLiteral("el registrador dej\u00f3 de responder"));
+                    finish(why == Failure::Counter || why == Failure::Stall ? ExchangeFailed
+                                                                            : NoLogger);
+                });
             inicio_->startUp();
         },
         [&] { return importer.state() == config::ConfigImport::State::Receiving; });

@@ -39,4 +39,11 @@ std::optional<QDate> readDate(const QString& text) {
     return d;
 }
 
+QString clockOffsetText(std::optional<qint64> seconds) {
+    if (!seconds) return {};
+    return QStringLiteral("Diferencia con PC: %1%2 s")
+        .arg(*seconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(*seconds < 0 ? -*seconds : *seconds);
+}
+
 }  // namespace vernoll::config

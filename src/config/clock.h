@@ -29,6 +29,10 @@ std::optional<QDate> composeDate(const ClockFields& f);
 // two-digit year taken as 20yy (the logger keeps two digits). Blanks around it are allowed.
 std::optional<QDate> readDate(const QString& text);
 
+// Logger clock minus PC clock as the window shows it beside the clock, the sign always
+// written: "Diferencia con PC: +12 s", "-3 s", "+0 s"; empty when the offset is unknown.
+QString clockOffsetText(std::optional<qint64> seconds);
+
 // The fixed formats of the window, the wire and the files.
 inline QString dateText(const QDate& d) {
     return d.toString(QStringLiteral("dd/MM/yyyy"));

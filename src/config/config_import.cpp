@@ -2,102 +2,90 @@
 
 #include "config/clock.h"
 #include "config/device.h"
-#include "config/record.h"
 #include "form/controls.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
-#include "link/exchange_step.h"
-#include "link/texts.h"
 
 namespace vernoll::config {
 
 namespace {
 
+constexpr int kChannel = 2;
 constexpr std::uint8_t kSelectRead = 0x60;
-constexpr std::uint8_t kGoOn = 0x55;
-constexpr int kLastByte = 2 + record::kSize;  // 113
+// The serial number's caption. The two blanks before the colon are the logger program's.
+const QString kSerialPrefix = QStringLiteral("Nro  : ");
 
-// Which text box byte n of the exchange belongs to, for n = 7 .. 106.
-const char* textBoxFor(int n) {
-    int first = 3 + record::kUser;  // byte n carries record offset n - 3
+// Which text box a record offset of the station texts (4 .. 103) belongs to.
+const char* textBoxFor(int offset) {
+    int first = record::kUser;
     for (std::size_t i = 0; i < kTextWidths.size(); ++i) {
-        if (n < first + kTextWidths[i]) return ctl::kStationTexts[i];
+        if (offset < first + kTextWidths[i]) return ctl::kStationTexts[i];
         first += kTextWidths[i];
     }
     return nullptr;
+}
+
+// What the import changes on the window before its end, and so puts back when the logger
+// stops: the station boxes, the serial number, the interval buttons, the date, and the edit
+// and send buttons. The time box, which Timer1 moves on meanwhile, is put back by itself.
+std::vector<const char*> shownControls() {
+    std::vector<const char*> shown(std::begin(ctl::kStationTexts), std::end(ctl::kStationTexts));
+    shown.insert(shown.end(), std::begin(ctl::kIntervalOptions), std::end(ctl::kIntervalOptions));
+    for (const char* name : {ctl::kSerialText, ctl::kDate, ctl::kEditConfig, ctl::kSendConfig})
+        shown.push_back(name);
+    return shown;
 }
 
 }  // namespace
 
 ConfigImport::ConfigImport(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                            ExchangeOpening& opening, Timing timing, QObject* parent)
-    : LoggerExchange(form, dialogs, channels, opening, timing, 2, parent) {}
+    : EchoRead(form, dialogs, channels, opening, timing,
+               {kChannel, kSelectRead, record::kSize, shownControls()}, parent),
+      pcClock_([] { return QDateTime::currentDateTime(); }) {}
 
 void ConfigImport::click() {
-    // A second click while the opening runs would only restart the same opening (and the
-    // answer flag, 0 during the opening, would call the logger missing).
-    if (state_ == State::Opening) return;
+    if (state() == State::Opening) return;
     form_.setSplashShown(false);
-    if (form_.answerFlag == 0) {
-        offerReconnection(form_, dialogs_);
-        emit failed(Failure::NoLogger);
-        return;
-    }
-    form_.answerFlag = 0;
+    begin();
+}
+
+void ConfigImport::prepare() {
     for (const char* box : ctl::kStationTexts) form_.setText(box, QString());
-
-    state_ = State::Opening;
-    openExchange(timing_.answerWait, [this](bool answered) {
-        if (!answered) {
-            state_ = State::Idle;
-            offerReconnection(form_, dialogs_);
-            channel().close();
-            form_.setEnabled(ctl::kImportConfig, true);
-        }
-        form_.setEnabled(ctl::kSendConfig, false);
-        form_.setEnabled(ctl::kEditConfig, true);
-        if (!answered) emit failed(Failure::NoAnswer);
-    });
+    time_.reset();
+    date_.reset();
+    pcClockAtClock_ = QDateTime();
 }
 
-void ConfigImport::onComm(int code) {
-    if (code != comm::Receive) return;
-    Channel& ch = channel();
-    const int n = receiveOne(form_, ch);
-    state_ = State::Receiving;
-
-    if (n < 1 || n > kLastByte) {
-        dropExchange(form_, ch, QStringLiteral("error en contador"));
-        state_ = State::Idle;
-        emit failed(Failure::Counter);
-        return;
-    }
-    const std::uint8_t b = form_.receivedByte;
-    takeByte(n, b);
-    const char answer = n == 1 ? char(kSelectRead) : n == 2 ? char(kGoOn) : char(b);
-    ch.write(QByteArray(1, answer));
-    if (n == kLastByte) end();
+void ConfigImport::opened(bool answered) {
+    if (!answered) form_.setEnabled(ctl::kImportConfig, true);
+    // When the logger answered, the rest of the record is still arriving.
+    form_.setEnabled(ctl::kSendConfig, false);
+    form_.setEnabled(ctl::kEditConfig, true);
 }
 
-void ConfigImport::takeByte(int n, std::uint8_t b) {
-    if (n >= 3 && n <= 6) {
-        const auto i = std::size_t(2 * (n - 3));
-        form_.ser[i] = std::uint8_t(bcd::highDigit(b));
-        form_.ser[i + 1] = std::uint8_t(bcd::lowDigit(b));
-        if (n == 6) {
-            QString digits;
-            for (std::uint8_t c : form_.ser) digits += QChar(char16_t(c));
-            form_.setText(ctl::kSerialText, QStringLiteral("Nro  : ") + digits);
-            // Digits that are not all decimal leave the previous number in place.
-            if (const auto number = serialNumber(digits)) form_.Nserie = *number;
-        }
-    } else if (n >= 7 && n <= 106) {
-        form_.appendText(textBoxFor(n), QString(cp1252::decode(char(b))));
-    } else if (n == 107) {
+void ConfigImport::take(int offset, std::uint8_t b) {
+    if (offset < record::kUser) {
+        takeSerial(offset, b);
+    } else if (offset < record::kInterval) {
+        form_.appendText(textBoxFor(offset), QString(cp1252::decode(char(b))));
+    } else if (offset == record::kInterval) {
         takeInterval(b);
-    } else if (n >= 108) {
-        takeClock(n - 108, b);
+    } else {
+        takeClock(offset - record::kClock, b);
     }
+}
+
+void ConfigImport::takeSerial(int offset, std::uint8_t b) {
+    const auto i = std::size_t(2 * offset);
+    form_.ser[i] = std::uint8_t(bcd::highDigit(b));
+    form_.ser[i + 1] = std::uint8_t(bcd::lowDigit(b));
+    if (offset < 3) return;
+    QString digits;
+    for (std::uint8_t c : form_.ser) digits += QChar(char16_t(c));
+    form_.setText(ctl::kSerialText, kSerialPrefix + digits);
+    // Digits that are not all decimal leave the previous number in place.
+    if (const auto number = serialNumber(digits)) form_.Nserie = *number;
 }
 
 void ConfigImport::takeInterval(std::uint8_t b) {
@@ -112,46 +100,59 @@ void ConfigImport::takeInterval(std::uint8_t b) {
 }
 
 void ConfigImport::takeClock(int field, std::uint8_t b) {
+    if (field == Hour) pcClockAtClock_ = pcClock_();
     auto& f = form_.clockFields;
     f[std::size_t(field)] = int(b);
-    if (b <= kClockMax[std::size_t(field)]) {
+    const bool inRange = b <= kClockMax[std::size_t(field)];
+    if (inRange) {
         f[std::size_t(field)] = bcd::digits(b);
     } else {
+        // Printed on the window, not shown in a box: the logger program's own diagnostics.
         form_.print(field <= Second ? QStringLiteral("hora mal") : QStringLiteral("fecha mal"));
     }
-    if (field == Second && b <= kClockMax[Second]) composeTime();
-    if (field == Year && b <= kClockMax[Year]) composeDate();
-}
-
-void ConfigImport::composeTime() {
-    const auto t = config::composeTime(form_.clockFields);
-    if (!t) return;
-    form_.setText(ctl::kTime, timeText(*t));
-    form_.loggerClock = *t;
-}
-
-void ConfigImport::composeDate() {
-    const auto d = config::composeDate(form_.clockFields);
-    if (!d || !d->isValid()) return;
-    form_.setText(ctl::kDate, dateText(*d));
+    if (field == Second && inRange) {
+        if (const auto t = composeTime(form_.clockFields)) {
+            form_.setText(ctl::kTime, timeText(*t));
+            form_.loggerClock = *t;
+            time_ = *t;
+        }
+    }
+    if (field == Year && inRange) {
+        if (const auto d = composeDate(form_.clockFields); d && d->isValid()) {
+            form_.setText(ctl::kDate, dateText(*d));
+            date_ = *d;
+        }
+    }
 }
 
 void ConfigImport::end() {
     form_.exchangeCounter = 0;
     form_.setTimer1Enabled(true);
     form_.setEnabled(ctl::kImportConfig, true);
-    channel().close();
-    state_ = State::Idle;
 
+    const Record r = Record::fromBytes(record());
+    Configuration c;
+    c.serial = serialDigits(r.serial);
+    for (std::size_t i = 0; i < c.texts.size(); ++i) c.texts[i] = cp1252::decode(r.texts[i]);
+    c.intervalCode = r.interval;
+    c.date = date_;
+    c.time = time_;
+    c.pcClock = pcClockAtClock_;
+
+    // The summary keeps the texts as received: the exports write them padded.
     SummaryFields fields;
     fields.intervalMinutes = form_.intervalMinutes;
-    fields.serialCaption = form_.control(ctl::kSerialText).text;
-    fields.user = form_.control(ctl::kUser).text;
-    fields.location = form_.control(ctl::kLocation).text;
-    fields.latitude = form_.control(ctl::kLatitude).text;
-    fields.longitude = form_.control(ctl::kLongitude).text;
-    fields.altitude = form_.control(ctl::kAltitude).text;
+    fields.serialCaption = kSerialPrefix + c.serial;
+    fields.user = c.texts[0];
+    fields.location = c.texts[1];
+    fields.latitude = c.texts[2];
+    fields.longitude = c.texts[3];
+    fields.altitude = c.texts[4];
     form_.summary = summary(fields);
+    // The boxes drop the padding, so that a click at the end of a text lands after its last
+    // character; the send pads them again to the same bytes.
+    for (std::size_t i = 0; i < c.texts.size(); ++i)
+        form_.setText(ctl::kStationTexts[i], c.station(i));
 
     if (hasSms(form_.Nserie)) {
         form_.setEnabled(ctl::kReadSms, true);
@@ -169,7 +170,42 @@ void ConfigImport::end() {
             form_.progressMax = kLargeMemoryFrames;
         }
     }
-    emit finished();
+
+    form_.clockOffset = c.clockOffset();
+    form_.setText(ctl::kClockOffset, clockOffsetText(form_.clockOffset));
+    configuration_ = std::move(c);
+}
+
+void ConfigImport::save() {
+    saved_.CONF_MUE = form_.CONF_MUE;
+    saved_.ser = form_.ser;
+    saved_.Nserie = form_.Nserie;
+    saved_.intervalMinutes = form_.intervalMinutes;
+    saved_.clockFields = form_.clockFields;
+    saved_.loggerClock = form_.loggerClock;
+    saved_.time = form_.control(ctl::kTime).text;
+    saved_.elapsed.start();
+}
+
+void ConfigImport::restore() {
+    form_.CONF_MUE = saved_.CONF_MUE;
+    form_.ser = saved_.ser;
+    form_.Nserie = saved_.Nserie;
+    form_.intervalMinutes = saved_.intervalMinutes;
+    form_.clockFields = saved_.clockFields;
+    if (time_) {
+        // The import wrote the clock: the earlier one, moved on by the time Timer1 ran.
+        QTime clock = saved_.loggerClock;
+        if (form_.timer1Enabled())
+            clock = clock.addSecs(int(saved_.elapsed.elapsed() / 1000 % 86400));
+        form_.loggerClock = clock;
+        form_.setText(ctl::kTime, saved_.time.isEmpty() ? QString() : timeText(clock));
+    }
+    // Nothing half-read can be sent: both ways to the send wait for a complete import, which
+    // stays offered (an edit begun during the import had taken it away).
+    form_.setEnabled(ctl::kEditConfig, false);
+    form_.setEnabled(ctl::kSendConfig, false);
+    form_.setEnabled(ctl::kImportConfig, true);
 }
 
 }  // namespace vernoll::config

@@ -14,9 +14,9 @@ namespace {
 constexpr int kChannel = 5;
 constexpr std::uint8_t kSelectWrite = 0x96;
 constexpr int kFrameSize = record::kSize - 4;  // 107
-constexpr int kLastByte = 1 + kFrameSize;      // 108
 
-// The order in which "Cambiar configuracion" shows the interval buttons.
+// The order in which "Cambiar configuracion" shows the interval buttons: 1, 10, 15, 5, 30 and
+// 60 minutes. Deliberate, as the logger program does it.
 constexpr int kShowOrder[6] = {0, 2, 3, 1, 4, 5};
 
 QString padded(const QString& text, int width) {
@@ -44,10 +44,23 @@ QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval,
 
 ConfigSend::ConfigSend(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                        ExchangeOpening& opening, Timing timing, QObject* parent)
-    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent),
+    : PacedWrite(form, dialogs, channels, opening, timing,
+                 {kChannel, kSelectWrite, timing.sendAnswerWait, "error datos"}, parent),
       pcClock_([] { return QDateTime::currentDateTime(); }) {}
 
 void ConfigSend::edit() {
+    view_.taken = true;
+    for (std::size_t i = 0; i < view_.texts.size(); ++i)
+        view_.texts[i] = form_.control(ctl::kStationTexts[i]).text;
+    view_.interval = form_.CONF_MUE;
+    for (std::size_t i = 0; i < view_.checked.size(); ++i)
+        view_.checked[i] = form_.control(ctl::kIntervalOptions[i]).checked;
+    view_.date = form_.control(ctl::kDate).text;
+    view_.time = form_.control(ctl::kTime).text;
+    view_.clock = form_.loggerClock;
+    view_.running = form_.timer1Enabled();
+    view_.since.start();
+
     form_.setTimer1Enabled(false);
     form_.setVisible(ctl::kPcClock, true);
     form_.setVisible(ctl::kPcClockCaption, true);
@@ -116,12 +129,32 @@ void ConfigSend::lockFields() {
     }
 }
 
+// Cancel leaves on the window nothing the logger does not hold: the view of the edit's
+// beginning comes back, its clock moved on by the time the edit took if it was running.
+void ConfigSend::putBackTheView() {
+    if (!view_.taken) return;
+    for (std::size_t i = 0; i < view_.texts.size(); ++i)
+        form_.setText(ctl::kStationTexts[i], view_.texts[i]);
+    form_.CONF_MUE = view_.interval;
+    for (std::size_t i = 0; i < view_.checked.size(); ++i)
+        form_.setChecked(ctl::kIntervalOptions[i], view_.checked[i]);
+    // Cleared without its click: the PC's clock would replace the one put back.
+    form_.setChecked(ctl::kPcClock, false);
+    form_.setText(ctl::kDate, view_.date);
+    QTime clock = view_.clock;
+    if (view_.running) clock = clock.addSecs(int(view_.since.elapsed() / 1000 % 86400));
+    form_.loggerClock = clock;
+    form_.setText(ctl::kTime, view_.time.isEmpty() ? QString() : timeText(clock));
+}
+
 void ConfigSend::send() {
     // A second click while the opening runs would only restart the same opening.
-    if (state_ == State::Opening) return;
+    if (state() == State::Opening) return;
+    // Lower case, the blanks and the three line ends are the logger program's own.
     if (!dialogs_.confirm(QStringLiteral("esta seguro de cambiarla? \r\n\r\n\r\n"
                                          "SE BORRARAN TODOS LOS DATOS DE MEMORIA!  "),
                           Dialogs::Icon::Warning)) {
+        putBackTheView();
         lockFields();
         emit cancelled();
         return;
@@ -140,53 +173,31 @@ void ConfigSend::send() {
     if (!date) {
         dialogs_.message(QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
         lockFields();
-        emit failed(Failure::BadDate);
+        emit failed(Failure::Refused);
         return;
     }
     loggerDate_ = *date;
-    frame_ = sendFrame(texts, form_.CONF_MUE, form_.loggerClock, loggerDate_);
-
-    state_ = State::Opening;
-    openExchange(timing_.sendAnswerWait, [this](bool answered) {
-        if (!answered) {
-            state_ = State::Idle;
-            offerReconnection(form_, dialogs_);
-            channel().close();
-        }
-        // The exchange runs on in the receive handler; the window is back to viewing.
-        lockFields();
-        if (!answered) emit failed(Failure::NoAnswer);
-    });
+    begin(sendFrame(texts, form_.CONF_MUE, form_.loggerClock, loggerDate_));
 }
 
-void ConfigSend::onComm(int code) {
-    if (code != comm::Receive) return;
-    Channel& ch = channel();
-    const int n = receiveOne(form_, ch);
-    state_ = State::Sending;
+// The exchange runs on in the receive handler; the window is back to viewing.
+void ConfigSend::opened(bool) {
+    lockFields();
+}
 
-    if (n == 1) {
-        ch.write(QByteArray(1, char(kSelectWrite)));
-        return;
-    }
-    if (n >= 2 && n <= kLastByte && n - 2 < frame_.size()) {
-        ch.write(frame_.mid(n - 2, 1));
-        const bool last = n == kLastByte;
-        if (last) {
-            ch.close();
-            state_ = State::Idle;
-            dialogs_.message(QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n "));
-        }
-        endButtons();
-        form_.setTimer1Enabled(true);
-        if (last) emit finished();
-        return;
-    }
+void ConfigSend::paced(int) {
+    endButtons();
+    form_.setTimer1Enabled(true);
+}
+
+void ConfigSend::end() {
+    // The blanks around the text are the logger program's own.
+    dialogs_.message(QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n "));
+}
+
+void ConfigSend::beyond() {
     form_.setTimer1Enabled(true);
     endButtons();
-    dropExchange(form_, ch, QStringLiteral("error datos"));
-    state_ = State::Idle;
-    emit failed(Failure::Counter);
 }
 
 }  // namespace vernoll::config

@@ -3,13 +3,14 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTime>
 #include <array>
 #include <cstdint>
 #include <functional>
 
-#include "link/logger_exchange.h"
+#include "link/paced_write.h"
 
 namespace vernoll::config {
 
@@ -22,26 +23,15 @@ QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval,
                      const QDate& date);
 
 // "Cambiar configuracion" and "Enviar configuracion": the edit of the configuration on the
-// window and its send on MSComm5.
-//
-// The logger paces the send: after the attention byte it sends a byte and waits for the
-// answer to it.
+// window and its send on MSComm5. The send is a paced write (link/paced_write.h):
 //   n = 1       answered with 0x96, which selects the configuration write
 //   n = 2..108  answered with frame byte n - 1; after the 107th the logger holds the new
 //               configuration (and has erased its memory)
-// The logger confirms nothing: the send is done once the last frame byte went out.
-class ConfigSend : public LoggerExchange {
+// The logger confirms nothing: the send is done once the last frame byte went out. Cancel at
+// the question puts back what the window showed when the edit began.
+class ConfigSend : public PacedWrite {
     Q_OBJECT
 public:
-    enum class State {
-        Idle,     // viewing or editing; no send under way (also after a logger stopped)
-        Opening,  // wake-up, pause, attention byte, the 1-second wait for the first answer
-        Sending,  // the logger answered; each of its bytes takes the next frame byte
-    };
-
-    enum class Failure { NoAnswer, BadDate, Counter };
-    Q_ENUM(Failure)
-
     using PcClock = std::function<QDateTime()>;
 
     ConfigSend(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
@@ -58,32 +48,39 @@ public:
     void takePcClock();
     // The user typed into the time box: a text that is not a time is refused.
     void timeEdited();
-    // "Enviar configuracion".
+    // "Enviar configuracion". A date box that holds no date fails as Refused.
     void send();
 
-    State state() const { return state_; }
-    // The frame of the last send.
-    const QByteArray& frame() const { return frame_; }
-
 signals:
-    // The last frame byte went out.
-    void finished();
     // The user cancelled the confirmation; nothing was sent.
     void cancelled();
-    // No answer to the attention byte, a date box that holds no date, or a byte beyond the
-    // exchange.
-    void failed(vernoll::config::ConfigSend::Failure why);
 
 private:
-    void onComm(int code) override;
+    void opened(bool answered) override;
+    void paced(int n) override;
+    void end() override;
+    void beyond() override;
+
     void clearCheck1();
     void endButtons();
     void lockFields();
+    void putBackTheView();
 
     PcClock pcClock_;
-    State state_ = State::Idle;
     QDate loggerDate_;  // the logger clock date, from Check1 or the date box
-    QByteArray frame_;
+
+    // What the window showed when the edit began: the last import's texts and interval, and
+    // its clock, which ran on until the edit stopped it.
+    struct View {
+        bool taken = false;
+        std::array<QString, 5> texts;
+        std::uint8_t interval = 0;
+        std::array<bool, 6> checked{};
+        QString date, time;
+        QTime clock;
+        bool running = false;  // Timer1 moved the clock on
+        QElapsedTimer since;
+    } view_;
 };
 
 }  // namespace vernoll::config

@@ -34,6 +34,31 @@ std::array<std::uint8_t, 4> packSerial(const QString& digits) {
     return packed;
 }
 
+QString unpadded(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.left(end);
+}
+
+std::optional<int> Configuration::intervalMinutes() const {
+    const auto index = intervalIndex(intervalCode);
+    if (!index) return std::nullopt;
+    return QString::fromLatin1(kIntervals[std::size_t(*index)].minutes).toInt();
+}
+
+std::optional<QDateTime> Configuration::loggerClock() const {
+    if (!date || !time) return std::nullopt;
+    return QDateTime(*date, *time, Qt::UTC);
+}
+
+std::optional<qint64> Configuration::clockOffset() const {
+    const auto logger = loggerClock();
+    if (!logger || !pcClock.isValid()) return std::nullopt;
+    const QTime t = pcClock.time();
+    const QDateTime pc(pcClock.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
+    return pc.secsTo(*logger);
+}
+
 QByteArray Record::toBytes() const {
     QByteArray out;
     out.reserve(record::kSize);

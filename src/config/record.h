@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
+#include <QDateTime>
 #include <QString>
+#include <QTime>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -47,8 +50,36 @@ std::optional<float> serialNumber(const QString& digits);
 // Eight digits (fewer are taken as leading digits followed by zeros) packed into 4 bytes.
 std::array<std::uint8_t, 4> packSerial(const QString& digits);
 
-// A whole record, for those who build one (the emulator, tests). The program itself takes
-// the record apart byte by byte as it arrives.
+// A text without the blanks that pad it on the right to its width (other characters, blanks
+// within it and leading blanks stay): padded again to its width, it is the same text.
+QString unpadded(const QString& text);
+
+// What a complete configuration import read, as values: the record's fields as the logger
+// sent them, its clock as the import composed it, and the PC's clock at that moment.
+struct Configuration {
+    QString serial;                // the eight digit characters (":" to "?" for a nibble above 9)
+    std::array<QString, 5> texts;  // user, location, latitude, longitude, altitude; padding kept
+    std::uint8_t intervalCode = 0;
+    // The logger's date and time of day; nothing where the bytes composed none ("fecha mal",
+    // "hora mal", or a composition that did not succeed).
+    std::optional<QDate> date;
+    std::optional<QTime> time;
+    QDateTime pcClock;  // the PC's clock when the logger's clock bytes began to arrive
+
+    // The station text `i` (record order) without its padding, as the window shows it.
+    QString station(std::size_t i) const { return unpadded(texts[i]); }
+    // The sampling interval in minutes; nothing for a code no interval has.
+    std::optional<int> intervalMinutes() const;
+    // The logger's clock: no time zone, held in UTC so that no zone rule of the PC moves it;
+    // nothing when its date or its time is unknown.
+    std::optional<QDateTime> loggerClock() const;
+    // Logger clock minus PC clock, in whole seconds, each read as the wall clock it shows
+    // (the PC's fraction of a second dropped, as the logger's clock has none).
+    std::optional<qint64> clockOffset() const;
+};
+
+// A whole record as bytes, for those who build one (the emulator, tests). The import fills the
+// window byte by byte as the record arrives, and reads the whole record once it is complete.
 struct Record {
     std::array<std::uint8_t, 4> serial{};
     std::array<QByteArray, 5> texts;  // code-page bytes, padded with blanks to their widths

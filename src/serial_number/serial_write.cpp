@@ -1,7 +1,5 @@
 #include "serial_number/serial_write.h"
 
-#include <algorithm>
-
 #include "form/controls.h"
 #include "link/exchange_step.h"
 
@@ -11,7 +9,6 @@ namespace {
 
 constexpr int kChannel = 3;
 constexpr std::uint8_t kSelectWrite = 0x64;
-constexpr int kLastByte = 6;
 
 bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -28,7 +25,8 @@ qsizetype nonDigits(const QString& text) {
 
 SerialWrite::SerialWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                          ExchangeOpening& opening, Timing timing, QObject* parent)
-    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent),
+    : PacedWrite(form, dialogs, channels, opening, timing,
+                 {kChannel, kSelectWrite, timing.answerWait, "otro valor serie"}, parent),
       accepted_(form.control(ctl::kSerialEntry).text) {}
 
 bool SerialWrite::key(int key) {
@@ -65,7 +63,7 @@ void SerialWrite::setBoxText(const QString& text) {
 }
 
 bool SerialWrite::write() {
-    if (state_ == State::Opening) return false;
+    if (state() == State::Opening) return false;
     const QString text = form_.control(ctl::kSerialEntry).text;
     // A digit has a packed value, anything else has none: such text (the box's design text
     // "Text10", say) is not sent.
@@ -82,45 +80,27 @@ bool SerialWrite::write() {
     form_.setEnabled(ctl::kSerialCaption, true);
     form_.setText(ctl::kSerialCaption, QStringLiteral("comienzo transmision"));
 
-    state_ = State::Opening;
-    openExchange(timing_.answerWait, [this](bool answered) {
-        if (answered) return;
-        state_ = State::Idle;
-        offerReconnection(form_, dialogs_);
-        channel().close();
-        form_.setEnabled(ctl::kSerialEntry, true);
-        emit failed(Failure::NoAnswer);
-    });
+    QByteArray frame;
+    for (std::uint8_t b : packed_) frame += char(b);
+    begin(frame + frame.right(1));
     return true;
 }
 
-void SerialWrite::onComm(int code) {
-    if (code != comm::Receive) return;
-    Channel& ch = channel();
-    const int n = receiveOne(form_, ch);
-    state_ = State::Sending;
+void SerialWrite::opened(bool answered) {
+    if (!answered) form_.setEnabled(ctl::kSerialEntry, true);
+}
 
-    if (n >= 1 && n <= kLastByte) {
-        const std::uint8_t answer =
-            n == 1 ? kSelectWrite : packed_[std::size_t(std::min(n - 2, 3))];
-        ch.write(QByteArray(1, char(answer)));
-        if (n < kLastByte) return;
-        form_.setEnabled(ctl::kSerialCaption, true);
-        form_.setText(ctl::kSerialCaption, QStringLiteral("fin transmision"));
-        form_.setText(ctl::kSerialCaption,
-                      QStringLiteral("N\u00ba Enviado  ") + form_.control(ctl::kSerialEntry).text);
-        form_.setEnabled(ctl::kSerialEntry, true);
-        setBoxText(QString());
-        form_.exchangeCounter = 0;
-        ch.close();
-        state_ = State::Idle;
-        emit finished();
-        return;
-    }
-    // The counter is left as it is; the next write's opening sets it to 0.
-    dropExchange(form_, ch, QStringLiteral("otro valor serie"));
-    state_ = State::Idle;
-    emit failed(Failure::Surplus);
+void SerialWrite::end() {
+    form_.setEnabled(ctl::kSerialCaption, true);
+    // Deliberate, as the logger program does it: the caption is set and at once overwritten,
+    // so "fin transmision" never shows.
+    form_.setText(ctl::kSerialCaption, QStringLiteral("fin transmision"));
+    form_.setText(ctl::kSerialCaption,
+                  QStringLiteral("N\u00ba Enviado  ") + form_.control(ctl::kSerialEntry).text);
+    form_.setEnabled(ctl::kSerialEntry, true);
+    setBoxText(QString());
+    // Only a complete write sets the counter back; after a surplus byte the next opening does.
+    form_.exchangeCounter = 0;
 }
 
 }  // namespace vernoll::serial_number

@@ -4,31 +4,21 @@
 #include <array>
 #include <cstdint>
 
-#include "link/logger_exchange.h"
+#include "link/paced_write.h"
 
 namespace vernoll::serial_number {
 
 // Serial-number programming: Enter in Text10 writes the typed digits, packed into four BCD
-// bytes, on MSComm3.
-//
-// The logger paces the write and the program does not look at its bytes:
+// bytes, on MSComm3. A paced write (link/paced_write.h) of five bytes:
 //   n = 1      answered with 0x64, which selects the serial-number write
 //   n = 2..5   answered with packed bytes 1 to 4
-//   n = 6      answered with packed byte 4 once more; the logger then holds the new number
+//   n = 6      answered with packed byte 4 once more (the logger asks for a sixth byte, and
+//              the logger program hands it the last one again); the logger holds the new number
 //   n >= 7     more than the logger ever sends: "otro valor serie", channel closed
 // Label1 reports the progress.
-class SerialWrite : public LoggerExchange {
+class SerialWrite : public PacedWrite {
     Q_OBJECT
 public:
-    enum class State {
-        Idle,     // no write under way (also after a logger stopped part-way)
-        Opening,  // wake-up, pause, attention byte, wait for the first answer
-        Sending,  // the logger answered; each of its bytes takes the next packed byte
-    };
-
-    enum class Failure { NoAnswer, Surplus };
-    Q_ENUM(Failure)
-
     // The box takes at most this many characters.
     static constexpr int kMaxDigits = 8;
 
@@ -46,21 +36,14 @@ public:
     // box holds anything but digits.
     bool write();
 
-    State state() const { return state_; }
     // The four packed bytes of the last write.
     const std::array<std::uint8_t, 4>& packed() const { return packed_; }
 
-signals:
-    // The logger took the whole number; Label1 says "Nº Enviado" and the number.
-    void finished();
-    // No answer to the attention byte, or a byte beyond the exchange.
-    void failed(vernoll::serial_number::SerialWrite::Failure why);
-
 private:
-    void onComm(int code) override;
+    void opened(bool answered) override;
+    void end() override;
     void setBoxText(const QString& text);
 
-    State state_ = State::Idle;
     std::array<std::uint8_t, 4> packed_{};
     QString accepted_;  // the box's text as last accepted, to undo a refused change
 };

@@ -2,8 +2,6 @@
 
 #include "form/controls.h"
 #include "link/codepage.h"
-#include "link/exchange_step.h"
-#include "sms/sms_record.h"
 
 namespace vernoll::sms {
 
@@ -11,82 +9,62 @@ namespace {
 
 constexpr int kChannel = 8;
 constexpr std::uint8_t kSelectRead = 0x2D;
-constexpr std::uint8_t kGoOn = 0x55;
-constexpr int kFirstRecordByte = 3;
-constexpr int kLastByte = 2 + kRecordSize;  // 22
+
+// What the read changes before its end: the two boxes, the send-interval buttons, and the
+// write, which the opening offers.
+std::vector<const char*> shownControls() {
+    std::vector<const char*> shown{ctl::kCellNumber, ctl::kSmsHidden, ctl::kWriteSms};
+    shown.insert(shown.end(), std::begin(ctl::kSendIntervalOptions),
+                 std::end(ctl::kSendIntervalOptions));
+    return shown;
+}
 
 }  // namespace
 
 SmsRead::SmsRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                  ExchangeOpening& opening, Timing timing, QObject* parent)
-    : LoggerExchange(form, dialogs, channels, opening, timing, kChannel, parent) {}
+    : EchoRead(form, dialogs, channels, opening, timing,
+               {kChannel, kSelectRead, kRecordSize, shownControls()}, parent) {}
 
-void SmsRead::click() {
-    // A second click while the opening runs would only restart the same opening (and the
-    // answer flag, 0 during the opening, would call the logger missing).
-    if (state_ == State::Opening) return;
-    if (form_.answerFlag == 0) {
-        offerReconnection(form_, dialogs_);
-        emit failed(Failure::NoLogger);
-        return;
-    }
-    form_.answerFlag = 0;
+void SmsRead::prepare() {
     form_.setText(ctl::kCellNumber, QString());
     form_.setText(ctl::kSmsHidden, QString());
-
-    state_ = State::Opening;
-    openExchange(timing_.answerWait, [this](bool answered) {
-        if (!answered) {
-            state_ = State::Idle;
-            offerReconnection(form_, dialogs_);
-            channel().close();
-        }
-        // Offered even when nothing was read: the write sends what the boxes hold.
-        form_.setEnabled(ctl::kWriteSms, true);
-        if (!answered) emit failed(Failure::NoAnswer);
-    });
 }
 
-void SmsRead::onComm(int code) {
-    if (code != comm::Receive) return;
-    Channel& ch = channel();
-    const int n = receiveOne(form_, ch);
-    state_ = State::Receiving;
-
-    if (n < 1 || n > kLastByte) {
-        dropExchange(form_, ch, QStringLiteral("error en contador"));
-        state_ = State::Idle;
-        emit failed(Failure::Counter);
-        return;
-    }
-    const std::uint8_t b = form_.receivedByte;
-    takeByte(n, b);
-    const char answer = n == 1 ? char(kSelectRead) : n == 2 ? char(kGoOn) : char(b);
-    ch.write(QByteArray(1, answer));
-    if (n == kLastByte) {
-        // The counter keeps 22 until the next opening resets it.
-        ch.close();
-        form_.setEnabled(ctl::kReadSms, true);
-        state_ = State::Idle;
-        emit finished();
-    }
+void SmsRead::opened(bool) {
+    // Offered even when nothing was read: the write sends what the boxes hold.
+    form_.setEnabled(ctl::kWriteSms, true);
 }
 
-void SmsRead::takeByte(int n, std::uint8_t b) {
-    const int offset = n - kFirstRecordByte;
-    if (offset < 0) return;
+void SmsRead::take(int offset, std::uint8_t b) {
     if (offset < kCodeOffset) {
         form_.appendText(ctl::kCellNumber, QString(cp1252::decode(char(b))));
     } else if (offset == kCodeOffset) {
         form_.smsSendCode = b;
         // A code no button stands for is kept all the same, and written back as it came.
         if (const auto index = sendCodeIndex(b)) {
-            for (int i = 0; i < int(kSendCodes.size()); ++i)
+            for (int i = 0; i < int(kSendIntervals.size()); ++i)
                 form_.setChecked(ctl::kSendIntervalOptions[i], i == *index);
         }
     } else {
         form_.appendText(ctl::kSmsHidden, QString(cp1252::decode(char(b))));
     }
+}
+
+void SmsRead::end() {
+    // The counter keeps 22 until the next opening resets it.
+    form_.setEnabled(ctl::kReadSms, true);
+    const QByteArray& r = record();
+    settings_ = Settings{cp1252::decode(r.left(kCellWidth)), std::uint8_t(r[kCodeOffset]),
+                         r.mid(kHiddenOffset, kHiddenWidth)};
+}
+
+void SmsRead::save() {
+    savedCode_ = form_.smsSendCode;
+}
+
+void SmsRead::restore() {
+    form_.smsSendCode = savedCode_;
 }
 
 }  // namespace vernoll::sms

@@ -1,47 +1,42 @@
 #pragma once
 
-#include "link/logger_exchange.h"
+#include <optional>
+
+#include "link/echo_read.h"
+#include "sms/sms_record.h"
 
 namespace vernoll::sms {
 
-// "Leer Config. SMS": reads the logger's SMS settings on MSComm8.
-//
-// After the opening the logger sends one byte at a time and waits for the answer to each:
+// "Leer Config. SMS": reads the logger's SMS settings on MSComm8. An echo-read
+// (link/echo_read.h):
 //   n = 1      answered with 0x2D, which selects the SMS settings read
 //   n = 2      answered with 0x55
 //   n = 3..22  the 20 bytes of the SMS record, each echoed back: the cell number into Text1,
 //              the send-interval code, the four hidden bytes into Text6
-// The read ends after the echo of byte 22.
-class SmsRead : public LoggerExchange {
+// The read ends after the echo of byte 22. A logger that stops mid-record leaves the SMS
+// boxes, the send interval and "Enviar Config.SMS" as they were before the read.
+class SmsRead : public EchoRead {
     Q_OBJECT
 public:
-    enum class State {
-        Idle,       // no read under way (also after a logger stopped mid-record)
-        Opening,    // wake-up, pause, attention byte, wait for the first answer
-        Receiving,  // the logger answered; the receive handler takes each byte
-    };
-
-    enum class Failure { NoLogger, NoAnswer, Counter };
-    Q_ENUM(Failure)
-
     SmsRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels, ExchangeOpening& opening,
             Timing timing, QObject* parent = nullptr);
 
     // The click of "Leer Config. SMS".
-    void click();
-    State state() const { return state_; }
+    void click() { begin(); }
 
-signals:
-    // The whole record arrived and the window shows it.
-    void finished();
-    // No logger known, no answer to the attention byte, or a byte beyond the record.
-    void failed(vernoll::sms::SmsRead::Failure why);
+    // The settings of the last read that completed; nothing before one.
+    const std::optional<Settings>& settings() const { return settings_; }
 
 private:
-    void onComm(int code) override;
-    void takeByte(int n, std::uint8_t b);
+    void prepare() override;
+    void opened(bool answered) override;
+    void take(int offset, std::uint8_t b) override;
+    void end() override;
+    void save() override;
+    void restore() override;
 
-    State state_ = State::Idle;
+    std::optional<Settings> settings_;
+    std::uint8_t savedCode_ = 0;
 };
 
 }  // namespace vernoll::sms

@@ -5,8 +5,8 @@
 namespace vernoll::sms {
 
 std::optional<int> sendCodeIndex(std::uint8_t code) {
-    for (std::size_t i = 0; i < kSendCodes.size(); ++i)
-        if (kSendCodes[i] == code) return int(i);
+    for (std::size_t i = 0; i < kSendIntervals.size(); ++i)
+        if (kSendIntervals[i].code == code) return int(i);
     return std::nullopt;
 }
 

@@ -17,11 +17,28 @@ inline constexpr int kHiddenOffset = 16;
 inline constexpr int kHiddenWidth = 4;
 inline constexpr int kRecordSize = 20;
 
-// The send-interval codes of the option buttons Option10 .. Option14: no sending, with
-// every sample, every 2, 6 and 12 hours. 0x12 is 12 written as two BCD digits.
-inline constexpr std::array<std::uint8_t, 5> kSendCodes = {0x00, 0x01, 0x02, 0x06, 0x12};
+// The send intervals of the option buttons Option10 .. Option14, in their order: the code
+// and the label beside the button. 0x12 is 12 written as two BCD digits.
+struct SendInterval {
+    std::uint8_t code;
+    const char* label;
+};
+inline constexpr std::array<SendInterval, 5> kSendIntervals = {{
+    {0x00, "No enviar"},
+    {0x01, "Sinc. con muestreo"},
+    {0x02, "Cada 2 horas"},
+    {0x06, "Cada 6 horas"},
+    {0x12, "Cada 12 horas"},
+}};
 // The index (0..4) of a known send-interval code.
 std::optional<int> sendCodeIndex(std::uint8_t code);
+
+// What a complete SMS settings read received, as values.
+struct Settings {
+    QString cell;       // the cell number as received, padding kept
+    std::uint8_t code;  // the send-interval code, known to a button or not
+    QByteArray hidden;  // the four bytes the write hands back
+};
 
 // The text padded with blanks on the right to at least `width` characters.
 QString padded(const QString& text, int width);

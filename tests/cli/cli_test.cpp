@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cmath>
 
 #include "support/cli_run.h"
 #include "support/qt_app.h"
@@ -54,6 +55,11 @@ TEST(Cli, ConfigReadsTheWholeRecordOverThePty) {
     EXPECT_EQ(o.value("diagnostics").toArray().at(0).toString(), QStringLiteral("21"));
     EXPECT_EQ(o.value("date").toString().size(), 10);
     EXPECT_EQ(o.value("time").toString().size(), 8);
+    // The emulator's clock is the PC's: whole seconds, at most the one the exchange crossed.
+    ASSERT_TRUE(o.value("clock_offset_s").isDouble());
+    EXPECT_EQ(o.value("clock_offset_s").toDouble(),
+              std::round(o.value("clock_offset_s").toDouble()));
+    EXPECT_LE(std::abs(o.value("clock_offset_s").toInt()), 1);
 
     // The wire, as the emulator logged it: what the program sent, in order.
     const QByteArray rx = vernoll::test::received(log);
@@ -127,7 +133,7 @@ TEST(Cli, SimulateRunsAgainstTheBuiltInEmulator) {
     EXPECT_EQ(keys.join(QLatin1Char(' ')),
               QStringLiteral("port serial nserie device user location latitude longitude altitude "
                              "interval_code interval_minutes date time column_header memo sms "
-                             "diagnostics"));
+                             "diagnostics clock_offset_s"));
     EXPECT_TRUE(r.out.endsWith("}\n"));
 }
 

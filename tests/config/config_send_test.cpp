@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include "app/inicio.h"
@@ -10,6 +11,7 @@
 #include "form/controls.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
+#include "support/exchange_faults.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
 #include "support/program.h"
@@ -80,21 +82,13 @@ struct EmulatorRig {
     EmulatorRig() : emulator(options()) {}
 };
 
-// Against a scripted logger, for the faults.
-struct ScriptedRig : test::ScriptedRig<Program> {
-    ScriptedRig() : test::ScriptedRig<Program>(demoRecord().toBytes()) {}
-    // A logger that paces a whole send: after the attention byte and the selection, one byte
-    // for each of the first 106 frame bytes.
-    void pacesSend() { restart(QByteArray(106, '\x07')); }
-};
-
 bool sendAndWait(Program& p, QSignalSpy& outcome, int count = 1) {
     p.click(ctl::kSendConfig);
     return test::waitUntil([&] { return outcome.count() == count; }, kWait);
 }
 
 // The window after a send ended (sent, not answered, cancelled or refused).
-void expectViewing(const Program& p) {
+void expectViewing(const test::Program& p) {
     EXPECT_FALSE(p.c(ctl::kPcClock).visible);
     EXPECT_FALSE(p.c(ctl::kPcClock).checked);
     EXPECT_FALSE(p.c(ctl::kPcClockCaption).visible);
@@ -239,8 +233,8 @@ TEST(ConfigSend, WholeSendAgainstTheEmulatorChangesItsNextRead) {
     EXPECT_EQ(rig.emulator.storedRecords(), 0);
     EXPECT_EQ(rig.emulator.clock(), QDateTime(QDate(2029, 12, 31), QTime(23, 59, 59)));
     ASSERT_TRUE(p.importAgain());
-    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana") + blanks(27));
-    EXPECT_EQ(p.text(ctl::kLocation), QStringLiteral("Campo \u00ba") + blanks(28));
+    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));
+    EXPECT_EQ(p.text(ctl::kLocation), QStringLiteral("Campo \u00ba"));
     EXPECT_EQ(p.text(ctl::kDate), QStringLiteral("31/12/2029"));
     EXPECT_EQ(p.text(ctl::kTime), QStringLiteral("23:59:59"));
     EXPECT_EQ(p.form.CONF_MUE, 0x30);
@@ -310,16 +304,22 @@ TEST(ConfigSend, TimeCheck) {
     }
 }
 
-TEST(ConfigSend, CancelSendsNothingButLocksTheFields) {
+TEST(ConfigSend, CancelSendsNothingAndPutsBackWhatTheImportShowed) {
     test::ensureApp();
     for (const bool pcClockChecked : {false, true}) {
         EmulatorRig rig;
         Program& p = rig.program;
         ASSERT_TRUE(p.startUp());
+        p.form.setTimer1Enabled(false);  // the clock stands still: its text can be compared
+        const auto imported = test::controlsOf(p.form);
+        const QTime clock = p.form.loggerClock;
         p.click(ctl::kEditConfig);
         if (pcClockChecked) p.choose(ctl::kPcClock);
         p.type(ctl::kUser, QStringLiteral("Ana"));
+        p.type(ctl::kAltitude, QString());
+        p.choose(ctl::kInterval60);
         p.type(ctl::kDate, QStringLiteral("01/01/2030"));
+        p.type(ctl::kTime, QStringLiteral("23:59:59"));
         rig.port.clearWritten();
         p.dialogs.answers = {false};
         QSignalSpy cancelled(&p.inicio.configSend(), &ConfigSend::cancelled);
@@ -328,14 +328,33 @@ TEST(ConfigSend, CancelSendsNothingButLocksTheFields) {
 
         EXPECT_EQ(cancelled.count(), 1);
         EXPECT_TRUE(rig.port.written().isEmpty());
-        EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));  // not padded
         expectViewing(p);
-        // Clearing a checked Check1 takes the PC clock, as its click does.
-        EXPECT_EQ(p.text(ctl::kDate),
-                  pcClockChecked ? QStringLiteral("28/02/2027") : QStringLiteral("01/01/2030"));
-        EXPECT_TRUE(p.c(ctl::kInterval10).visible);
-        EXPECT_FALSE(p.c(ctl::kInterval1).visible);
+        // Every control as the import left it (Timer1 runs again, as after every send).
+        EXPECT_EQ(test::changedControls(imported, test::controlsOf(p.form)), QStringList())
+            << pcClockChecked;
+        EXPECT_EQ(p.form.CONF_MUE, 0x10);
+        EXPECT_EQ(p.form.loggerClock, clock);
     }
+}
+
+TEST(ConfigSend, CancelRunsTheClockOnFromWhereTheEditStoppedIt) {
+    test::ensureApp();
+    EmulatorRig rig;
+    Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    ASSERT_TRUE(p.form.timer1Enabled());
+    p.form.loggerClock = QTime(23, 59, 59);
+    QElapsedTimer editing;
+    editing.start();
+    p.click(ctl::kEditConfig);
+    p.type(ctl::kTime, QStringLiteral("10:00:00"));
+    p.dialogs.answers = {false};
+    p.click(ctl::kSendConfig);
+    // Not the time typed: the clock of the edit's beginning, on by the seconds the edit took
+    // (across midnight if it came to that).
+    const qint64 on = (QTime(23, 59, 59).secsTo(p.form.loggerClock) + 86400) % 86400;
+    EXPECT_LE(on, editing.elapsed() / 1000);
+    EXPECT_EQ(p.text(ctl::kTime), config::timeText(p.form.loggerClock));
 }
 
 TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
@@ -355,7 +374,7 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         test::settle(60);
 
         ASSERT_EQ(failed.count(), 1) << date;
-        EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::BadDate);
+        EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::Refused);
         EXPECT_EQ(p.dialogs.texts().last(), QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
         EXPECT_TRUE(rig.port.written().isEmpty()) << date;
         EXPECT_EQ(rig.emulator.storedRecords(), records) << date;
@@ -363,94 +382,6 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana").leftJustified(30)) << date;
         expectViewing(p);
     }
-}
-
-TEST(ConfigSend, NoAnswerThenTheNextSendWorks) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    p.click(ctl::kEditConfig);
-    rig.logger.silent = true;
-    rig.port.clearWrites();
-    QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
-    ASSERT_TRUE(sendAndWait(p, failed));
-
-    EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::NoAnswer);
-    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
-                                             "U"));
-    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
-    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_FALSE(p.channels[5].isOpen());
-    EXPECT_EQ(p.form.answerFlag, 0);
-    expectViewing(p);
-
-    rig.pacesSend();
-    rig.port.clearWrites();
-    p.click(ctl::kEditConfig);
-    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
-    ASSERT_TRUE(sendAndWait(p, done));
-    EXPECT_EQ(rig.port.written(), sendBytes(p.inicio.configSend().frame()));
-}
-
-TEST(ConfigSend, LoggerStoppingPartWayLeavesTheChannelOpenUntilTheNextOpening) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    p.click(ctl::kEditConfig);
-    rig.pacesSend();
-    rig.logger.stopAfter = 40;
-    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
-    QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
-    p.click(ctl::kSendConfig);
-    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
-    test::settlePastTheWaits();
-    EXPECT_EQ(done.count() + failed.count(), 0);
-    EXPECT_TRUE(p.channels[5].isOpen());
-    EXPECT_EQ(p.inicio.configSend().state(), ConfigSend::State::Sending);
-    expectViewing(p);  // the buttons were already in their end state
-    EXPECT_EQ(p.dialogs.texts().last(), kConfirm);
-
-    // The next send closes the stalled channel and completes.
-    rig.pacesSend();
-    rig.port.clearWrites();
-    p.click(ctl::kEditConfig);
-    ASSERT_TRUE(sendAndWait(p, done));
-    EXPECT_EQ(rig.port.written(), sendBytes(p.inicio.configSend().frame()));
-    EXPECT_EQ(p.dialogs.texts().last(), kDone);
-}
-
-TEST(ConfigSend, BytesBeyondTheFrame) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    p.click(ctl::kEditConfig);
-    // A logger that answers the last frame byte with two more: they reach a closed channel.
-    rig.pacesSend();
-    rig.logger.surplus = 2;
-    QSignalSpy done(&p.inicio.configSend(), &ConfigSend::finished);
-    QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
-    ASSERT_TRUE(sendAndWait(p, done));
-    test::settle(50);
-    EXPECT_EQ(failed.count(), 0);
-    EXPECT_EQ(done.count(), 1);
-    EXPECT_FALSE(p.channels[5].isOpen());
-
-    // A 109th byte in one exchange: "error datos", the channel emptied and closed.
-    p.click(ctl::kEditConfig);
-    auto& fake = test::arriveBeyond(p.channels, p.form, 5, 108, QByteArray("\x00\x00", 2));
-    ASSERT_EQ(failed.count(), 1);
-    EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::Counter);
-    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error datos")});
-    EXPECT_FALSE(p.channels[5].isOpen());
-    EXPECT_EQ(fake.bytesWaiting(), 0);
-    EXPECT_TRUE(p.form.timer1Enabled());
-    EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
-    EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
-    EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
 }
 
 TEST(LoggerClock, Timer1AdvancesTheShownTimeAcrossMidnightUntilItIsStopped) {
@@ -477,3 +408,45 @@ TEST(LoggerClock, Timer1AdvancesTheShownTimeAcrossMidnightUntilItIsStopped) {
     test::settle(50);
     EXPECT_EQ(shown.size(), ticks);
 }
+
+// The send among the faults every exchange meets (support/exchange_faults.h).
+struct SendUnderTest {
+    using Exchange = ConfigSend;
+    static constexpr int kChannel = 5;
+    static constexpr int kLast = 108;
+    static constexpr int kStopAfter = 40;
+    static constexpr int kDialogs = 2;
+    static constexpr const char* kDiagnostic = "error datos";
+
+    static QByteArray configuration() { return demoRecord().toBytes(); }
+    // After the selection, one byte for each of the first 106 frame bytes.
+    static QByteArray script() { return QByteArray(106, '\x07'); }
+    static Exchange& exchange(test::Program& p) { return p.inicio.configSend(); }
+    static void prepare(test::Program& p) { p.click(ctl::kEditConfig); }
+    static void start(Exchange& e) { e.send(); }
+    static QByteArray wire(test::Program& p) {
+        return sendBytes(p.inicio.configSend().frame()).mid(1);
+    }
+    static void afterFinished(test::Program& p) {
+        EXPECT_EQ(p.dialogs.texts().last(), kDone);
+        expectViewing(p);
+    }
+    static void afterNoAnswer(test::Program& p) { expectViewing(p); }
+    // The buttons were already in their end state when the logger stopped.
+    static void afterStop(test::Program& p) {
+        expectViewing(p);
+        EXPECT_EQ(p.dialogs.texts().last(), kConfirm);
+    }
+    static QStringList stallChanges() { return {}; }
+    static void afterStall(test::Program&) {}
+    // Editing: Timer1 stopped, the send offered; a byte beyond the frame ends that.
+    static void beforeBeyond(test::Program& p) { p.click(ctl::kEditConfig); }
+    static void afterBeyond(test::Program& p) {
+        EXPECT_TRUE(p.form.timer1Enabled());
+        EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
+        EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+        EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
+    }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(ConfigSend, ExchangeFaults, SendUnderTest);

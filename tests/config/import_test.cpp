@@ -10,6 +10,7 @@
 #include "link/discovery.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
+#include "support/exchange_faults.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
@@ -22,6 +23,10 @@ using vernoll::config::ConfigImport;
 namespace {
 
 constexpr int kWait = 3000;  // upper bound for a whole exchange under fast waits
+
+QString blanks(int n) {
+    return QString(n, QLatin1Char(' '));
+}
 
 config::Record demoRecord() {
     config::Record r;
@@ -83,10 +88,21 @@ TEST(Import, WholeRecordFillsTheWindowAndEveryByteOnTheWireIsRight) {
 
     EXPECT_EQ(rig.text(ctl::kSerialText), QStringLiteral("Nro  : 00020500"));
     EXPECT_EQ(rig.form.Nserie, 20500.0F);
-    EXPECT_EQ(rig.text(ctl::kUser), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
-    EXPECT_EQ(rig.text(ctl::kLocation),
-              QStringLiteral("Campo \u00ba") + QString(28, QLatin1Char(' ')));
-    EXPECT_EQ(rig.text(ctl::kAltitude), QStringLiteral("25   "));
+    // The boxes show the texts without their padding; the summary and the record keep it.
+    EXPECT_EQ(rig.text(ctl::kUser), QStringLiteral("Ana"));
+    EXPECT_EQ(rig.text(ctl::kLocation), QStringLiteral("Campo \u00ba"));
+    EXPECT_EQ(rig.text(ctl::kAltitude), QStringLiteral("25"));
+    EXPECT_TRUE(rig.form.summary.contains(QStringLiteral("\r\nUsuario: Ana") + blanks(27) +
+                                          QStringLiteral("\r\n")));
+    const auto& c = rig.inicio.import().configuration();
+    ASSERT_TRUE(c.has_value());
+    EXPECT_EQ(c->serial, QStringLiteral("00020500"));
+    EXPECT_EQ(c->texts[0], QStringLiteral("Ana") + blanks(27));
+    EXPECT_EQ(c->texts[1], QStringLiteral("Campo \u00ba") + blanks(28));
+    EXPECT_EQ(c->station(1), QStringLiteral("Campo \u00ba"));
+    EXPECT_EQ(c->intervalCode, 0x30);
+    EXPECT_EQ(c->intervalMinutes(), 30);
+    EXPECT_EQ(c->loggerClock(), QDateTime(QDate(2026, 7, 3), QTime(14, 5, 9), Qt::UTC));
     EXPECT_EQ(rig.text(ctl::kTime), QStringLiteral("14:05:09"));
     EXPECT_EQ(rig.text(ctl::kDate), QStringLiteral("03/07/2026"));
     EXPECT_EQ(rig.form.CONF_MUE, 0x30);
@@ -221,77 +237,6 @@ TEST(Import, SmsFamilyEnablesTheSmsRead) {
     EXPECT_EQ(rig.text(ctl::kTitle), QStringLiteral(" Evaporimetro "));
 }
 
-TEST(Import, LoggerStoppingMidRecordThenTheNextClickStartsOver) {
-    test::ensureApp();
-    const QByteArray record = demoRecord().toBytes();
-    Rig rig(record);
-    rig.logger.stopAfter = 40;
-    QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
-    rig.inicio.startUp();
-    ASSERT_TRUE(test::waitUntil([&] { return rig.form.exchangeCounter == 42; }, kWait));
-    test::settlePastTheWaits();
-    EXPECT_EQ(done.count(), 0);
-    EXPECT_TRUE(rig.channels[2].isOpen());  // nothing times out
-    EXPECT_EQ(rig.inicio.import().state(), ConfigImport::State::Receiving);
-
-    // The stalled channel is closed by the next opening, and the import completes.
-    rig.logger = test::ScriptedLogger{};  // the logger was switched off and on again
-    rig.logger.record = record;
-    rig.port.clearWrites();
-    rig.inicio.clickConfiguracion();
-    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
-                                                     "U\x60U"));
-    EXPECT_EQ(rig.text(ctl::kUser), QStringLiteral("Ana") + QString(27, QLatin1Char(' ')));
-}
-
-TEST(Import, ByteBeyondTheRecordIsACounterError) {
-    test::ensureApp();
-    Rig rig(demoRecord().toBytes());
-    rig.logger.surplus = 1;
-    QSignalSpy failed(&rig.inicio.import(), &ConfigImport::failed);
-    QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
-    rig.inicio.startUp();
-    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    // The surplus byte arrives after the end, on a closed channel: it is never seen.
-    test::settle(50);
-    EXPECT_EQ(failed.count(), 0);
-
-    // Bytes beyond 113 in one exchange are: feed the handler one more receive event directly.
-    test::arriveBeyond(rig.channels, rig.form, 2, 113, QByteArray(1, '\x00'));
-    EXPECT_EQ(failed.count(), 1);
-    EXPECT_EQ(rig.form.surface(), QStringList{QStringLiteral("error en contador")});
-    EXPECT_FALSE(rig.channels[2].isOpen());
-    EXPECT_EQ(rig.form.exchangeCounter, 114);
-}
-
-TEST(Import, NoAnswerToTheAttentionByte) {
-    test::ensureApp();
-    Rig rig(demoRecord().toBytes());
-    // Found on the probe, then silent.
-    QSignalSpy failed(&rig.inicio.import(), &ConfigImport::failed);
-    QObject::connect(&rig.inicio.discovery(), &Discovery::finished,
-                     [&] { rig.logger.silent = true; });
-    rig.inicio.startUp();
-    ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
-    EXPECT_EQ(failed.at(0).at(0).value<ConfigImport::Failure>(), ConfigImport::Failure::NoAnswer);
-    EXPECT_EQ(rig.dialogs.texts().last(),
-              QStringLiteral("No hay equipo conectado ,Intente Reconectar "));
-    EXPECT_TRUE(rig.form.control(ctl::kReconnect).enabled);
-    EXPECT_EQ(rig.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_TRUE(rig.form.control(ctl::kImportConfig).enabled);
-    EXPECT_TRUE(rig.form.control(ctl::kEditConfig).enabled);
-    EXPECT_FALSE(rig.form.control(ctl::kSendConfig).enabled);
-    EXPECT_FALSE(rig.channels[2].isOpen());
-    EXPECT_EQ(rig.form.answerFlag, 0);
-
-    // With the flag at 0, the next click answers at once and sends nothing.
-    rig.port.clearWrites();
-    rig.inicio.clickConfiguracion();
-    EXPECT_EQ(failed.count(), 2);
-    EXPECT_TRUE(rig.port.written().isEmpty());
-}
-
 TEST(Import, AgainstTheEmulator) {
     test::ensureApp();
     sim::EmulatorOptions options;
@@ -339,4 +284,161 @@ TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
     rig.port.clearWrites();
     rig.inicio.clickConfiguracion();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 2; }, kWait));
+}
+
+TEST(Import, ClockOffsetFromThePcClockWhenTheClockBytesArrive) {
+    test::ensureApp();
+    const QDate day(2026, 7, 3);
+    struct Case {
+        std::array<std::uint8_t, 6> clock;
+        QDateTime pc;
+        std::optional<qint64> offset;
+        const char* text;
+    } cases[] = {
+        {{0x14, 0x05, 0x09, 0x03, 0x07, 0x26},
+         QDateTime(day, QTime(14, 4, 57, 900)),
+         12,
+         "Diferencia con PC: +12 s"},
+        {{0x14, 0x05, 0x09, 0x03, 0x07, 0x26},
+         QDateTime(day, QTime(14, 5, 12)),
+         -3,
+         "Diferencia con PC: -3 s"},
+        // The PC's fraction of a second is not a difference: both clocks show 14:05:09.
+        {{0x14, 0x05, 0x09, 0x03, 0x07, 0x26},
+         QDateTime(day, QTime(14, 5, 9, 999)),
+         0,
+         "Diferencia con PC: +0 s"},
+        {{0x14, 0x05, 0x09, 0x03, 0x07, 0x26},
+         QDateTime(day.addDays(1), QTime(14, 5, 9)),
+         -86400,
+         "Diferencia con PC: -86400 s"},
+        // Across the turn of the year.
+        {{0x00, 0x00, 0x05, 0x01, 0x01, 0x27},
+         QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)),
+         7,
+         "Diferencia con PC: +7 s"},
+        // A clock the import could not read has no offset.
+        {{0x14, 0x05, 0x60, 0x03, 0x07, 0x26}, QDateTime(day, QTime(14, 5, 9)), std::nullopt, ""},
+        {{0x14, 0x05, 0x09, 0x03, 0x07, 0x99}, QDateTime(day, QTime(14, 5, 9)), std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        config::Record r = demoRecord();
+        r.clock = c.clock;
+        Rig rig(r.toBytes());
+        int readAt = 0;
+        rig.inicio.import().setPcClock([&] {
+            readAt = rig.form.exchangeCounter;
+            return c.pc;
+        });
+        ASSERT_TRUE(rig.runStartUp());
+        const std::string what = c.text;
+        EXPECT_EQ(readAt, 108) << what;  // with the first clock byte, the hour
+        EXPECT_EQ(rig.form.clockOffset, c.offset) << what;
+        EXPECT_EQ(rig.inicio.import().configuration()->clockOffset(), c.offset) << what;
+        EXPECT_EQ(rig.text(ctl::kClockOffset), QString::fromLatin1(c.text)) << what;
+    }
+}
+
+// The import among the faults every exchange meets (support/exchange_faults.h).
+struct ImportUnderTest {
+    using Exchange = ConfigImport;
+    static constexpr int kChannel = 2;
+    static constexpr int kLast = 113;
+    // Serial number, texts, interval and the clock's time arrived; day, month, year did not.
+    static constexpr int kStopAfter = 108;
+    static constexpr int kDialogs = 0;
+    static constexpr const char* kDiagnostic = "error en contador";
+
+    static QByteArray configuration() { return demoRecord().toBytes(); }
+    // Another logger's record: everything it would change differs from what the window shows.
+    static QByteArray script() {
+        config::Record r;
+        r.serial = {0x00, 0x02, 0x10, 0x07};
+        r.texts = {QByteArray("Beto"), QByteArray("Loma"), QByteArray("-31.4"), QByteArray("-64.2"),
+                   QByteArray("400")};
+        r.interval = 0x05;
+        r.clock = {0x23, 0x58, 0x57, 0x28, 0x02, 0x27};
+        return r.toBytes();
+    }
+    static Exchange& exchange(test::Program& p) { return p.inicio.import(); }
+    static void prepare(test::Program&) {}
+    static void start(Exchange& e) { e.click(); }
+    static QByteArray wire(test::Program&) { return QByteArray("U\x60U") + script(); }
+    static void afterFinished(test::Program& p) {
+        EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Beto"));
+        EXPECT_EQ(p.inicio.import().configuration()->serial, QStringLiteral("00021007"));
+    }
+    static void afterNoAnswer(test::Program& p) {
+        EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
+        EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
+        EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+    }
+    static void afterStop(test::Program&) {}
+    // Nothing half-read can be sent: "Cambiar configuracion" waits for a complete import.
+    static QStringList stallChanges() { return {QString::fromLatin1(ctl::kEditConfig)}; }
+    static void afterStall(test::Program& p) {
+        EXPECT_EQ(p.form.Nserie, 20500.0F);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(p.form.ser.data()), 8), "00020500");
+        EXPECT_EQ(p.form.CONF_MUE, 0x30);
+        EXPECT_EQ(p.form.intervalMinutes, QStringLiteral("30"));
+        EXPECT_EQ(config::timeText(p.form.loggerClock), p.text(ctl::kTime));
+        EXPECT_EQ(p.form.clockFields[2], QVariant(QStringLiteral("09")));
+        // The record of the last complete import is still the one that completed.
+        EXPECT_EQ(p.inicio.import().configuration()->serial, QStringLiteral("00020500"));
+        EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+    }
+    static void beforeBeyond(test::Program&) {}
+    static void afterBeyond(test::Program&) {}
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Import, ExchangeFaults, ImportUnderTest);
+
+TEST(Import, AfterAStallOnlyACompleteImportOffersTheEditAgain) {
+    test::ensureApp();
+    test::ScriptedRig<test::Program> rig(demoRecord().toBytes());
+    test::Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.restart(ImportUnderTest::script());
+    rig.logger.stopAfter = 40;
+    QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
+    p.inicio.clickConfiguracion();
+    // "Cambiar configuracion", offered while the record arrives, clicked before it stops.
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
+    p.click(ctl::kEditConfig);
+    ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
+    EXPECT_FALSE(p.c(ctl::kEditConfig).enabled);
+    EXPECT_FALSE(p.c(ctl::kSendConfig).enabled);
+    EXPECT_TRUE(p.c(ctl::kImportConfig).enabled);
+    for (const char* box : ctl::kStationTexts) EXPECT_TRUE(p.c(box).locked) << box;
+    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));
+
+    rig.restart(ImportUnderTest::script());
+    QSignalSpy done(&p.inicio.import(), &ConfigImport::finished);
+    p.inicio.clickConfiguracion();
+    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
+    EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
+    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Beto"));
+    EXPECT_EQ(p.text(ctl::kTitle), QStringLiteral("Termometro"));
+}
+
+TEST(Import, AClickWhileALoggerIsStoppedKeepsTheViewOfBeforeTheFirstRead) {
+    test::ensureApp();
+    test::ScriptedRig<test::Program> rig(demoRecord().toBytes());
+    test::Program& p = rig.program;
+    ASSERT_TRUE(p.startUp());
+    rig.restart(ImportUnderTest::script());
+    rig.logger.stopAfter = 40;
+    QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
+    p.inicio.clickConfiguracion();
+    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
+    ASSERT_EQ(failed.count(), 0);
+    // Clicked again before the stall limit: the half-read view is no view to go back to.
+    rig.restart(ImportUnderTest::script());
+    rig.logger.stopAfter = 20;
+    p.inicio.clickConfiguracion();
+    ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
+    EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));
+    EXPECT_EQ(p.text(ctl::kLocation), QStringLiteral("Campo \u00ba"));
+    EXPECT_EQ(p.text(ctl::kSerialText), QStringLiteral("Nro  : 00020500"));
+    EXPECT_EQ(p.form.Nserie, 20500.0F);
 }

@@ -10,6 +10,7 @@
 #include "form/controls.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
+#include "support/exchange_faults.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
 #include "support/program.h"
@@ -173,85 +174,43 @@ TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
     }
 }
 
-TEST(SerialWrite, WhileTheExchangeRunsTheBoxIsDisabled) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.pacesWrite();
-    rig.logger.stopAfter = 2;
-    p.type(QStringLiteral("4321"));
-    p.key(Qt::Key_Return);
-    EXPECT_FALSE(p.c(ctl::kSerialEntry).enabled);
-    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("comienzo transmision"));
-    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 4; }, kWait));
-    test::settlePastTheWaits();
-    // A logger that stops part-way: no message, the box stays disabled, the channel open.
-    EXPECT_FALSE(p.c(ctl::kSerialEntry).enabled);
-    EXPECT_TRUE(p.channels[3].isOpen());
-    EXPECT_EQ(p.inicio.serialWrite().state(), SerialWrite::State::Sending);
-    EXPECT_EQ(p.dialogs.shown.size(), 2U);
+// The serial-number write among the faults every exchange meets (support/exchange_faults.h).
+struct SerialWriteUnderTest {
+    using Exchange = SerialWrite;
+    static constexpr int kChannel = 3;
+    static constexpr int kLast = 6;
+    static constexpr int kStopAfter = 2;
+    static constexpr int kDialogs = 0;
+    static constexpr const char* kDiagnostic = "otro valor serie";
 
-    // The next write, from the command line or a box shown again, closes the stalled channel.
-    rig.pacesWrite();
-    rig.port.clearWrites();
-    QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
-    ASSERT_TRUE(p.inicio.serialWrite().write());
-    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
-                                             "U\x64\x43\x21\x00\x00\x00",
-                                             8));
-    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("N\u00ba Enviado  4321"));
-}
+    static QByteArray configuration() { return thermoPluviometer(); }
+    // After the selection, one byte for each of the first four packed bytes.
+    static QByteArray script() { return QByteArray(4, '\x21'); }
+    static Exchange& exchange(test::Program& p) { return p.inicio.serialWrite(); }
+    static void prepare(test::Program& p) { p.type(ctl::kSerialEntry, QStringLiteral("4321")); }
+    static void start(Exchange& e) { e.write(); }
+    static QByteArray wire(test::Program&) { return QByteArray("U\x64\x43\x21\x00\x00\x00", 7); }
+    static void afterFinished(test::Program& p) {
+        EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("N\u00ba Enviado  4321"));
+        EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
+        EXPECT_EQ(p.text(ctl::kSerialEntry), QString());
+    }
+    // The typed text stays, and the box takes keys again.
+    static void afterNoAnswer(test::Program& p) {
+        EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
+        EXPECT_EQ(p.text(ctl::kSerialEntry), QStringLiteral("4321"));
+        EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("comienzo transmision"));
+    }
+    // No message: the box stays disabled and Label1 says the transmission began.
+    static void afterStop(test::Program& p) {
+        EXPECT_FALSE(p.c(ctl::kSerialEntry).enabled);
+        EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("comienzo transmision"));
+        EXPECT_EQ(p.dialogs.shown.size(), 2U);
+    }
+    static QStringList stallChanges() { return {}; }
+    static void afterStall(test::Program&) {}
+    static void beforeBeyond(test::Program&) {}
+    static void afterBeyond(test::Program&) {}
+};
 
-TEST(SerialWrite, NoAnswerKeepsTheTypedText) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.logger.silent = true;
-    rig.port.clearWrites();
-    p.type(QStringLiteral("12345678"));
-    QSignalSpy failed(&p.inicio.serialWrite(), &SerialWrite::failed);
-    ASSERT_TRUE(p.enter(failed));
-    EXPECT_EQ(failed.at(0).at(0).value<SerialWrite::Failure>(), SerialWrite::Failure::NoAnswer);
-    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
-                                             "U"));
-    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_FALSE(p.channels[3].isOpen());
-    EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
-    EXPECT_EQ(p.text(ctl::kSerialEntry), QStringLiteral("12345678"));
-    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("comienzo transmision"));
-    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
-    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
-
-    rig.pacesWrite();
-    QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
-    ASSERT_TRUE(p.enter(done));
-    EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("N\u00ba Enviado  12345678"));
-}
-
-TEST(SerialWrite, BytesBeyondTheExchange) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.pacesWrite();
-    rig.logger.surplus = 2;
-    p.type(QStringLiteral("1"));
-    QSignalSpy done(&p.inicio.serialWrite(), &SerialWrite::finished);
-    QSignalSpy failed(&p.inicio.serialWrite(), &SerialWrite::failed);
-    ASSERT_TRUE(p.enter(done));
-    test::settle(50);
-    EXPECT_EQ(failed.count(), 0);
-
-    // A 7th byte in one exchange: "otro valor serie", the channel emptied and closed, the
-    // counter left for the next opening to reset.
-    auto& fake = test::arriveBeyond(p.channels, p.form, 3, 6, QByteArray("\x00\x00", 2));
-    ASSERT_EQ(failed.count(), 1);
-    EXPECT_EQ(failed.at(0).at(0).value<SerialWrite::Failure>(), SerialWrite::Failure::Surplus);
-    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("otro valor serie")});
-    EXPECT_FALSE(p.channels[3].isOpen());
-    EXPECT_EQ(fake.bytesWaiting(), 0);
-    EXPECT_EQ(p.form.exchangeCounter, 7);
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(SerialWrite, ExchangeFaults, SerialWriteUnderTest);

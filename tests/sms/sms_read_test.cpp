@@ -10,6 +10,7 @@
 #include "form/controls.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
+#include "support/exchange_faults.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
 #include "support/program.h"
@@ -100,24 +101,6 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
     EXPECT_EQ(p.dialogs.shown.size(), 2U);  // the connection question and text only
 }
 
-TEST(SmsRead, ASecondClickDuringTheOpeningIsIgnored) {
-    EmulatorRig rig;
-    auto& port = rig.port;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    port.clearWritten();
-    p.dialogs.shown.clear();
-    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
-    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    // Straight to the operation, as a front end without the window's guard would call it.
-    p.inicio.smsRead().click();
-    p.inicio.smsRead().click();
-    ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
-    EXPECT_EQ(failed.count(), 0);
-    EXPECT_TRUE(p.dialogs.shown.empty());
-    EXPECT_EQ(port.written().count('\xBE'), 1);
-}
-
 TEST(SmsRead, SendIntervalCodesAndTheHiddenField) {
     test::ensureApp();
     struct Case {
@@ -152,101 +135,57 @@ TEST(SmsRead, SendIntervalCodesAndTheHiddenField) {
     }
 }
 
-TEST(SmsRead, NoLoggerKnownSendsNothing) {
+TEST(SmsRead, TheSettingsAsValues) {
     test::ensureApp();
     ScriptedRig rig;
     Program& p = rig.program;
     ASSERT_TRUE(p.startUp());
-    p.form.answerFlag = 0;  // the last exchange went unanswered
-    p.form.setText(ctl::kCellNumber, QStringLiteral("99"));
-    rig.port.clearWrites();
-    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    p.inicio.click(QString::fromLatin1(ctl::kReadSms));
-    ASSERT_EQ(failed.count(), 1);
-    EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::NoLogger);
-    EXPECT_TRUE(rig.port.written().isEmpty());
-    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
-    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("99"));
-    EXPECT_FALSE(p.c(ctl::kWriteSms).enabled);
-}
-
-TEST(SmsRead, NoAnswerStillOffersTheWriteThenTheNextReadWorks) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.logger.silent = true;
-    rig.port.clearWrites();
-    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    ASSERT_TRUE(p.read(failed));
-    EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::NoAnswer);
-    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
-                                             "U"));
-    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
-    EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
-    EXPECT_EQ(p.text(ctl::kCellNumber), QString());
-    EXPECT_EQ(p.text(ctl::kSmsHidden), QString());
-    EXPECT_FALSE(p.channels[8].isOpen());
-
-    // The flag is 0 now: the next click says so at once; once a logger answers, it reads.
-    p.inicio.click(QString::fromLatin1(ctl::kReadSms));
-    EXPECT_EQ(failed.count(), 2);
-    p.form.answerFlag = -1;
-    rig.sends(smsRecord("555", 0x02, "wxyz"));
+    EXPECT_FALSE(p.inicio.smsRead().settings().has_value());
+    rig.sends(smsRecord("3515550142", 0x0C, QByteArray("\x81\xBA\x00\xFF", 4)));
     QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
     ASSERT_TRUE(p.read(done));
-    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("555            "));
+    const auto& settings = p.inicio.smsRead().settings();
+    ASSERT_TRUE(settings.has_value());
+    EXPECT_EQ(settings->cell, QStringLiteral("3515550142     "));
+    EXPECT_EQ(settings->code, 0x0C);
+    EXPECT_EQ(settings->hidden.toHex(), QByteArray("81ba00ff"));
 }
 
-TEST(SmsRead, LoggerStoppingMidRecordThenTheNextReadStartsOver) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.sends(smsRecord("3515550142", 0x12, "0000"));
-    rig.logger.stopAfter = 8;
-    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
-    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    p.inicio.click(QString::fromLatin1(ctl::kReadSms));
-    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 10; }, kWait));
-    test::settlePastTheWaits();
-    EXPECT_EQ(done.count() + failed.count(), 0);
-    EXPECT_TRUE(p.channels[8].isOpen());
-    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("35155501"));
-    EXPECT_EQ(p.inicio.smsRead().state(), SmsRead::State::Receiving);
+// The SMS read among the faults every exchange meets (support/exchange_faults.h).
+struct SmsReadUnderTest {
+    using Exchange = SmsRead;
+    static constexpr int kChannel = 8;
+    static constexpr int kLast = 22;
+    // The cell number and the send-interval code arrived, two of the hidden bytes did not.
+    static constexpr int kStopAfter = 18;
+    static constexpr int kDialogs = 0;
+    static constexpr const char* kDiagnostic = "error en contador";
 
-    rig.sends(smsRecord("3515550142", 0x12, "0000"));
-    rig.port.clearWrites();
-    ASSERT_TRUE(p.read(done));
-    EXPECT_EQ(rig.port.written().left(4), QByteArray("\xBE"
-                                                     "U-U"));
-    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));
-    EXPECT_TRUE(p.c(ctl::kSendEvery12h).checked);
-}
+    static QByteArray configuration() { return configOf({0x02, 0x04, 0x00, 0x01}); }
+    static QByteArray script() { return smsRecord("3515550142", 0x12, "0000"); }
+    static Exchange& exchange(test::Program& p) { return p.inicio.smsRead(); }
+    static void prepare(test::Program&) {}
+    static void start(Exchange& e) { e.click(); }
+    static QByteArray wire(test::Program&) { return QByteArray("U-U") + script(); }
+    static void afterFinished(test::Program& p) {
+        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));
+        EXPECT_TRUE(p.c(ctl::kSendEvery12h).checked);
+    }
+    // Offered even when nothing was read; the boxes stay empty.
+    static void afterNoAnswer(test::Program& p) {
+        EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
+        EXPECT_EQ(p.text(ctl::kCellNumber), QString());
+        EXPECT_EQ(p.text(ctl::kSmsHidden), QString());
+    }
+    static void afterStop(test::Program&) {}
+    // The boxes, the buttons and "Enviar Config.SMS" as before the read.
+    static QStringList stallChanges() { return {}; }
+    static void afterStall(test::Program& p) {
+        EXPECT_EQ(p.form.smsSendCode, 0x00);
+        EXPECT_FALSE(p.inicio.smsRead().settings().has_value());
+    }
+    static void beforeBeyond(test::Program&) {}
+    static void afterBeyond(test::Program&) {}
+};
 
-TEST(SmsRead, BytesBeyondTheRecord) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.sends(smsRecord("1", 0x01, "abcd"));
-    rig.logger.surplus = 3;
-    QSignalSpy done(&p.inicio.smsRead(), &SmsRead::finished);
-    QSignalSpy failed(&p.inicio.smsRead(), &SmsRead::failed);
-    ASSERT_TRUE(p.read(done));
-    test::settle(50);
-    // The surplus reaches a closed channel and is never seen.
-    EXPECT_EQ(failed.count(), 0);
-    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("abcd"));
-
-    // A 23rd byte in one exchange is a counter error.
-    auto& fake = test::arriveBeyond(p.channels, p.form, 8, 22, QByteArray("\x00\x00", 2));
-    ASSERT_EQ(failed.count(), 1);
-    EXPECT_EQ(failed.at(0).at(0).value<SmsRead::Failure>(), SmsRead::Failure::Counter);
-    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error en contador")});
-    EXPECT_FALSE(p.channels[8].isOpen());
-    EXPECT_EQ(fake.bytesWaiting(), 0);
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(SmsRead, ExchangeFaults, SmsReadUnderTest);

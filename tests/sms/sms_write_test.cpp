@@ -13,6 +13,7 @@
 #include "sim/logger_emulator.h"
 #include "sms/sms_read.h"
 #include "sms/sms_record.h"
+#include "support/exchange_faults.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
 #include "support/program.h"
@@ -199,74 +200,38 @@ TEST(SmsWrite, CancelChangesAndSendsNothing) {
     EXPECT_EQ(p.dialogs.texts().last(), kConfirm);
 }
 
-TEST(SmsWrite, NoAnswerKeepsThePaddedTextsThenTheNextWriteWorks) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
-    p.form.setText(ctl::kSmsHidden, QStringLiteral("abcd"));
-    rig.logger.silent = true;
-    rig.port.clearWrites();
-    QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
-    ASSERT_TRUE(p.write(failed));
-    EXPECT_EQ(failed.at(0).at(0).value<SmsWrite::Failure>(), SmsWrite::Failure::NoAnswer);
-    EXPECT_EQ(rig.port.written(), QByteArray("\xBE"
-                                             "U"));
-    EXPECT_EQ(p.dialogs.texts().last(), kNoLogger);
-    EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
-    EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("12             "));
-    EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("abcd "));
-    EXPECT_FALSE(p.channels[7].isOpen());
+// The SMS write among the faults every exchange meets (support/exchange_faults.h).
+struct SmsWriteUnderTest {
+    using Exchange = SmsWrite;
+    static constexpr int kChannel = 7;
+    static constexpr int kLast = 21;
+    static constexpr int kStopAfter = 5;
+    static constexpr int kDialogs = 2;
+    static constexpr const char* kDiagnostic = "error datos";
 
-    rig.pacesWrite();
-    rig.port.clearWrites();
-    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
-    ASSERT_TRUE(p.write(done));
-    EXPECT_EQ(rig.port.written(), writeBytes(QByteArray("12             \0abcd", 20)));
-}
+    static QByteArray configuration() { return smsConfig(); }
+    // After the selection, one byte for each of the first 19 frame bytes.
+    static QByteArray script() { return QByteArray(19, '\x33'); }
+    static Exchange& exchange(test::Program& p) { return p.inicio.smsWrite(); }
+    static void prepare(test::Program& p) {
+        p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
+    }
+    static void start(Exchange& e) { e.click(); }
+    static QByteArray wire(test::Program& p) {
+        return writeBytes(p.inicio.smsWrite().frame()).mid(1);
+    }
+    static void afterFinished(test::Program& p) { EXPECT_EQ(p.dialogs.texts().last(), kDone); }
+    // The padded texts stay in the boxes.
+    static void afterNoAnswer(test::Program& p) {
+        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("12             "));
+        EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("Tex  "));
+        EXPECT_EQ(p.inicio.smsWrite().frame(), QByteArray("12             \0Tex ", 20));
+    }
+    static void afterStop(test::Program& p) { EXPECT_EQ(p.dialogs.texts().last(), kConfirm); }
+    static QStringList stallChanges() { return {}; }
+    static void afterStall(test::Program&) {}
+    static void beforeBeyond(test::Program&) {}
+    static void afterBeyond(test::Program&) {}
+};
 
-TEST(SmsWrite, LoggerStoppingPartWayThenTheNextWriteWorks) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.pacesWrite();
-    rig.logger.stopAfter = 5;
-    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
-    QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
-    p.inicio.click(QString::fromLatin1(ctl::kWriteSms));
-    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 7; }, kWait));
-    test::settlePastTheWaits();
-    EXPECT_EQ(done.count() + failed.count(), 0);
-    EXPECT_TRUE(p.channels[7].isOpen());
-    EXPECT_EQ(p.inicio.smsWrite().state(), SmsWrite::State::Sending);
-
-    rig.pacesWrite();
-    rig.port.clearWrites();
-    ASSERT_TRUE(p.write(done));
-    EXPECT_EQ(rig.port.written(), writeBytes(p.inicio.smsWrite().frame()));
-    EXPECT_EQ(p.dialogs.texts().last(), kDone);
-}
-
-TEST(SmsWrite, BytesBeyondTheFrame) {
-    test::ensureApp();
-    ScriptedRig rig;
-    Program& p = rig.program;
-    ASSERT_TRUE(p.startUp());
-    rig.pacesWrite();
-    rig.logger.surplus = 2;
-    QSignalSpy done(&p.inicio.smsWrite(), &SmsWrite::finished);
-    QSignalSpy failed(&p.inicio.smsWrite(), &SmsWrite::failed);
-    ASSERT_TRUE(p.write(done));
-    test::settle(50);
-    EXPECT_EQ(failed.count(), 0);
-
-    auto& fake = test::arriveBeyond(p.channels, p.form, 7, 21, QByteArray("\x00\x00", 2));
-    ASSERT_EQ(failed.count(), 1);
-    EXPECT_EQ(failed.at(0).at(0).value<SmsWrite::Failure>(), SmsWrite::Failure::Counter);
-    EXPECT_EQ(p.form.surface(), QStringList{QStringLiteral("error datos")});
-    EXPECT_FALSE(p.channels[7].isOpen());
-    EXPECT_EQ(fake.bytesWaiting(), 0);
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(SmsWrite, ExchangeFaults, SmsWriteUnderTest);
