@@ -1,6 +1,5 @@
 #include "cli/session.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,26 +91,40 @@ int Session::run(const std::function<void(const Finish&)>& begin,
     const auto current = [&]() -> qint64 {
         return progress ? progress() : qint64(form_.exchangeCounter);
     };
-    // A stall is the limit's time without progress, looked at twenty times in that time.
+    // The stall limit runs from the last progress while an exchange is under way. It is
+    // restarted once the handlers of each receive event have run (a queued look), so it is
+    // measured from a byte that has arrived and never ends early: a precise single shot. A
+    // slow look besides catches an exchange that got under way without a receive event.
     const auto limit = options_.timing.commandLineStall;
     QTimer stall;
-    stall.setInterval(std::max(limit / 20, decltype(limit){1}));
+    stall.setSingleShot(true);
+    stall.setTimerType(Qt::PreciseTimer);
     qint64 last = current();
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
-    QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+    const auto look = [&] {
         const qint64 now = current();
-        if (now != last || !stalling || !stalling()) {
-            last = now;
-            sinceProgress.restart();
-            return;
+        if (!stalling || !stalling()) {
+            stall.stop();
+        } else if (!stall.isActive() || now != last) {
+            stall.start(limit);
         }
-        if (sinceProgress.elapsed() >= limit.count()) {
+        last = now;
+    };
+    QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+        if (stalling && stalling() && current() == last) {
             complain(QStringLiteral("el registrador dej\u00f3 de responder"));
             finish(ExchangeFailed);
+            return;
         }
+        look();
     });
-    stall.start();
+    for (int k = 1; k <= 8; ++k)
+        QObject::connect(&(*channels_)[k], &Channel::commEvent, &loop, look, Qt::QueuedConnection);
+    QTimer slowLook;
+    slowLook.setInterval(std::max(limit / 20, decltype(limit){1}));
+    QObject::connect(&slowLook, &QTimer::timeout, &loop, [&] {
+        if (!stall.isActive() || current() != last) look();
+    });
+    slowLook.start();
     QTimer::singleShot(0, &loop, [&] { begin(finish); });
     if (!outcome->finished) loop.exec();
     outcome->loop = nullptr;

@@ -15,6 +15,8 @@ Discovery::Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channe
       ports_(ports),
       timing_(timing) {
     timer_.setSingleShot(true);
+    // A coarse timer may end the probe's waits up to 5% early.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
         if (state_ == State::FirstWait)
             endFirstWait();
