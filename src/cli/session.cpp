@@ -10,6 +10,7 @@
 
 #include "config/config_import.h"
 #include "link/discovery.h"
+#include "link/port_lock.h"
 #include "link/serial_channel.h"
 #include "link/texts.h"
 #include "sim/emulator_port.h"
@@ -40,6 +41,40 @@ Session::~Session() {
     // The handlers go before the channels they listen to.
     inicio_.reset();
     channels_.reset();
+}
+
+void Session::portRefused(const Channel& channel) {
+    if (channel.openFailure() == Channel::OpenFailure::Held) heldInRun_ = true;
+    const QString line = QString::fromUtf8(texts::kCannotOpenCli) +
+                         ports_.location(channel.commPort()) + QStringLiteral(": ") +
+                         channel.errorString();
+    if (refusalsSaid_.contains(line)) return;
+    refusalsSaid_.insert(line);
+    complain(line);
+}
+
+bool Session::holdPorts() {
+    if (options_.simulate) return true;
+    QStringList free;
+    bool refused = false;
+    for (int n = 1; n <= ports_.count(); ++n) {
+        const QString location = ports_.location(n);
+        auto lock = std::make_unique<PortLock>(location);
+        if (!lock->acquire()) {
+            refused = true;
+            QString reason = QString::fromUtf8(texts::kPortHeldByCli);
+            if (lock->holder().pid > 0)
+                reason += QStringLiteral(" (pid %1)").arg(lock->holder().pid);
+            complain(QString::fromUtf8(texts::kCannotOpenCli) + location + QStringLiteral(": ") +
+                     reason);
+            continue;
+        }
+        locks_[location] = std::move(lock);
+        free << location;
+    }
+    // Discovery probes only the ports this command holds.
+    if (refused) ports_ = PortList(free);
+    return !(refused && free.isEmpty());
 }
 
 void Session::print(const QString& text) const {
@@ -109,6 +144,12 @@ int Session::run(const std::function<void(const Finish&)>& begin,
         }
         last = now;
     };
+    heldInRun_ = false;
+    for (int k = 1; k <= 8; ++k) {
+        const Channel& channel = (*channels_)[k];
+        QObject::connect(&channel, &Channel::openFailed, &loop,
+                         [this, &channel] { portRefused(channel); });
+    }
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
         if (stalling && stalling() && current() == last) {
             complain(QStringLiteral("el registrador dej\u00f3 de responder"));
@@ -129,14 +170,18 @@ int Session::run(const std::function<void(const Finish&)>& begin,
     if (!outcome->finished) loop.exec();
     outcome->loop = nullptr;
     outcome->finished = true;
+    // The logger may have been behind the port another program holds.
+    if (heldInRun_ && (outcome->status == NoLogger || outcome->status == ExchangeFailed))
+        return PortHeld;
     return outcome->status;
 }
 
 int Session::connect(bool import) {
+    if (!holdPorts()) return PortHeld;
     inicio_->setImportOnFound(import);
     auto& importer = inicio_->import();
     QObject guard;  // the connections below end with this call
-    return run(
+    const int status = run(
         [&](const Finish& finish) {
             QObject::connect(&inicio_->discovery(), &Discovery::finished, &guard,
                              [=](Discovery::Outcome outcome) {
@@ -156,6 +201,13 @@ int Session::connect(bool import) {
             inicio_->startUp();
         },
         [&] { return importer.state() == config::ConfigImport::State::Receiving; });
+    // Only the logger's port stays held.
+    if (form_.portNumber > 0) {
+        const QString found = ports_.location(form_.portNumber);
+        for (auto it = locks_.begin(); it != locks_.end();)
+            it = it->first == found ? std::next(it) : locks_.erase(it);
+    }
+    return status;
 }
 
 }  // namespace vernoll::cli

@@ -1,8 +1,14 @@
 // vernoll-cli on the line, against vernoll-sim over pseudo-terminals: every protocol wait lasts
 // at least its nominal time, measured from the emulator's wire log.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -141,4 +147,134 @@ TEST(CliLine, ProtocolWaitsLastAtLeastTheirNominalTimeOnTheWire) {
             }
         }
     }
+}
+
+namespace {
+
+// Another program's hold on `device`, by the lock file serial programs leave: a child that
+// lives as long as this.
+class OtherHolder {
+public:
+    explicit OtherHolder(const QString& device)
+        : lockFile_(QStringLiteral("/run/lock/LCK..") +
+                    device.mid(5).replace(QLatin1Char('/'), u'_')) {
+        process_.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        process_.waitForStarted();
+        QFile lock(lockFile_);
+        if (lock.open(QIODevice::WriteOnly))
+            lock.write(QStringLiteral("%1\nsleep\n%2\n")
+                           .arg(pid())
+                           .arg(QSysInfo::machineHostName())
+                           .toLatin1());
+    }
+    ~OtherHolder() {
+        QFile::remove(lockFile_);
+        process_.kill();
+        process_.waitForFinished();
+    }
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    QString lockFile_;
+    QProcess process_;
+};
+
+}  // namespace
+
+// The command line names a port it could not open with the system's reason, on a line of its
+// own and in the no-logger message; a port another program holds ends with status 5.
+TEST(CliLine, APortThatCannotBeOpenedIsNamedWithItsReason) {
+    vernoll::test::ensureApp();
+    Sim sim({});
+    ASSERT_FALSE(sim.path().isEmpty());
+    const bool asRoot = ::geteuid() == 0 && QFile::exists(QStringLiteral("/usr/sbin/runuser"));
+    struct Case {
+        const char* what;
+        QString port;
+        bool held;      // another program holds it
+        bool asNobody;  // run as a user the device does not admit
+        int status;
+        QString reason;
+    } cases[] = {
+        {"missing", QStringLiteral("/dev/vernoll-no-such-port"), false, false, 1,
+         QStringLiteral("no existe")},
+        {"held by another program", sim.path(), true, false, 5,
+         QStringLiteral("en uso por otro programa: sleep (pid %1)")},
+        // The device given to the group serial ports have, as a serial port's is.
+        {"not the user's", sim.path(), false, true, 1,
+         QStringLiteral("permiso denegado: agregue su usuario al grupo dialout y vuelva a iniciar "
+                        "la sesi\u00f3n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.asNobody) {
+            // Only root can run it as another user and give the device away.
+            const struct group* dialout = ::getgrnam("dialout");
+            if (!asRoot || dialout == nullptr) continue;
+            const QByteArray device = QFile::encodeName(c.port);
+            ASSERT_EQ(::chown(device.constData(), uid_t(-1), dialout->gr_gid), 0);
+            ASSERT_EQ(::chmod(device.constData(), 0660), 0);
+        }
+        std::optional<OtherHolder> holder;
+        if (c.held) holder.emplace(c.port);
+        const QStringList args{QStringLiteral("--fast-waits"), QStringLiteral("--port"), c.port,
+                               QStringLiteral("probe")};
+        const auto r =
+            c.asNobody ? vernoll::test::run(
+                             QStringLiteral("/usr/sbin/runuser"),
+                             QStringList{QStringLiteral("-u"), QStringLiteral("nobody"),
+                                         QStringLiteral("--"), QStringLiteral(VERNOLL_CLI_BINARY)} +
+                                 args)
+                       : vernoll::test::cli(args);
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        const QString reason = c.held ? c.reason.arg(holder->pid()) : c.reason;
+        const QString err = QString::fromUtf8(r.err);
+        EXPECT_TRUE(err.contains(QStringLiteral("vernoll-cli: no se puede abrir ") + c.port +
+                                 QStringLiteral(": ") + reason + u'\n'))
+            << r.err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("\nNo se puede abrir ") + c.port +
+                                 QStringLiteral(": ") + reason))
+            << r.err.toStdString();
+    }
+}
+
+// A second command line on the port one holds fails at once, whatever name it gives the
+// device; a command line that crashed holds nothing.
+TEST(CliLine, ASecondCommandLineOnTheSamePortFailsAtOnce) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    Sim sim({QStringLiteral("--serial"), QStringLiteral("20500")});
+    ASSERT_FALSE(sim.path().isEmpty());
+    const QString link = dir.filePath(QStringLiteral("logger"));
+    ASSERT_TRUE(QFile::link(sim.path(), link));
+
+    QProcess first;
+    first.setStandardInputFile(QProcess::nullDevice());
+    first.start(QStringLiteral(VERNOLL_CLI_BINARY),
+                vernoll::test::onPort(sim, {QStringLiteral("live")}));
+    ASSERT_TRUE(first.waitForStarted());
+    // Holding the port: it shows frames.
+    QByteArray shown;
+    while (!shown.contains("\r\n\r\n") && first.waitForReadyRead(10000))
+        shown += first.readAllStandardOutput();
+    ASSERT_TRUE(shown.contains("\r\n\r\n"));
+
+    const QStringList download{QStringLiteral("--fast-waits"),
+                               QStringLiteral("--port"),
+                               link,
+                               QStringLiteral("download"),
+                               QStringLiteral("--csv"),
+                               dir.filePath(QStringLiteral("x.csv"))};
+    const auto second = vernoll::test::cli(download);
+    EXPECT_EQ(second.status, 5);
+    // Nothing else: no discovery ran.
+    EXPECT_EQ(
+        QString::fromUtf8(second.err),
+        QStringLiteral("vernoll-cli: no se puede abrir ") + link +
+            QStringLiteral(": en uso por otro vernoll-cli (pid %1)\n").arg(first.processId()));
+
+    ::kill(pid_t(first.processId()), SIGKILL);
+    ASSERT_TRUE(first.waitForFinished());
+    const auto third = vernoll::test::cli(download);
+    EXPECT_EQ(third.status, 0) << third.err.toStdString();
 }

@@ -66,12 +66,17 @@ inline CliRun finish(QProcess& p, int timeoutMs = 60000) {
     return r;
 }
 
-// Runs vernoll-cli with no terminal on stdin (so changes need --yes).
-inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
+// Runs a program with no terminal on stdin.
+inline CliRun run(const QString& program, const QStringList& args, int timeoutMs = 60000) {
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
+    p.start(program, args);
     return finish(p, timeoutMs);
+}
+
+// Runs vernoll-cli with no terminal on stdin (so changes need --yes).
+inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
+    return run(QStringLiteral(VERNOLL_CLI_BINARY), args, timeoutMs);
 }
 
 // What the program sent, in order, from the emulator's wire log.
