@@ -466,6 +466,7 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
                                                       line.repeated(4) + "\r\n");
     EXPECT_EQ(exporter.records(), 4);
     EXPECT_EQ(dialogs.saveRequests.back().suggested, QStringLiteral("datos"));
+    EXPECT_EQ(dialogs.texts().last(), "Archivo grabado en " + dir.filePath("datos.xls"));
     EXPECT_TRUE(exporter.events().endsWith(
         QStringLiteral("DATOS DE CONFIGURACION\r\n\r\nEventos producidos:\r\n\r\n")));
     EXPECT_FALSE(form.control(ctl::kExportEvents).enabled);
