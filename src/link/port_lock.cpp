@@ -50,10 +50,6 @@ bool alive(qint64 pid) {
 #endif
 }
 
-qint64 ownPid() {
-    return QCoreApplication::applicationPid();
-}
-
 QString programOf(qint64 pid) {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     if (!comm.open(QIODevice::ReadOnly)) return {};
@@ -131,7 +127,7 @@ bool PortLock::acquire() {
         holder_ = {pidIn(QFile::decodeName(path)), QStringLiteral("vernoll-cli")};
         return false;
     }
-    const QByteArray pid = QByteArray::number(ownPid()) + '\n';
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
     if (::ftruncate(held->fd, 0) == 0) {
         [[maybe_unused]] const auto n =
             ::pwrite(held->fd, pid.constData(), std::size_t(pid.size()), 0);
