@@ -121,6 +121,7 @@ TEST(CliLine, ProtocolWaitsLastAtLeastTheirNominalTimeOnTheWire) {
         QProcess p;
         p.setStandardInputFile(QProcess::nullDevice());
         p.setWorkingDirectory(dir.path());
+        p.setProcessEnvironment(vernoll::test::dataIn(dir.path()));
         p.start(QStringLiteral(VERNOLL_CLI_BINARY), args + c.command);
         const auto r = vernoll::test::finish(p);
         const qint64 exitUs = monotonicUs();
@@ -265,7 +266,11 @@ TEST(CliLine, ASecondCommandLineOnTheSamePortFailsAtOnce) {
                                QStringLiteral("download"),
                                QStringLiteral("--csv"),
                                dir.filePath(QStringLiteral("x.csv"))};
-    const auto second = vernoll::test::cli(download);
+    const auto cli = [&] {
+        return vernoll::test::run(QStringLiteral(VERNOLL_CLI_BINARY), download, 60000,
+                                  vernoll::test::dataIn(dir.path()));
+    };
+    const auto second = cli();
     EXPECT_EQ(second.status, 5);
     // Nothing else: no discovery ran.
     EXPECT_EQ(
@@ -275,6 +280,6 @@ TEST(CliLine, ASecondCommandLineOnTheSamePortFailsAtOnce) {
 
     ::kill(pid_t(first.processId()), SIGKILL);
     ASSERT_TRUE(first.waitForFinished());
-    const auto third = vernoll::test::cli(download);
+    const auto third = cli();
     EXPECT_EQ(third.status, 0) << third.err.toStdString();
 }

@@ -67,11 +67,20 @@ inline CliRun finish(QProcess& p, int timeoutMs = 60000) {
 }
 
 // Runs a program with no terminal on stdin.
-inline CliRun run(const QString& program, const QStringList& args, int timeoutMs = 60000) {
+inline CliRun run(const QString& program, const QStringList& args, int timeoutMs = 60000,
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
+    p.setProcessEnvironment(env);
     p.start(program, args);
     return finish(p, timeoutMs);
+}
+
+// The environment with the user's data folder (where downloads keep their copies) in `dir`.
+inline QProcessEnvironment dataIn(const QString& dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir);
+    return env;
 }
 
 // Runs vernoll-cli with no terminal on stdin (so changes need --yes).
