@@ -3,6 +3,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -108,8 +111,36 @@ std::optional<QString> QtDialogs::openFileName(const Filter& filter) {
     return path;
 }
 
-void QtDialogs::openWithApplication(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool QtDialogs::hasApplicationFor(const QString& path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's open starts its launcher and reports success even when the launcher then
+    // finds nothing for the file's kind: ask the launcher's own table first.
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty()) return true;
+    const QMimeType kind = QMimeDatabase().mimeTypeForFile(path);
+    for (const QString& name : QStringList{kind.name()} + kind.allAncestors()) {
+        QProcess query;
+        query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), name});
+        if (query.waitForFinished(5000) && !query.readAllStandardOutput().trimmed().isEmpty())
+            return true;
+    }
+    return false;
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+QString QtDialogs::noApplicationText(const QString& path) {
+    return QStringLiteral("No hay un programa asociado para abrir ") + QFileInfo(path).fileName() +
+           QStringLiteral("\r\n") + QDir::toNativeSeparators(path);
+}
+
+bool QtDialogs::openWithApplication(const QString& path) {
+    if (hasApplicationFor(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return true;
+    message(noApplicationText(path), Icon::Warning);
+    return false;
 }
 
 }  // namespace vernoll

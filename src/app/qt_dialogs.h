@@ -19,7 +19,7 @@ public:
     bool askYesNo(const QString& text, Icon icon = Icon::None) override;
     std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) override;
     std::optional<QString> openFileName(const Filter& filter) override;
-    void openWithApplication(const QString& path) override;
+    bool openWithApplication(const QString& path) override;
 
     // The title every box carries.
     static QString title();
@@ -35,6 +35,11 @@ public:
     static QString extensionOf(const Filter& filter);
     // The name the save dialog offers: the operation's suggestion with the filter's extension.
     static QString suggestedFile(const Filter& filter, const QString& suggested);
+    // Whether the desktop names an application for the file's kind (or a kind it derives
+    // from). Where it cannot be asked, the desktop's own open decides.
+    static bool hasApplicationFor(const QString& path);
+    // What the user reads when no application opened the file.
+    static QString noApplicationText(const QString& path);
 
 private:
     QWidget* parent_;

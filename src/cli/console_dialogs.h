@@ -29,7 +29,8 @@ public:
         return std::exchange(savePath_, std::nullopt);
     }
     std::optional<QString> openFileName(const Filter& /*filter*/) override { return openPath_; }
-    void openWithApplication(const QString& /*path*/) override {}
+    // Never asked (the command line answers "No" to opening a file): nothing opens.
+    bool openWithApplication(const QString& /*path*/) override { return false; }
     void setSavePath(std::optional<QString> path) { savePath_ = std::move(path); }
     void setOpenPath(std::optional<QString> path) { openPath_ = std::move(path); }
 

@@ -1,6 +1,5 @@
 #include "cli/session.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +10,7 @@
 
 #include "config/config_import.h"
 #include "link/discovery.h"
+#include "link/port_lock.h"
 #include "link/texts.h"
 
 namespace vernoll::cli {
@@ -27,6 +27,40 @@ Session::Session(const GlobalOptions& options)
 // The handlers go before the channels they listen to.
 Session::~Session() {
     inicio_.reset();
+}
+
+void Session::portRefused(const Channel& channel) {
+    if (channel.openFailure() == Channel::OpenFailure::Held) heldInRun_ = true;
+    const QString line = QString::fromUtf8(texts::kCannotOpenCli) +
+                         line_.ports().location(channel.commPort()) + QStringLiteral(": ") +
+                         channel.errorString();
+    if (refusalsSaid_.contains(line)) return;
+    refusalsSaid_.insert(line);
+    complain(line);
+}
+
+bool Session::holdPorts() {
+    if (options_.simulate) return true;
+    QStringList free;
+    bool refused = false;
+    for (int n = 1; n <= line_.ports().count(); ++n) {
+        const QString location = line_.ports().location(n);
+        auto lock = std::make_unique<PortLock>(location);
+        if (!lock->acquire()) {
+            refused = true;
+            QString reason = QString::fromUtf8(texts::kPortHeldByCli);
+            if (lock->holder().pid > 0)
+                reason += QStringLiteral(" (pid %1)").arg(lock->holder().pid);
+            complain(QString::fromUtf8(texts::kCannotOpenCli) + location + QStringLiteral(": ") +
+                     reason);
+            continue;
+        }
+        locks_[location] = std::move(lock);
+        free << location;
+    }
+    // Discovery probes only the ports this command holds.
+    if (refused) line_.narrowPorts(free);
+    return !(refused && free.isEmpty());
 }
 
 void Session::print(const QString& text) const {
@@ -78,38 +112,63 @@ int Session::run(const std::function<void(const Finish&)>& begin,
     const auto current = [&]() -> qint64 {
         return progress ? progress() : qint64(form_.exchangeCounter);
     };
-    // A stall is the limit's time without progress, looked at twenty times in that time.
+    // The stall limit runs from the last progress while an exchange is under way. It is
+    // restarted once the handlers of each receive event have run (a queued look), so it is
+    // measured from a byte that has arrived and never ends early: a precise single shot. A
+    // slow look besides catches an exchange that got under way without a receive event.
     const auto limit = options_.timing.commandLineStall;
     QTimer stall;
-    stall.setInterval(std::max(limit / 20, decltype(limit){1}));
+    stall.setSingleShot(true);
+    stall.setTimerType(Qt::PreciseTimer);
     qint64 last = current();
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
-    QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+    const auto look = [&] {
         const qint64 now = current();
-        if (now != last || !stalling || !stalling()) {
-            last = now;
-            sinceProgress.restart();
-            return;
+        if (!stalling || !stalling()) {
+            stall.stop();
+        } else if (!stall.isActive() || now != last) {
+            stall.start(limit);
         }
-        if (sinceProgress.elapsed() >= limit.count()) {
+        last = now;
+    };
+    heldInRun_ = false;
+    for (int k = 1; k <= 8; ++k) {
+        const Channel& channel = line_.channels()[k];
+        QObject::connect(&channel, &Channel::openFailed, &loop,
+                         [this, &channel] { portRefused(channel); });
+    }
+    QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+        if (stalling && stalling() && current() == last) {
             complain(QStringLiteral("el registrador dej\u00f3 de responder"));
             finish(ExchangeFailed);
+            return;
         }
+        look();
     });
-    stall.start();
+    for (int k = 1; k <= 8; ++k)
+        QObject::connect(&line_.channels()[k], &Channel::commEvent, &loop, look,
+                         Qt::QueuedConnection);
+    QTimer slowLook;
+    slowLook.setInterval(std::max(limit / 20, decltype(limit){1}));
+    QObject::connect(&slowLook, &QTimer::timeout, &loop, [&] {
+        if (!stall.isActive() || current() != last) look();
+    });
+    slowLook.start();
     QTimer::singleShot(0, &loop, [&] { begin(finish); });
     if (!outcome->finished) loop.exec();
     outcome->loop = nullptr;
     outcome->finished = true;
+    // The logger may have been behind the port another program holds.
+    if (heldInRun_ && (outcome->status == NoLogger || outcome->status == ExchangeFailed))
+        return PortHeld;
     return outcome->status;
 }
 
 int Session::connect(bool import) {
+    if (!holdPorts()) return PortHeld;
     inicio_->setImportOnFound(import);
     auto& importer = inicio_->import();
     QObject guard;  // the connections below end with this call
-    return run(
+    const int status = run(
         [&](const Finish& finish) {
             QObject::connect(&inicio_->discovery(), &Discovery::finished, &guard,
                              [=](Discovery::Outcome outcome) {
@@ -132,6 +191,13 @@ int Session::connect(bool import) {
             inicio_->startUp();
         },
         [&] { return importer.state() == config::ConfigImport::State::Receiving; });
+    // Only the logger's port stays held.
+    if (form_.portNumber > 0) {
+        const QString found = line_.ports().location(form_.portNumber);
+        for (auto it = locks_.begin(); it != locks_.end();)
+            it = it->first == found ? std::next(it) : locks_.erase(it);
+    }
+    return status;
 }
 
 }  // namespace vernoll::cli

@@ -3,8 +3,10 @@
 #include <QJsonValue>
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -16,10 +18,16 @@
 #include "link/channel_set.h"
 #include "link/port_list.h"
 
+namespace vernoll {
+class Channel;
+class PortLock;
+}  // namespace vernoll
+
 namespace vernoll::cli {
 
-// Exit statuses of the command line.
-enum Status { Done = 0, NoLogger = 1, Usage = 2, ExchangeFailed = 3, FileError = 4 };
+// Exit statuses of the command line. PortHeld: the port is another program's or another
+// command line's.
+enum Status { Done = 0, NoLogger = 1, Usage = 2, ExchangeFailed = 3, FileError = 4, PortHeld = 5 };
 
 struct GlobalOptions {
     QStringList ports;                // --port, in order
@@ -37,12 +45,17 @@ public:
     ~Session();
 
     // Port discovery, then (with `import`) the configuration import, as the window's
-    // start-up does; Done when the logger answered (and its configuration was read).
+    // start-up does; Done when the logger answered (and its configuration was read). The
+    // ports are held for this command first: one that another command line holds is named
+    // and left out, and PortHeld comes at once when that leaves none. The port found stays
+    // held until the session ends.
     int connect(bool import);
 
     // Runs the event loop until `finish(status)` is called by what `begin` starts. A stall
     // watchdog ends the run with ExchangeFailed when `progress()` has not changed for the
-    // command line's stall time while `stalling()` says an exchange is under way.
+    // command line's stall time while `stalling()` says an exchange is under way. A port that
+    // could not be opened is named with its reason; a run that failed with a port held by
+    // another program ends with PortHeld.
     using Finish = std::function<void(int status)>;
     int run(const std::function<void(const Finish&)>& begin,
             const std::function<bool()>& stalling = {},
@@ -68,12 +81,20 @@ public:
     const QStringList& diagnostics() const { return diagnostics_; }
 
 private:
+    // A channel could not open its port: said once per port and reason.
+    void portRefused(const Channel& channel);
+    // Holds the ports for this command; false when it holds none of them.
+    bool holdPorts();
+
     GlobalOptions options_;
     FormState form_;
     ConsoleDialogs dialogs_;
     front::Line line_;
     std::unique_ptr<Inicio> inicio_;
     QStringList diagnostics_;
+    std::map<QString, std::unique_ptr<PortLock>> locks_;  // by location
+    QSet<QString> refusalsSaid_;
+    bool heldInRun_ = false;  // a port was found held by another program in this run
 };
 
 }  // namespace vernoll::cli

@@ -64,6 +64,8 @@ EventsExport::Outcome EventsExport::click() {
     } else {
         savedPath_ = *path;
         outcome = Outcome::Saved;
+        dialogs_.message(QStringLiteral("Archivo grabado en ") + savedPath_,
+                         Dialogs::Icon::Information);
     }
     form_.loggerClock = now_().time();
     form_.setTimer1Enabled(true);

@@ -31,8 +31,9 @@ public:
     virtual std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) = 0;
     // The open dialog, starting in the user's documents folder.
     virtual std::optional<QString> openFileName(const Filter& filter) = 0;
-    // Opens a file with the application the system associates with its kind.
-    virtual void openWithApplication(const QString& path) = 0;
+    // Opens a file with the application the system associates with its kind. False when
+    // none took it; the user has then been told so, with the file's path.
+    virtual bool openWithApplication(const QString& path) = 0;
 };
 
 }  // namespace vernoll

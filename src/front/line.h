@@ -41,6 +41,9 @@ public:
     Line& operator=(const Line&) = delete;
 
     const PortList& ports() const { return ports_; }
+    // Leaves only these of the serial ports to probe (the others are held elsewhere). The
+    // list stays the same object: the channels and the operations keep referring to it.
+    void narrowPorts(const QStringList& locations) { ports_ = PortList(locations); }
     ChannelSet& channels() const { return *channels_; }
     // The built-in emulator, when it was chosen.
     sim::LoggerEmulator* emulator() const { return emulator_.get(); }

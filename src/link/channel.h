@@ -45,8 +45,18 @@ public:
     virtual void setCommPort(int number) { commPort_ = number; }
     int commPort() const { return commPort_; }
 
+    // Why a port could not be opened.
+    enum class OpenFailure {
+        None,     // it opened, or the channel itself was already open
+        Missing,  // no such device
+        Denied,   // the user may not use it
+        Held,     // another program has it open
+        Other,    // anything else the system reports
+    };
+
     // Opens at 19200,n,8,1 with no flow control and DTR and RTS low. False when the port is
-    // missing or busy; errorString() says why.
+    // missing or busy; errorString() says why, in the user's words, and openFailed() is
+    // raised (not for a channel that is already open).
     virtual bool open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
@@ -66,10 +76,14 @@ public:
     int receiveThreshold() const { return threshold_; }
     // The code of the last event raised; 0 since the channel was opened, if none.
     int lastEvent() const { return lastEvent_; }
+    // Why the last open failed; None when it succeeded.
+    OpenFailure openFailure() const { return openFailure_; }
 
 signals:
     // A receive event or a line event; see comm::. Handlers run on the UI thread.
     void commEvent(int code);
+    // The port could not be opened: openFailure() and errorString() say why.
+    void openFailed();
 
 protected:
     // Implementations call this whenever bytes arrived: it raises the receive event while
@@ -78,11 +92,18 @@ protected:
     void bytesArrived();
     void raise(int code);
     void resetEvents() { lastEvent_ = 0; }
+    // Implementations record every open's outcome: None when it opened (or the channel was
+    // open already), else why the port refused, which is raised as openFailed().
+    void openOutcome(OpenFailure outcome) {
+        openFailure_ = outcome;
+        if (outcome != OpenFailure::None) emit openFailed();
+    }
 
 private:
     int commPort_ = 0;
     int threshold_ = 1;
     int lastEvent_ = 0;
+    OpenFailure openFailure_ = OpenFailure::None;
     bool raising_ = false;
 };
 

@@ -15,6 +15,8 @@ Discovery::Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channe
       ports_(ports),
       timing_(timing) {
     timer_.setSingleShot(true);
+    // A coarse timer may end the probe's waits up to 5% early.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
         if (state_ == State::FirstWait)
             endFirstWait();
@@ -33,6 +35,7 @@ QString Discovery::connectionText(int number) const {
 void Discovery::start() {
     if (running()) return;
     scan_ = 0;
+    refused_.clear();
     form_.answerFlag = 0;
     if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
         form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
@@ -53,7 +56,11 @@ void Discovery::nextPort() {
         channels_[k].setReceiveThreshold(k == 1 || k == 6 ? 21 : 1);
     Channel& probe = channels_[1];
     // A port that cannot be opened still goes through both waits, as a silent one does.
-    if (probe.open()) probe.write(QByteArray(1, char(0xBE)));
+    if (probe.open())
+        probe.write(QByteArray(1, char(0xBE)));
+    else if (probe.openFailure() != Channel::OpenFailure::None)
+        refused_ << QString::fromLatin1(texts::kCannotOpen) + ports_.label(scan_) +
+                        QStringLiteral(": ") + probe.errorString();
     form_.exchangeCounter = 0;
     state_ = State::FirstWait;
     timer_.start(timing_.probeFirstWait);
@@ -87,7 +94,9 @@ void Discovery::notFound() {
     dialogs_.message(QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
                          QString::fromLatin1(texts::kNoLoggerFound2) + crlf +
                          QStringLiteral("        ") + QString::fromLatin1(maker::kSupportMail) +
-                         QStringLiteral("     "),
+                         QStringLiteral("     ") +
+                         // Why a port that might have had the logger could not be probed.
+                         (refused_.isEmpty() ? QString() : crlf + refused_.join(crlf)),
                      Dialogs::Icon::Critical);
     form_.setEnabled(ctl::kReconnect, true);
     form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));

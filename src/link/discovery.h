@@ -53,6 +53,9 @@ private:
     Timing timing_;
     State state_ = State::Idle;
     int scan_ = 0;  // the port being probed, 1-based
+    // The ports that could not be opened in this discovery, with why: named in the message
+    // when no logger answered.
+    QStringList refused_;
     QTimer timer_;
 };
 

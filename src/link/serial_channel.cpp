@@ -1,8 +1,71 @@
 #include "link/serial_channel.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <utility>
 
+#include "link/port_lock.h"
+#include "link/texts.h"
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace vernoll {
+
+namespace {
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+#ifdef Q_OS_UNIX
+// "permiso denegado", with how to be granted the device where a group other than root's owns
+// it (on Linux serial ports belong to "dialout", or "uucp" elsewhere).
+QString deniedText(const struct stat& device) {
+    QString reason = text(texts::kPortDenied);
+#ifdef Q_OS_LINUX
+    const struct group* owner = device.st_gid != 0 ? ::getgrgid(device.st_gid) : nullptr;
+    if (owner != nullptr && owner->gr_name != nullptr)
+        reason += text(texts::kJoinGroup) + QString::fromLocal8Bit(owner->gr_name) +
+                  text(texts::kLogInAgain);
+#else
+    Q_UNUSED(device);
+#endif
+    return reason;
+}
+#endif
+
+}  // namespace
+
+PortFault explainOpenFailure(const QString& location, QSerialPort::SerialPortError error,
+                             const QString& systemText) {
+    using F = Channel::OpenFailure;
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(location);
+    struct stat device {};
+    if (::stat(path.constData(), &device) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return {F::Missing, text(texts::kPortMissing)};
+    if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        return {F::Denied, deniedText(device)};
+    if (const auto holder = lockFileHolder(location)) {
+        // Another of our own channels: the one port the eight share is taken, not refused.
+        if (holder->pid == QCoreApplication::applicationPid()) return {F::None, systemText};
+        return {F::Held, text(texts::kPortHeld) + QStringLiteral(": ") + holderText(*holder)};
+    }
+    // Busy: another program opened it for itself alone.
+    if (error == QSerialPort::PermissionError) return {F::Held, text(texts::kPortHeld)};
+#else
+    if (error == QSerialPort::DeviceNotFoundError) return {F::Missing, text(texts::kPortMissing)};
+    // A port the system refuses to share is another program's.
+    if (error == QSerialPort::PermissionError) return {F::Held, text(texts::kPortHeld)};
+#endif
+    return {F::Other, systemText};
+}
 
 std::vector<int> modemLineEvents(QSerialPort::PinoutSignals before,
                                  QSerialPort::PinoutSignals after) {
@@ -27,18 +90,24 @@ bool SerialChannel::open() {
     error_.clear();
     if (port_.isOpen()) {
         error_ = QStringLiteral("already open");
+        openOutcome(OpenFailure::None);
         return false;
     }
     const QString location = ports_.location(commPort());
     if (location.isEmpty()) {
+        // No port was chosen: nothing the port itself refused.
         error_ = QStringLiteral("no port %1").arg(commPort());
+        openOutcome(OpenFailure::None);
         return false;
     }
     port_.setPortName(location);
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = port_.errorString();
+        const PortFault fault = explainOpenFailure(location, port_.error(), port_.errorString());
+        error_ = fault.reason;
+        openOutcome(fault.kind);
         return false;
     }
+    openOutcome(OpenFailure::None);
     port_.setBaudRate(QSerialPort::Baud19200);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);

@@ -14,6 +14,16 @@ namespace vernoll {
 std::vector<int> modemLineEvents(QSerialPort::PinoutSignals before,
                                  QSerialPort::PinoutSignals after);
 
+// Why `location` could not be opened, in the user's words, from what the port reported and
+// what the system says of the device: missing, not the user's to use (with the group that
+// would grant it, on Linux), or held by another program (named where its lock file does).
+struct PortFault {
+    Channel::OpenFailure kind;
+    QString reason;
+};
+PortFault explainOpenFailure(const QString& location, QSerialPort::SerialPortError error,
+                             const QString& systemText);
+
 // A channel on a real serial port (or a pseudo-terminal) through QSerialPort.
 class SerialChannel : public Channel {
     Q_OBJECT

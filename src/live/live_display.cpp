@@ -13,6 +13,9 @@ constexpr char kStartCaption[] = "DATOS EN LINEA";
 constexpr char kStopCaption[] = "PARAR";
 // Printed on the window's surface when bytes beyond a frame wait in the buffer.
 constexpr char kMissing[] = "falta";
+// Above the last reading once the logger has sent no frame for the stall limit.
+const QString kQuiet =
+    QStringLiteral("El registrador dej\u00f3 de responder. \u00daltima lectura:\r\n");
 
 }  // namespace
 
@@ -20,7 +23,12 @@ LiveDisplay::LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& ch
                          Timing timing, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), channels_(channels), timing_(timing) {
     firstWait_.setSingleShot(true);
+    // Never shorter than the logger's answer time: a coarse timer may fire 5% early.
+    firstWait_.setTimerType(Qt::PreciseTimer);
     connect(&firstWait_, &QTimer::timeout, this, &LiveDisplay::endFirstWait);
+    quiet_.setSingleShot(true);
+    quiet_.setTimerType(Qt::PreciseTimer);
+    connect(&quiet_, &QTimer::timeout, this, &LiveDisplay::endQuiet);
     connect(&channels_[kChannel], &Channel::commEvent, this, &LiveDisplay::onComm);
 }
 
@@ -53,12 +61,15 @@ void LiveDisplay::start() {
     // Still open after a stop whose frame never came: the open fails and is passed over.
     ch.open();
     state_ = State::Starting;
-    firstWait_.start(timing_.answerWait);
     ch.write(QByteArray(1, kLiveRequest));
+    // Measured from the request on the wire.
+    firstWait_.start(timing_.answerWait);
 }
 
 void LiveDisplay::endFirstWait() {
     if (form_.answerFlag != 0) return;
+    // Readings of an earlier run must not show behind the message, nor after it.
+    form_.setText(ctl::kLiveText, QString());
     offerReconnection(form_, dialogs_);
     channels_[kChannel].close();
     // A stop clicked during the wait has already restored the window; the start ends here.
@@ -66,7 +77,13 @@ void LiveDisplay::endFirstWait() {
     emit failed(Failure::NoFirstFrame);
 }
 
+void LiveDisplay::endQuiet() {
+    if (state_ != State::Running) return;
+    form_.setText(ctl::kLiveText, kQuiet + form_.linea6);
+}
+
 void LiveDisplay::stop() {
+    quiet_.stop();
     form_.setVisible(ctl::kLiveText, false);
     form_.setText(ctl::kLive, QString::fromLatin1(kStartCaption));
     form_.linea = 0;
@@ -96,6 +113,7 @@ void LiveDisplay::onComm(int code) {
     if (form_.linea == -1) {
         state_ = State::Running;
         ch.write(QByteArray(1, kLiveRequest));
+        quiet_.start(timing_.stall);
     } else {
         form_.setText(ctl::kLiveText, QString());
         ch.clearInput();

@@ -18,7 +18,8 @@ namespace vernoll::live {
 // answers with one 21-byte frame (MSComm6's receive threshold is 21, so one receive event is
 // one frame), the frame's text replaces Text60's, and the next request goes out at once. The
 // cycle is paced only by the logger's answers. A click while the display runs stops it; the
-// frame already requested still comes, and its handler closes the port.
+// frame already requested still comes, and its handler closes the port. A logger that sends no
+// frame for the stall limit is said to have stopped in the box, above its last reading.
 class LiveDisplay : public QObject {
     Q_OBJECT
 public:
@@ -60,6 +61,7 @@ private:
     void stop();
     void onComm(int code);
     void endFirstWait();
+    void endQuiet();
 
     FormState& form_;
     Dialogs& dialogs_;
@@ -67,6 +69,7 @@ private:
     Timing timing_;
     State state_ = State::Idle;
     QTimer firstWait_;
+    QTimer quiet_;         // no frame for the stall limit while the display runs
     LiveDecoder decoder_;  // its flow statistics last for the whole run
     qint64 frames_ = 0;
 };

@@ -21,6 +21,17 @@ constexpr int kBlock = MemoryImage::kRowBytes;
 const QString kCommError = QStringLiteral("Error en comunicacion ");
 const QString kSurplusError = QStringLiteral("Error en comunicacion AQQUI");
 const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
+// "... de 1024 bloques", the blocks received of those a complete download has.
+QString ofBlocks(int received, int all) {
+    return QStringLiteral("%1 de %2 bloques").arg(received).arg(all);
+}
+QString stallText(int received, int all) {
+    return QStringLiteral("\r\nEl registrador dej\u00f3 de responder despu\u00e9s de ") +
+           ofBlocks(received, all);
+}
+QString cancelText(int received, int all) {
+    return QStringLiteral("Descarga cancelada despu\u00e9s de ") + ofBlocks(received, all);
+}
 
 // The buttons a download holds while it runs, and those it gives back.
 constexpr std::initializer_list<const char*> kHeld = {
@@ -43,6 +54,10 @@ Download::Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels
     connect(&channels_[4], &Channel::commEvent, this, &Download::onComm);
     timer4_.setInterval(timing_.elapsedTick);
     connect(&timer4_, &QTimer::timeout, this, &Download::tick);
+    stall_.setSingleShot(true);
+    // Never shorter than the limit: a coarse timer may fire 5% early.
+    stall_.setTimerType(Qt::PreciseTimer);
+    connect(&stall_, &QTimer::timeout, this, &Download::stalled);
     // Timer4 runs while the form says so (Cancel elsewhere may switch it off).
     connect(&form_, &FormState::timersChanged, this, [this] {
         if (form_.timer4Enabled() && !timer4_.isActive()) timer4_.start();
@@ -107,6 +122,8 @@ void Download::onComm(int code) {
         abort(kCommError);
         return;
     }
+    // The limit runs from the last handshake byte or block received.
+    stall_.start(timing_.stall);
     if (n == 1) {
         if (form_.receivedByte != 0x55) return abort(kCommError);
         state_ = State::Handshake;
@@ -141,16 +158,37 @@ void Download::takeBlock(Channel& ch) {
 
 void Download::abort(const QString& text) {
     state_ = State::Idle;
+    stall_.stop();
     channels_[4].close();
     form_.setTimer4Enabled(false);
     form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
-    dialogs_.message(text);
+    // What arrived can still be opened and decoded as a base file.
+    form_.setEnabled(ctl::kOpenBaseFile, true);
+    dialogs_.message(text + partialCopyNote());
     emit finished(Outcome::Failed);
+}
+
+void Download::stalled() {
+    if (state_ != State::Handshake && state_ != State::Blocks) return;
+    abort(kCommError + stallText(form_.conti, form_.memo - 2));
+}
+
+QString Download::partialCopyNote() {
+    backupPath_.clear();
+    if (form_.conti <= 0) return {};
+    const QString copy = keepCopy(true);
+    const QString blocks = ofBlocks(form_.conti, form_.memo - 2);
+    return copy.isEmpty()
+               ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia parcial de la memoria (") +
+                     blocks + QLatin1Char(')')
+               : QStringLiteral("\r\n\r\nCopia parcial de la memoria (") + blocks +
+                     QStringLiteral(") en ") + copy;
 }
 
 void Download::complete() {
     state_ = State::Idle;
+    stall_.stop();
     Channel& ch = channels_[4];
     ch.setReceiveThreshold(1);
     ch.close();
@@ -158,7 +196,7 @@ void Download::complete() {
     form_.setEnabled(ctl::kReconnect, true);
     form_.setVisible(ctl::progress::kWindow, false);
     // A completed download is kept before anything can go wrong with its decoding or saving.
-    const QString copy = keepCopy();
+    const QString copy = keepCopy(false);
     dialogs_.message(kSuccess +
                      (copy.isEmpty()
                           ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia de la memoria.")
@@ -170,6 +208,7 @@ void Download::complete() {
 
 void Download::cancel() {
     if (state_ == State::Opening) opening_.cancel();
+    stall_.stop();
     form_.setTimer4Enabled(false);
     if (channels_[4].isOpen()) channels_[4].close();
     form_.setVisible(ctl::progress::kWindow, false);
@@ -177,10 +216,14 @@ void Download::cancel() {
     setButtons(kGivenBack, true);
     if (state_ == State::Idle) return;
     state_ = State::Idle;
+    // Blocks received before the cancel are kept, and the user is told where.
+    if (form_.conti > 0)
+        dialogs_.message(cancelText(form_.conti, form_.memo - 2) + partialCopyNote(),
+                         Dialogs::Icon::Information);
     emit finished(Outcome::Cancelled);
 }
 
-QString Download::keepCopy() {
+QString Download::keepCopy(bool partial) {
     backupPath_.clear();
     QString folder = backupFolder_;
     if (folder.isEmpty())
@@ -189,9 +232,9 @@ QString Download::keepCopy() {
     if (!QDir().mkpath(folder)) return {};
     QString serial;
     for (std::uint8_t c : form_.ser) serial += (c >= '0' && c <= '9') ? QChar(c) : QChar(u'_');
-    const QString path = QDir(folder).filePath(serial + QLatin1Char('_') +
-                                               now_().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
-                                               QStringLiteral(".rgt"));
+    const QString path = QDir(folder).filePath(
+        serial + QLatin1Char('_') + now_().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
+        (partial ? QStringLiteral("_parcial.rgt") : QStringLiteral(".rgt")));
     if (!writeBaseFile(path, image_, form_.conti)) return {};
     backupPath_ = path;
     return path;

@@ -22,7 +22,9 @@ namespace vernoll::memory {
 // sends its memory in 64-byte blocks, each one asked for:
 //   logger 0x55 -> program 0xAA -> logger 0xAA -> program 0x55 -> block 0 -> 0x55 -> block 1 ...
 // A complete download is `memo` receive events: the two handshake bytes and memo - 2 blocks.
-// The block phase has no time limit: a block that never completes waits for Cancel.
+// A logger that goes quiet for the stall limit after it answered ends the download as a
+// communication error does. A download that ends before its last block (an error, a hang-up,
+// a stall, Cancel) keeps the blocks it received as a partial base-file copy.
 class Download : public QObject {
     Q_OBJECT
 public:
@@ -50,10 +52,12 @@ public:
     // Runs when a download completed, after its success message: the decoding run.
     void setOnComplete(std::function<void()> run) { onComplete_ = std::move(run); }
 
-    // Where a completed download's rows are kept as a base file before anything else happens
-    // to them (default: the user's application data folder, "descargas").
+    // Where a download's rows are kept as a base file before anything else happens to them
+    // (default: the user's application data folder, "descargas").
     void setBackupFolder(const QString& folder) { backupFolder_ = folder; }
-    // The copy of the last completed download; empty when it could not be written.
+    // The copy of the last download: whole after a completed one, partial (its name ends in
+    // "_parcial") after one that ended early; empty when there was nothing to keep or it could
+    // not be written.
     const QString& backupPath() const { return backupPath_; }
     // The PC's clock, for the copy's name (tests fix it).
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
@@ -65,9 +69,12 @@ private:
     void onComm(int code);
     void takeBlock(Channel& ch);
     void abort(const QString& text);
+    void stalled();
     void complete();
     void tick();
-    QString keepCopy();
+    QString keepCopy(bool partial);
+    // What the message of a download that ended early adds about the blocks it received.
+    QString partialCopyNote();
     void setButtons(std::initializer_list<const char*> names, bool enabled);
 
     FormState& form_;
@@ -78,6 +85,7 @@ private:
     Timing timing_;
     State state_ = State::Idle;
     QTimer timer4_;
+    QTimer stall_;           // the logger answered and then went quiet
     QElapsedTimer started_;  // monotonic: the elapsed time is right across midnight
     std::function<void()> onComplete_;
     QString backupFolder_;

@@ -22,7 +22,7 @@ public:
     bool askYesNo(const QString&, Icon) override { return false; }
     std::optional<QString> saveFileName(const Filter&, const QString&) override { return {}; }
     std::optional<QString> openFileName(const Filter&) override { return {}; }
-    void openWithApplication(const QString&) override {}
+    bool openWithApplication(const QString&) override { return true; }
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "form/timing.h"
 #include "support/cli_run.h"
 #include "support/qt_app.h"
 
@@ -122,9 +123,12 @@ TEST(CliLive, InterruptStopsCleanly) {
     }
 }
 
-TEST(CliLive, FramesThatStopComingEndWithStatusThree) {
+TEST(CliLive, FramesThatStopComingEndWithStatusThreeAfterTheStallLimit) {
     vernoll::test::ensureApp();
-    LiveSim sim({QStringLiteral("--serial"), QStringLiteral("21500")});
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("wire.log"));
+    LiveSim sim(
+        {QStringLiteral("--serial"), QStringLiteral("21500"), QStringLiteral("--log"), log});
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(QStringLiteral(VERNOLL_CLI_BINARY), args(sim, {QStringLiteral("live")}));
@@ -139,9 +143,17 @@ TEST(CliLive, FramesThatStopComingEndWithStatusThree) {
     ASSERT_GE(seen.count("Temp"), 2);
     sim.pause();  // the logger is switched off
     const LiveRun r = finish(p, 20000);
+    const qint64 exitUs = vernoll::test::monotonicUs();
     EXPECT_EQ(r.status, 3) << r.err.toStdString();
     EXPECT_TRUE(r.err.trimmed().endsWith("vernoll-cli: el registrador dej\xc3\xb3 de responder"))
         << r.err.toStdString();
+    // The limit runs from the last frame, which came before the last request on the wire.
+    qint64 lastRequest = -1;
+    for (const auto& w : vernoll::test::wireLog(log))
+        if (!w.fromLogger) lastRequest = w.us;
+    ASSERT_GE(lastRequest, 0);
+    EXPECT_GE(exitUs - lastRequest, vernoll::Timing::fast().commandLineStall.count() * 1000 -
+                                        vernoll::test::kWireStampLatencyUs);
 }
 
 TEST(CliLive, UsageErrors) {

@@ -91,11 +91,15 @@ TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
         const char* fault;
         int status;
         const char* message;
+        int partialBlocks;  // kept as a partial copy, whose path the last line gives
     } cases[] = {
-        {"bad-handshake", 3, "Error en comunicacion "},
-        {"surplus-byte", 3, "Error en comunicacion AQQUI"},
-        {"hangup-after=300", 3, "Error en comunicacion "},
-        {"stall-after=300", 3, "vernoll-cli: el registrador dej\xc3\xb3 de responder"},
+        {"bad-handshake", 3, "\nError en comunicacion \n", 0},
+        {"surplus-byte", 3, "\nError en comunicacion AQQUI\n", 1},
+        {"hangup-after=300", 3, "\nError en comunicacion \n", 4},
+        {"stall-after=300", 3,
+         "\nError en comunicacion \nEl registrador dej\xc3\xb3 de responder despu\xc3\xa9s de 4 de "
+         "1024 bloques\n",
+         4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -103,9 +107,22 @@ TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
         const auto r = cli(onPort(
             sim, {QStringLiteral("download"), QStringLiteral("--csv"), dir.filePath("x.csv")}));
         EXPECT_EQ(r.status, c.status) << r.err.toStdString();
-        EXPECT_TRUE(r.err.trimmed().endsWith(QByteArray(c.message).trimmed()))
-            << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("x.csv")));
+        const QByteArray partial =
+            QStringLiteral("\nCopia parcial de la memoria (%1 de 1024 bloques) en ")
+                .arg(c.partialBlocks)
+                .toUtf8();
+        if (c.partialBlocks == 0) {
+            EXPECT_FALSE(r.err.contains("Copia parcial")) << r.err.toStdString();
+            continue;
+        }
+        const qsizetype at = r.err.indexOf(partial);
+        ASSERT_GE(at, 0) << r.err.toStdString();
+        const QString copy = QString::fromUtf8(r.err.mid(at + partial.size())).trimmed();
+        EXPECT_TRUE(copy.endsWith(QStringLiteral("_parcial.rgt"))) << copy.toStdString();
+        EXPECT_EQ(readAll(copy).size(), c.partialBlocks * 64);
+        QFile::remove(copy);
     }
     // A CSV that cannot be written: status 4, the download itself kept.
     Sim sim({});

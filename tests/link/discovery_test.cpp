@@ -59,8 +59,9 @@ TEST(Discovery, AnswerOnTheSecondPort) {
     test::ensureApp();
     Rig rig;
     rig.answers[2] = QByteArray(21, '\x01');
+    rig.port.setRefused(1, Channel::OpenFailure::Held, QStringLiteral("en uso por otro programa"));
     EXPECT_EQ(rig.run(), Discovery::Outcome::Found);
-    EXPECT_EQ(rig.probed(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(rig.probed(), (std::vector<int>{2}));
     EXPECT_EQ(rig.form.portNumber, 2);
     EXPECT_EQ(rig.form.answerFlag, -1);
     EXPECT_EQ(rig.dialogs.texts(),
@@ -78,15 +79,21 @@ TEST(Discovery, AnswerOnTheSecondPort) {
     EXPECT_EQ(rig.channels[2].receiveThreshold(), 1);
 }
 
-TEST(Discovery, ShortAnswersAndSilenceCountAsNoLogger) {
+TEST(Discovery, ShortAnswersAndSilenceCountAsNoLoggerAndUnopenedPortsAreNamed) {
     test::ensureApp();
     Rig rig;
     rig.answers[1] = QByteArray(20, '\x01');  // below the receive threshold: no event
     rig.answers[3] = QByteArray(5, '\x01');
-    rig.port.setMissing({4});  // cannot be opened: still both waits
+    // Ports that cannot be opened still cost both waits; the message names them.
+    const QString denied = QStringLiteral(
+        "permiso denegado: agregue su usuario al grupo dialout y vuelva a iniciar la sesi\u00f3n");
+    rig.port.setRefused(2, Channel::OpenFailure::Denied, denied);
+    rig.port.setMissing({4});
     EXPECT_EQ(rig.run(), Discovery::Outcome::NotFound);
-    EXPECT_EQ(rig.probed(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(rig.dialogs.texts(), (QStringList{kQuestion, kNotFound}));
+    EXPECT_EQ(rig.probed(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(rig.dialogs.texts(),
+              (QStringList{kQuestion, kNotFound + "\r\nNo se puede abrir B: " + denied +
+                                          "\r\nNo se puede abrir D: no existe"}));
     EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::Critical);
     EXPECT_EQ(rig.form.answerFlag, 0);
     EXPECT_TRUE(rig.form.control(ctl::kReconnect).enabled);

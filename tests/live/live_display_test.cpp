@@ -265,6 +265,29 @@ TEST(LiveDisplay, StopWithoutAFrameLeavesThePortOpenAndTheNextStartReusesIt) {
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Running);
 }
 
+TEST(LiveDisplay, SilenceIsSaidAboveTheLastReadingAndAFailedStartEmptiesTheBox) {
+    Rig rig;
+    QSignalSpy shown(&rig.display(), &LiveDisplay::frameShown);
+    rig.click();
+    ASSERT_TRUE(rig.frames(2));
+    rig.answer = [](int) { return QByteArray(); };  // the logger is switched off
+    const QString quiet =
+        QStringLiteral("El registrador dej\u00f3 de responder. \u00daltima lectura:\r\n");
+    ASSERT_TRUE(test::waitUntil([&] { return rig.c(ctl::kLiveText).text.startsWith(quiet); }));
+    EXPECT_EQ(rig.c(ctl::kLiveText).text, quiet + shown.last().at(0).toString());
+    EXPECT_EQ(rig.display().state(), LiveDisplay::State::Running);
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+
+    // Stopped with the frame never coming, then started again: no first frame either.
+    rig.click();
+    rig.click();
+    QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
+    ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
+    EXPECT_EQ(rig.dialogs.texts(), QStringList{kNoLogger});
+    EXPECT_TRUE(rig.c(ctl::kLiveText).visible);
+    EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
+}
+
 TEST(LiveDisplay, WhileItRunsOnlyPararIsHeard) {
     Rig rig;
     // The SMS buttons and Command1 are not among those the start disables.

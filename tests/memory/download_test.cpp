@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <string_view>
 
 #include "app/inicio.h"
 #include "config/config_import.h"
@@ -46,7 +47,7 @@ QByteArray readAll(const QString& path) {
 // that count bytes are given counts past the import's 113 bytes.
 struct Rig {
     explicit Rig(const QString& serial, const QStringList& faults = {}, bool importFirst = true,
-                 int records = 300) {
+                 int records = 300, Timing timing = Timing::fast()) {
         test::ensureApp();
         sim::EmulatorOptions o;
         o.serial = serial;
@@ -56,7 +57,7 @@ struct Rig {
         emulator = std::make_unique<sim::LoggerEmulator>(o);
         port = std::make_unique<sim::EmulatorPort>(*emulator);
         channels = std::make_unique<ChannelSet>(port->channelFactory());
-        inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, Timing::fast());
+        inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, timing);
         inicio->download().setBackupFolder(path("copies"));
         inicio->download().setClock([] { return kNow; });
         inicio->decodingRun().setClock([] { return kNow; });
@@ -93,6 +94,14 @@ struct Rig {
     std::unique_ptr<ChannelSet> channels;
     std::unique_ptr<Inicio> inicio;
 };
+
+// Shortened waits, but a stall limit that a loaded machine cannot reach while a test holds
+// a stalled download to click in it.
+Timing patientTiming() {
+    Timing t = Timing::fast();
+    t.stall = Millis{10000};
+    return t;
+}
 
 }  // namespace
 
@@ -225,7 +234,18 @@ TEST(Download, CancelledSaveWritesNothingAndFailedSaveAsksAgain) {
     EXPECT_FALSE(readAll(rig.path("out.csv")).isEmpty());
 }
 
-TEST(Download, AbortsEndWithTheirMessageAndOnlyCommand1) {
+// The blocks that arrived before an ending, kept as a partial copy: its path, and its bytes.
+QString partialCopyNote(const Rig& rig, int rows) {
+    if (rows == 0) return {};
+    const QString copy = rig.path("copies") + "/00020500_20261206_103000_parcial.rgt";
+    EXPECT_EQ(rig.inicio->download().backupPath(), copy);
+    EXPECT_EQ(readAll(copy), rig.emulator->memory().left(rows * 64));
+    return QStringLiteral("\r\n\r\nCopia parcial de la memoria (%1 de 1024 bloques) en ")
+               .arg(rows) +
+           copy;
+}
+
+TEST(Download, EndingsBeforeTheLastBlockKeepWhatArrivedAndOfferReconnection) {
     struct Case {
         const char* fault;
         const char* message;
@@ -235,16 +255,25 @@ TEST(Download, AbortsEndWithTheirMessageAndOnlyCommand1) {
         {"bad-handshake", "Error en comunicacion ", {}, 0},
         {"surplus-byte", "Error en comunicacion AQQUI", {QStringLiteral("InBufferCount=1")}, 1},
         {"hangup-after=200", "Error en comunicacion ", {}, 3},
+        // 300 bytes: the two handshake bytes, four blocks and part of the fifth.
+        {"stall-after=300",
+         "Error en comunicacion \r\nEl registrador dej\u00f3 de responder despu\u00e9s de 4 de "
+         "1024 bloques",
+         {},
+         4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         Rig rig(QStringLiteral("20500"), {QString::fromLatin1(c.fault)});
         ASSERT_EQ(rig.download(), Download::Outcome::Failed);
-        EXPECT_EQ(rig.dialogs.texts().last(), QString::fromLatin1(c.message));
-        EXPECT_EQ(rig.form.surface(), c.printed);
         EXPECT_EQ(rig.form.conti, c.rowsStored);
+        EXPECT_EQ(rig.dialogs.texts().last(),
+                  QString::fromUtf8(c.message) + partialCopyNote(rig, c.rowsStored));
+        EXPECT_EQ(rig.form.surface(), c.printed);
+        // Reconnection, and the blocks received can be opened as a base file.
         EXPECT_TRUE(rig.enabled(ctl::kReconnect));
-        for (const char* b : kFive) EXPECT_FALSE(rig.enabled(b)) << b;
+        for (const char* b : kFive)
+            EXPECT_EQ(rig.enabled(b), b == std::string_view(ctl::kOpenBaseFile)) << b;
         EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
         EXPECT_FALSE(rig.channels->operator[](4).isOpen());
         EXPECT_FALSE(rig.form.timer4Enabled());
@@ -270,7 +299,8 @@ TEST(Download, SilentLoggerGivesTheNoLoggerMessageAndTheButtonsBack) {
 }
 
 TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
-    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")});
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
+            patientTiming());
     QSignalSpy done(&rig.inicio->download(), &Download::finished);
     rig.inicio->click(QLatin1String(ctl::kDownload));
     ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
@@ -291,13 +321,17 @@ TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
     EXPECT_FALSE(rig.form.timer4Enabled());
     EXPECT_FALSE(rig.form.control(ctl::progress::kWindow).visible);
     EXPECT_TRUE(rig.dialogs.saveRequests.empty());
+    EXPECT_EQ(rig.dialogs.texts(),
+              QStringList{QStringLiteral("Descarga cancelada despu\u00e9s de 4 de 1024 bloques") +
+                          partialCopyNote(rig, 4)});
     // Cancel with the channel already closed does nothing more.
     rig.inicio->click(QLatin1String(ctl::progress::kCancel));
     EXPECT_EQ(done.count(), 1);
 }
 
 TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
-    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")});
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
+            patientTiming());
     // The download does not disable the SMS buttons.
     rig.form.setEnabled(ctl::kReadSms, true);
     rig.form.setEnabled(ctl::kWriteSms, true);
@@ -432,6 +466,7 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
                                                       line.repeated(4) + "\r\n");
     EXPECT_EQ(exporter.records(), 4);
     EXPECT_EQ(dialogs.saveRequests.back().suggested, QStringLiteral("datos"));
+    EXPECT_EQ(dialogs.texts().last(), "Archivo grabado en " + dir.filePath("datos.xls"));
     EXPECT_TRUE(exporter.events().endsWith(
         QStringLiteral("DATOS DE CONFIGURACION\r\n\r\nEventos producidos:\r\n\r\n")));
     EXPECT_FALSE(form.control(ctl::kExportEvents).enabled);

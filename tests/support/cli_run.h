@@ -15,6 +15,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <chrono>
+#include <cstdint>
+#include <vector>
 
 namespace vernoll::test {
 
@@ -63,12 +66,26 @@ inline CliRun finish(QProcess& p, int timeoutMs = 60000) {
     return r;
 }
 
-// Runs vernoll-cli with no terminal on stdin (so changes need --yes).
-inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
+// Runs a program with no terminal on stdin.
+inline CliRun run(const QString& program, const QStringList& args, int timeoutMs = 60000,
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
     return finish(p, timeoutMs);
+}
+
+// The environment with the user's data folder (where downloads keep their copies) in `dir`.
+inline QProcessEnvironment dataIn(const QString& dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir);
+    return env;
+}
+
+// Runs vernoll-cli with no terminal on stdin (so changes need --yes).
+inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
+    return run(QStringLiteral(VERNOLL_CLI_BINARY), args, timeoutMs);
 }
 
 // What the program sent, in order, from the emulator's wire log.
@@ -81,6 +98,38 @@ inline QByteArray received(const QString& logPath) {
         if (parts.size() == 3 && parts[1] == "rx") rx += QByteArray::fromHex(parts[2]);
     }
     return rx;
+}
+
+// One line of the emulator's wire log: when (monotonic microseconds, the clock of
+// std::chrono::steady_clock), which way, which byte.
+struct WireByte {
+    qint64 us;
+    bool fromLogger;  // "tx"; "rx" is a byte the program sent
+    std::uint8_t byte;
+};
+
+inline std::vector<WireByte> wireLog(const QString& logPath) {
+    std::vector<WireByte> out;
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly)) return out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> p = line.split(' ');
+        if (p.size() == 3)
+            out.push_back(
+                {p[0].toLongLong(), p[1] == "tx", std::uint8_t(p[2].toUInt(nullptr, 16))});
+    }
+    return out;
+}
+
+// A byte the program sent is stamped when the emulator gets to read it, which a busy machine
+// may delay by a scheduler's wake-up or two: a wait that starts with such a byte may measure
+// that much shorter on the wire than it lasted.
+inline constexpr qint64 kWireStampLatencyUs = 8000;
+
+// Now, on the wire log's clock.
+inline qint64 monotonicUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 // The global options that put a command on the emulator's port with shortened waits.

@@ -49,7 +49,11 @@ public:
         openPaths.pop_front();
         return path;
     }
-    void openWithApplication(const QString& path) override { opened.push_back(path); }
+    // Records the file, as an application that took it.
+    bool openWithApplication(const QString& path) override {
+        opened.push_back(path);
+        return true;
+    }
 
     QStringList texts() const {
         QStringList out;

@@ -10,7 +10,9 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "form/form_state.h"
@@ -65,8 +67,15 @@ public:
         };
     }
     void setPeer(Peer peer) { peer_ = std::move(peer); }
-    // Ports (1-based) whose open fails, as a missing or busy device does.
-    void setMissing(std::vector<int> ports) { missing_ = std::move(ports); }
+    // Ports (1-based) whose open fails, as a missing device does.
+    void setMissing(const std::vector<int>& ports) {
+        for (int p : ports)
+            refused_[p] = {Channel::OpenFailure::Missing, QStringLiteral("no existe")};
+    }
+    // A port whose open fails for the reason given.
+    void setRefused(int port, Channel::OpenFailure why, const QString& reason) {
+        refused_[port] = {why, reason};
+    }
 
     // Every write, in order, with the channel's port.
     struct Write {
@@ -92,12 +101,15 @@ public:
 
 private:
     friend class FakeChannel;
-    bool acquire(FakeChannel* c, QString* error) {
-        for (int p : missing_)
-            if (p == c->commPort()) {
-                *error = QStringLiteral("no such port");
-                return false;
-            }
+    // False, with why, when the port refuses `c`: its refusal, or another of the eight
+    // channels holds it (which is no refusal of the port's).
+    bool acquire(FakeChannel* c, QString* error, Channel::OpenFailure* why) {
+        *why = Channel::OpenFailure::None;
+        if (const auto it = refused_.find(c->commPort()); it != refused_.end()) {
+            *why = it->second.first;
+            *error = it->second.second;
+            return false;
+        }
         if (holder_ && holder_ != c) {
             *error = QStringLiteral("port busy");
             return false;
@@ -119,7 +131,7 @@ private:
     Peer peer_;
     FakeChannel* holder_ = nullptr;
     std::vector<FakeChannel*> channels_;
-    std::vector<int> missing_;
+    std::map<int, std::pair<Channel::OpenFailure, QString>> refused_;
     std::vector<Write> writes_;
     int opens_ = 0;
 };
@@ -127,9 +139,15 @@ private:
 inline bool FakeChannel::open() {
     if (open_) {
         error_ = QStringLiteral("already open");
+        openOutcome(OpenFailure::None);
         return false;
     }
-    if (!port_.acquire(this, &error_)) return false;
+    OpenFailure why = OpenFailure::None;
+    if (!port_.acquire(this, &error_, &why)) {
+        openOutcome(why);
+        return false;
+    }
+    openOutcome(OpenFailure::None);
     open_ = true;
     buffer_.clear();
     return true;

@@ -1,0 +1,53 @@
+// The window's dialogs: opening a saved file with the application the desktop names for it.
+#include "app/qt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+using vernoll::QtDialogs;
+
+namespace {
+
+// The window's dialogs with their message boxes written down instead of shown.
+class RecordingDialogs : public QtDialogs {
+public:
+    void message(const QString& text, Icon icon) override {
+        shown << text;
+        icons << icon;
+    }
+    QStringList shown;
+    QList<Icon> icons;
+};
+
+}  // namespace
+
+TEST(QtDialogs, AFileNoApplicationOpensIsSaidWithItsPath) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("Estacion 6_12_2026.CSV"));
+    QFile(csv).open(QIODevice::WriteOnly);
+    // The desktop's table of applications knows none for any kind, and says what it was asked.
+    const QString asked = dir.filePath(QStringLiteral("asked"));
+    QFile script(dir.filePath(QStringLiteral("xdg-mime")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho \"$@\" >> '" + QFile::encodeName(asked) + "'\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+
+    RecordingDialogs dialogs;
+    const bool opened = dialogs.openWithApplication(csv);
+    qputenv("PATH", path);
+
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("No hay un programa asociado para abrir "
+                                                        "Estacion 6_12_2026.CSV\r\n") +
+                                         csv});
+    EXPECT_EQ(dialogs.icons, QList<QtDialogs::Icon>{QtDialogs::Icon::Warning});
+    QFile queries(asked);
+    ASSERT_TRUE(queries.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(queries.readLine().startsWith("query default text/csv")) << asked.toStdString();
+}
