@@ -3,97 +3,16 @@
 // frame's bytes; one loop writes the rows whose range holds the serial number.
 #include "live/live_decoder.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
-#include <string>
+
+#include "family/decimal.h"
 
 namespace vernoll::live {
 
 namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
-
-// ---- number texts ----
-
-// A decimal number: 0.digits x 10^point, digits without leading zeros (empty for zero).
-struct Decimal {
-    bool negative = false;
-    std::string digits;
-    int point = 0;
-};
-
-// The double to 15 significant decimal digits.
-Decimal toDecimal(double x) {
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
-    const std::string_view s(buf, std::size_t(r.ptr - buf));  // [-]d.dddddddddddddde[+-]xx
-    Decimal d;
-    std::size_t i = 0;
-    if (s[i] == '-') {
-        d.negative = true;
-        ++i;
-    }
-    const std::size_t e = s.find('e');
-    for (; i < e; ++i)
-        if (s[i] != '.') d.digits += s[i];
-    int exponent = 0;
-    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
-    d.point = exponent + 1;
-    const std::size_t first = d.digits.find_first_not_of('0');
-    if (first == std::string::npos) d.digits.clear();
-    return d;
-}
-
-// Half away from zero at `decimals` places after the point, on the decimal digits.
-void roundAt(Decimal& d, int decimals) {
-    const int keep = d.point + decimals;
-    if (keep >= int(d.digits.size())) return;
-    if (keep < 0) {  // below half of the last place kept
-        d.digits.clear();
-        return;
-    }
-    const bool up = d.digits[std::size_t(keep)] >= '5';
-    d.digits.resize(std::size_t(keep));
-    if (!up) return;
-    int i = keep - 1;
-    while (i >= 0 && d.digits[std::size_t(i)] == '9') d.digits[std::size_t(i--)] = '0';
-    if (i >= 0) {
-        ++d.digits[std::size_t(i)];
-    } else {
-        d.digits.insert(d.digits.begin(), '1');
-        ++d.point;
-    }
-}
-
-// The general numeric form: plain notation, scientific from 10^15 and below 10^-4.
-QString generalForm(Decimal d) {
-    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-    while (!d.digits.empty() && d.digits.front() == '0') {
-        d.digits.erase(d.digits.begin());
-        --d.point;
-    }
-    if (d.digits.empty()) return QStringLiteral(" 0");
-    std::string out(1, d.negative ? '-' : ' ');
-    const int n = int(d.digits.size());
-    const int exponent = d.point - 1;
-    if (exponent >= 15 || exponent < -4) {
-        out += d.digits[0];
-        if (n > 1) out += '.' + d.digits.substr(1);
-        out += exponent < 0 ? "E-" : "E+";
-        const int a = exponent < 0 ? -exponent : exponent;
-        if (a < 10) out += '0';
-        out += std::to_string(a);
-    } else if (d.point <= 0) {
-        out += "0." + std::string(std::size_t(-d.point), '0') + d.digits;
-    } else if (d.point >= n) {
-        out += d.digits + std::string(std::size_t(d.point - n), '0');
-    } else {
-        out +=
-            d.digits.substr(0, std::size_t(d.point)) + '.' + d.digits.substr(std::size_t(d.point));
-    }
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
-}
 
 // ---- the table ----
 
@@ -224,9 +143,7 @@ Frame frameOf(const QByteArray& bytes) {
 
 QString numberText(double x, int decimals) {
     if (!std::isfinite(x)) return QString::fromLatin1(kUndefined);
-    Decimal d = toDecimal(x);
-    if (decimals >= 0) roundAt(d, decimals);
-    return generalForm(std::move(d));
+    return decimal::generalText(x, decimals);
 }
 
 QString numberText(double x) {

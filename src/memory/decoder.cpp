@@ -3,8 +3,8 @@
 #include <QLatin1StringView>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <system_error>
+
+#include "family/decimal.h"
 
 namespace vernoll::memory {
 
@@ -152,72 +152,6 @@ char* twoDigits(char* p, int v) {
 
 }  // namespace
 
-float roundValue(double v, int decimals) {
-    if (!std::isfinite(v)) return float(v);
-    // Taking v to 15 significant digits moves |v| * 10^decimals by at most a few 1e-15 of
-    // itself. Below 1e8 that is far less than 1e-6, so a fraction more than 1e-6 away from
-    // one half rounds the same way with or without that step: the common case, done in
-    // binary. m / 10^decimals is the double nearest to the decimal, and its float the float
-    // nearest to the decimal.
-    if (decimals >= 0 && decimals <= 3) {
-        constexpr double kPow10[] = {1, 10, 100, 1000};
-        const double p = kPow10[decimals];
-        const double x = std::fabs(v) * p;
-        if (x < 1e8) {
-            const double whole = std::floor(x);
-            const double fraction = x - whole;
-            if (std::fabs(fraction - 0.5) > 1e-6) {
-                const double m = fraction > 0.5 ? whole + 1 : whole;
-                if (m == 0) return 0.0F;
-                return float(std::copysign(m / p, v));
-            }
-        }
-    }
-    // The double to 15 significant digits: d.dddddddddddddde[+-]x
-    char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    const char* p = buf;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    char digits[15];
-    int n = 0;
-    for (; p < res.ptr && *p != 'e'; ++p)
-        if (*p != '.') digits[n++] = *p;
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
-
-    // Digits that stand before the cut: exponent + 1 before the point, `decimals` after it.
-    const int keep = exponent + 1 + decimals;
-    std::int64_t mantissa = 0;
-    int scale = -decimals;  // the value is mantissa * 10^scale
-    if (keep >= n) {
-        for (int i = 0; i < n; ++i) mantissa = mantissa * 10 + (digits[i] - '0');
-        scale = exponent + 1 - n;
-    } else if (keep >= 0) {
-        for (int i = 0; i < keep; ++i) mantissa = mantissa * 10 + (digits[i] - '0');
-        if (digits[keep] >= '5') ++mantissa;  // half away from zero: the sign comes after
-    }
-    if (mantissa == 0) return 0.0F;
-
-    char text[48];
-    char* q = text;
-    if (negative) *q++ = '-';
-    q = std::to_chars(q, text + sizeof text, mantissa).ptr;
-    if (q >= text + sizeof text - 8) return float(v);  // cannot happen: at most 19 digits
-    *q++ = 'e';
-    q = std::to_chars(q, text + sizeof text, scale).ptr;
-    float result = 0.0F;
-    std::from_chars(text, q, result);
-    return result;
-}
-
-QString valueText(float v) {
-    if (v == 0.0F) return QStringLiteral("0");  // never "-0"
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-    return QString::fromLatin1(buf, res.ptr - buf);
-}
-
 bool Decoder::proceso(std::uint8_t byte, std::int32_t contj, float nserie) {
     if (contj < 0 || contj > 63) return false;
     if (nserie != typeSerial_) selectType(nserie);
@@ -336,7 +270,7 @@ void Decoder::convert(int position) {
             default:
                 v = apply(c, word_);
         }
-        values_[std::size_t(c.slot)] = roundValue(v, c.decimals);
+        values_[std::size_t(c.slot)] = decimal::rounded(v, c.decimals);
     }
 }
 
@@ -344,7 +278,7 @@ void Decoder::appendLine() {
     if (line_ < 0) return;
     const Line& l = kLines[line_];
     // dd/MM/yyyy,HH:mm:ss
-    char buf[160];
+    char buf[19 + 3 * 65 + 2];  // date, time, three values of up to 64 characters, CR LF
     char* p = twoDigits(buf, dateParts_[2]);
     *p++ = '/';
     p = twoDigits(p, dateParts_[1]);
@@ -360,11 +294,7 @@ void Decoder::appendLine() {
     p = twoDigits(p, seconds % 60);
     for (int i = 0; i < l.count; ++i) {
         *p++ = ',';
-        const float v = values_[std::size_t(l.columns[std::size_t(i)])];
-        if (v == 0.0F)
-            *p++ = '0';
-        else
-            p = std::to_chars(p, buf + sizeof buf - 2, v, std::chars_format::fixed).ptr;
+        p = decimal::writeShortest(p, values_[std::size_t(l.columns[std::size_t(i)])]);
     }
     *p++ = '\r';
     *p++ = '\n';

@@ -95,13 +95,4 @@ private:
     QString eventsText_;
 };
 
-// The shortest text that reads back as the same single-precision value, plain notation,
-// "." as decimal point ("20", "23.5", "100000", "-260.4").
-QString valueText(float v);
-
-// A double rounded half away from zero to `decimals` places after being taken to 15
-// significant digits, so that binary noise does not decide the half:
-// (32 * 0.004 - 2.7315) * 100 gives -260.4 at one decimal.
-float roundValue(double v, int decimals);
-
 }  // namespace vernoll::memory

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "memory/records.h"
@@ -329,125 +325,6 @@ TEST(Decoder, ValuesAndStampSurviveBetweenRecords) {
     EXPECT_FLOAT_EQ(d.value(Decoder::Temperature), 131.8F);
     EXPECT_EQ(d.recordDate(), QDate(2027, 2, 1));
     EXPECT_EQ(d.recordTime(), QTime(9, 15));
-}
-
-// ---- rounding and printing ---------------------------------------------------------------
-
-TEST(Rounding, HalfAwayFromZeroOnFifteenDigits) {
-    struct Case {
-        double v;
-        int decimals;
-        float expected;
-    } cases[] = {
-        {(32 * 0.004 - 2.7315) * 100, 1, -260.4F},    // -260.34999999999997
-        {(337 * 0.002 - 0.6835) * 100, 1, -0.9F},     // -0.949999999999995
-        {(2400 * 0.00122 - 2.7315) * 100, 1, 19.7F},  // 19.64999999999999
-        {2.675, 2, 2.68F},
-        {1.0005, 3, 1.001F},
-        {0.05, 1, 0.1F},
-        {-0.05, 1, -0.1F},
-        {0.25, 1, 0.3F},
-        {-0.25, 1, -0.3F},
-        {0.24999, 1, 0.2F},
-        {12345.5, 0, 12346.0F},
-        {-12345.5, 0, -12346.0F},
-        {12345.4999, 0, 12345.0F},
-        {99.95, 1, 100.0F},
-        {9.995, 2, 10.0F},
-        {0.5, 0, 1.0F},
-        {0.4, 0, 0.0F},
-        {0.00049, 3, 0.0F},
-        {0.0005, 3, 0.001F},
-        {131070, 0, 131070.0F},
-        {1e-20, 1, 0.0F},
-        {-0.0, 1, 0.0F},
-        {22719.0, 1, 22719.0F},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(roundValue(c.v, c.decimals), c.expected) << c.v << " to " << c.decimals;
-}
-
-// Rounding done the slow, plain way: the value printed with 15 significant digits, then
-// rounded half away from zero on those decimal digits, then read as a float.
-float referenceRound(double v, int decimals) {
-    if (std::fabs(v) < 1e-4) return 0.0F;  // below any half of 0.001; "%.15g" would use e-notation
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    std::string text = buf;
-    const bool negative = text[0] == '-';
-    if (negative) text.erase(0, 1);
-    const auto point = text.find('.');
-    std::string whole = text.substr(0, point);
-    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
-    fraction.resize(std::size_t(decimals) + 1, '0');
-    long long digits = std::stoll(whole + fraction.substr(0, std::size_t(decimals)));
-    if (fraction[std::size_t(decimals)] >= '5') ++digits;
-    if (digits == 0) return 0.0F;
-    const std::string rounded =
-        (negative ? "-" : "") + std::to_string(digits) + "e-" + std::to_string(decimals);
-    return std::strtof(rounded.c_str(), nullptr);
-}
-
-// Every 16-bit word through every conversion the loggers use: the decoder's rounding agrees
-// with the plain decimal one.
-TEST(Rounding, AgreesWithDecimalRoundingOnEveryWord) {
-    struct Formula {
-        const char* what;
-        int decimals;
-        std::function<double(double)> f;
-    } formulas[] = {
-        {"T 0.002 0.682", 1, [](double w) { return (w * 0.002 - 0.682) * 100; }},
-        {"T 0.004 2.7315", 1, [](double w) { return (w * 0.004 - 2.7315) * 100; }},
-        {"T 0.002 0.6835", 1, [](double w) { return (w * 0.002 - 0.6835) * 100; }},
-        {"T 0.00122 2.7315", 1, [](double w) { return (w * 0.00122 - 2.7315) * 100; }},
-        {"P", 1, [](double w) { return w * 0.2; }},
-        {"X", 1, [](double w) { return w * 0.0038; }},
-        {"Y", 1, [](double w) { return w * 346.67 / 1000; }},
-        {"L", 3, [](double w) { return (w * 0.36 - 19.5) / 100; }},
-        {"E", 1, [](double w) { return w * 0.2638 * 0.44; }},
-        {"R", 1, [](double w) { return w * 0.2638; }},
-        {"EVA", 2, [](double w) { return w * 0.0073; }},
-        {"V", 3, [](double w) { return (w - 32768) * 0.001; }},
-        {"K", 3, [](double w) { return (w - 1000 + 25500000) * 0.001; }},
-        {"F", 1, [](double w) { return w * 0.25; }},
-        {"F2", 1, [](double w) { return w * 2.5; }},
-    };
-    for (const Formula& f : formulas) {
-        int mismatches = 0;
-        for (int w = 0; w <= 0xFFFF && mismatches < 5; ++w) {
-            const double v = f.f(w);
-            if (roundValue(v, f.decimals) != referenceRound(v, f.decimals)) {
-                ++mismatches;
-                ADD_FAILURE() << f.what << " w=" << w << " v=" << v;
-            }
-        }
-    }
-}
-
-TEST(Rounding, NeverNegativeZero) {
-    for (double v : {-0.04, -0.0004, -1e-12, -0.0})
-        EXPECT_FALSE(std::signbit(roundValue(v, 1))) << v;
-}
-
-TEST(Printing, ShortestPlainText) {
-    struct Case {
-        float v;
-        const char* text;
-    } cases[] = {{20.0F, "20"},
-                 {23.5F, "23.5"},
-                 {100000.0F, "100000"},
-                 {-260.4F, "-260.4"},
-                 {0.1F, "0.1"},
-                 {3.405F, "3.405"},
-                 {-0.0F, "0"},
-                 {0.0F, "0"},
-                 {131070.0F, "131070"},
-                 {0.001F, "0.001"},
-                 {-0.195F, "-0.195"},
-                 {13038.8F, "13038.8"},
-                 {16777216.0F, "16777216"},
-                 {1e10F, "10000000000"}};
-    for (const Case& c : cases) EXPECT_EQ(valueText(c.v), QString::fromLatin1(c.text)) << c.text;
 }
 
 }  // namespace
