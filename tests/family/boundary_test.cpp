@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimeZone>
 #include <cmath>
+#include <ostream>
 #include <string>
 
 #include "config/device.h"
@@ -85,10 +86,35 @@ QStringList labels(Live l) {
     return {};
 }
 
+// The import's device name, column header and memory size.
+struct Device {
+    const char* name;
+    const char* header;
+    bool large;  // 4096 blocks of memory
+};
+
+constexpr char kRain[] = "Fecha,Hora,Temperatura[\u00baC],Precipitacion[mm]";
+constexpr Device kRadiometer{"Radiometro", "Fecha,Hora,Radiacion[Kw/m2]", false};
+constexpr Device kFlow{"Caudalimetro ", "Fecha,Hora,Caudal [l]", false};
+constexpr Device kRainGauge{"Termo-Pluviometro", kRain, false};
+constexpr Device kThermometer{"Termometro", "Fecha,Hora,Temperatura[\u00baC]", false};
+constexpr Device kVoltageCurrent{"Registrador Tension-Corriente ",
+                                 "Fecha,Hora,Corriente [Acc],Tension[Vcc]", false};
+constexpr Device kDigital{"Termo-Pluviometro Digital ", kRain, false};
+constexpr Device kDigitalII{"Termo-Pluviometro Digital II", kRain, true};
+constexpr Device kLevel{"Nivel de Agua", "Fecha,Hora,Nivel [m]", true};
+constexpr Device kUltrasonic{"Nivel de Agua por Ultrasonido", "Fecha,Hora,Nivel [mm]", true};
+constexpr Device kRainTelemetry{"Termo-Pluviometro Digital Con Telemetria", kRain, false};
+constexpr Device kEvaporimeterTelemetry{
+    " Evaporimetro con Telemetria", "Fecha,Hora,Temperatura[\u00baC],EVA [mm],Nivel Reserva[cm]",
+    false};
+constexpr Device kEvaporimeter{" Evaporimetro ", "Fecha,Hora,EVA [mm]", false};
+constexpr Device kReservoir{"Nivel De Embalse Con Telemetria",
+                            "Fecha,Hora,Nivel a Vertedero [m],Cota (m)[m]", false};
+
 struct Edge {
     double n;
-    const char* device;  // the import's device name; nullptr: none
-    bool large;          // 4096 blocks of memory
+    const Device* device;  // nullptr: the import leaves the device as it was
     bool sms;
     int values;  // values on a record's line; -1: no line
     bool own;    // the line's values are the record's own, not left by earlier records
@@ -99,96 +125,86 @@ struct Edge {
     const char* words;
 };
 
-constexpr char kRainGauge[] = "Termo-Pluviometro";
-constexpr char kDigital[] = "Termo-Pluviometro Digital ";
-constexpr char kDigitalII[] = "Termo-Pluviometro Digital II";
-constexpr char kRainTelemetry[] = "Termo-Pluviometro Digital Con Telemetria";
-constexpr char kEvaporimeterTelemetry[] = " Evaporimetro con Telemetria";
-constexpr char kReservoir[] = "Nivel De Embalse Con Telemetria";
-constexpr char kFlow[] = "Caudalimetro ";
-constexpr char kLevel[] = "Nivel de Agua";
-constexpr char kUltrasonic[] = "Nivel de Agua por Ultrasonido";
-
 // clang-format off
 const Edge kEdges[] = {
-    // n         device                   large  sms    values own   live                      frame    words
-    {0,          nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {122,        nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {122.5,      nullptr,                 false, false, -1, true,  Live::None,               -1,      nullptr},
-    {123,        "Radiometro",            false, false, 1,  true,  Live::Radiation,          123,     "w1"},
-    {123.5,      "Radiometro",            false, false, -1, true,  Live::None,               -1,      nullptr},
-    {124,        kFlow,                   false, false, 1,  true,  Live::None,               0,       "w3"},
-    {124.5,      kFlow,                   false, false, 1,  false, Live::None,               -1,      nullptr},
-    {125,        kFlow,                   false, false, 1,  true,  Live::None,               0,       "w3"},
-    {125.5,      kFlow,                   false, false, -1, true,  Live::None,               -1,      nullptr},
-    {126,        nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {19999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {20000,      kRainGauge,              false, false, 2,  true,  Live::TempRain,           20500,   "w1 w3"},
-    {20999,      kRainGauge,              false, false, 2,  true,  Live::TempRain,           20500,   "w1 w3"},
-    {20999.5,    kRainGauge,              false, false, 2,  true,  Live::TempRain,           -1,      nullptr},
-    {21000,      "Termometro",            false, false, 1,  true,  Live::Temp,               20500,   "w1 w3"},
-    {21999,      "Termometro",            false, false, 1,  true,  Live::Temp,               20500,   "w1 w3"},
-    {22000,      "Registrador Tension-Corriente ", false, false, 2, true, Live::CurrentVoltage, 22500, "w1 w3"},
-    {22999,      "Registrador Tension-Corriente ", false, false, 2, true, Live::CurrentVoltage, 22500, "w1 w3"},
-    {23000,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {29999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {30000,      kRainGauge,              false, false, 2,  true,  Live::TempRain,           20500,   "w1 w3"},
-    {30999,      kRainGauge,              false, false, 2,  true,  Live::TempRain,           20500,   "w1 w3"},
-    {31000,      nullptr,                 false, false, -1, true,  Live::Temp,               20500,   ""},
-    {31000.5,    nullptr,                 false, false, -1, true,  Live::None,               -1,      nullptr},
-    {31001,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {39999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {40000,      kDigital,                false, false, 2,  true,  Live::TempRain,           40500,   "w1 w3"},
-    {40999,      kDigital,                false, false, 2,  true,  Live::TempRain,           40500,   "w1 w3"},
-    {41000,      kDigital,                false, false, 2,  true,  Live::Temp,               40500,   "w1 w3"},
-    {41999,      kDigital,                false, false, 2,  true,  Live::Temp,               40500,   "w1 w3"},
-    {42000,      nullptr,                 false, false, -1, true,  Live::Temp,               40500,   ""},
-    {42001,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {49999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {50000,      kDigitalII,              true,  false, 2,  true,  Live::TempRainBattery,    50500,   "w1 w3"},
-    {51999,      kDigitalII,              true,  false, 2,  true,  Live::TempRainBattery,    50500,   "w1 w3"},
-    {52000,      nullptr,                 false, false, -1, true,  Live::Temp,               50500,   ""},
-    {52001,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {69999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {70000,      kLevel,                  true,  false, 1,  true,  Live::Level,              70500,   "w2"},
-    {71999,      kLevel,                  true,  false, 1,  true,  Live::Level,              70500,   "w2"},
-    {72000,      nullptr,                 false, false, 1,  true,  Live::Level,              70500,   "w2"},
-    {72000.5,    nullptr,                 false, false, -1, true,  Live::None,               -1,      nullptr},
-    {72001,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {79999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {80000,      nullptr,                 false, false, -1, true,  Live::TransitFlow,        80000,   ""},
-    {80001,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {89999,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {90000,      kUltrasonic,             true,  false, 1,  true,  Live::Ultrasonic,         90500,   "w2"},
-    {91999,      kUltrasonic,             true,  false, 1,  true,  Live::Ultrasonic,         90500,   "w2"},
-    {92000,      nullptr,                 false, false, 1,  true,  Live::Ultrasonic,         90500,   "w2"},
-    {92001,      nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {1999999,    nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {2000000,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {2039999,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {2040000,    kRainTelemetry,          false, true,  2,  true,  Live::TempRain,           40500,   "w1 w3"},
-    {2040999,    kRainTelemetry,          false, true,  2,  true,  Live::TempRain,           40500,   "w1 w3"},
-    {2041000,    kRainTelemetry,          false, true,  2,  true,  Live::Temp,               40500,   "w1 w3"},
-    {2041999,    kRainTelemetry,          false, true,  2,  true,  Live::Temp,               40500,   "w1 w3"},
-    {2042000,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {2049999,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {2050000,    kEvaporimeterTelemetry,  false, true,  3,  true,  Live::Evaporimeter,       2050500, "w1 w2 w4"},
-    {2050999,    kEvaporimeterTelemetry,  false, true,  3,  true,  Live::Evaporimeter,       2050500, "w1 w2 w4"},
-    {2051000,    kEvaporimeterTelemetry,  false, true,  3,  true,  Live::EvaporimeterLevels, 2050500, "w1 w2 w4"},
-    {2051999,    kEvaporimeterTelemetry,  false, true,  3,  true,  Live::EvaporimeterLevels, 2050500, "w1 w2 w4"},
-    {2051999.5,  kEvaporimeterTelemetry,  false, true,  3,  true,  Live::EvaporimeterLevels, -1,      nullptr},
-    {2052000,    " Evaporimetro ",        false, true,  1,  true,  Live::EvaporimeterLevels, 2050500, "w3"},
-    {2052000.25, " Evaporimetro ",        false, true,  -1, true,  Live::None,               -1,      nullptr},
-    {2052001,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {2059999,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {2060000,    kReservoir,              false, true,  2,  true,  Live::Reservoir,          2060500, "w1 w2 w3 b14"},
-    {2060999,    kReservoir,              false, true,  2,  true,  Live::Reservoir,          2060500, "w1 w2 w3 b14"},
-    {2061000,    nullptr,                 false, true,  2,  false, Live::None,               0,       ""},
-    {2061000.5,  nullptr,                 false, true,  -1, true,  Live::None,               -1,      nullptr},
-    {2061001,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {3000000,    nullptr,                 false, true,  -1, true,  Live::None,               0,       ""},
-    {3000001,    nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
-    {99999999,   nullptr,                 false, false, -1, true,  Live::None,               0,       ""},
+    // n          device                    sms    values own    live lines                frame    record words
+    {0,           nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {122,         nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {122.5,       nullptr,                  false,  -1,  true,   Live::None,                -1,       nullptr},
+    {123,         &kRadiometer,             false,  1,   true,   Live::Radiation,           123,      "w1"},
+    {123.5,       &kRadiometer,             false,  -1,  true,   Live::None,                -1,       nullptr},
+    {124,         &kFlow,                   false,  1,   true,   Live::None,                0,        "w3"},
+    {124.5,       &kFlow,                   false,  1,   false,  Live::None,                -1,       nullptr},
+    {125,         &kFlow,                   false,  1,   true,   Live::None,                0,        "w3"},
+    {125.5,       &kFlow,                   false,  -1,  true,   Live::None,                -1,       nullptr},
+    {126,         nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {19999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {20000,       &kRainGauge,              false,  2,   true,   Live::TempRain,            20500,    "w1 w3"},
+    {20999,       &kRainGauge,              false,  2,   true,   Live::TempRain,            20500,    "w1 w3"},
+    {20999.5,     &kRainGauge,              false,  2,   true,   Live::TempRain,            -1,       nullptr},
+    {21000,       &kThermometer,            false,  1,   true,   Live::Temp,                20500,    "w1 w3"},
+    {21999,       &kThermometer,            false,  1,   true,   Live::Temp,                20500,    "w1 w3"},
+    {22000,       &kVoltageCurrent,         false,  2,   true,   Live::CurrentVoltage,      22500,    "w1 w3"},
+    {22999,       &kVoltageCurrent,         false,  2,   true,   Live::CurrentVoltage,      22500,    "w1 w3"},
+    {23000,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {29999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {30000,       &kRainGauge,              false,  2,   true,   Live::TempRain,            20500,    "w1 w3"},
+    {30999,       &kRainGauge,              false,  2,   true,   Live::TempRain,            20500,    "w1 w3"},
+    {31000,       nullptr,                  false,  -1,  true,   Live::Temp,                20500,    ""},
+    {31000.5,     nullptr,                  false,  -1,  true,   Live::None,                -1,       nullptr},
+    {31001,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {39999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {40000,       &kDigital,                false,  2,   true,   Live::TempRain,            40500,    "w1 w3"},
+    {40999,       &kDigital,                false,  2,   true,   Live::TempRain,            40500,    "w1 w3"},
+    {41000,       &kDigital,                false,  2,   true,   Live::Temp,                40500,    "w1 w3"},
+    {41999,       &kDigital,                false,  2,   true,   Live::Temp,                40500,    "w1 w3"},
+    {42000,       nullptr,                  false,  -1,  true,   Live::Temp,                40500,    ""},
+    {42001,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {49999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {50000,       &kDigitalII,              false,  2,   true,   Live::TempRainBattery,     50500,    "w1 w3"},
+    {51999,       &kDigitalII,              false,  2,   true,   Live::TempRainBattery,     50500,    "w1 w3"},
+    {52000,       nullptr,                  false,  -1,  true,   Live::Temp,                50500,    ""},
+    {52001,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {69999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {70000,       &kLevel,                  false,  1,   true,   Live::Level,               70500,    "w2"},
+    {71999,       &kLevel,                  false,  1,   true,   Live::Level,               70500,    "w2"},
+    {72000,       nullptr,                  false,  1,   true,   Live::Level,               70500,    "w2"},
+    {72000.5,     nullptr,                  false,  -1,  true,   Live::None,                -1,       nullptr},
+    {72001,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {79999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {80000,       nullptr,                  false,  -1,  true,   Live::TransitFlow,         80000,    ""},
+    {80001,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {89999,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {90000,       &kUltrasonic,             false,  1,   true,   Live::Ultrasonic,          90500,    "w2"},
+    {91999,       &kUltrasonic,             false,  1,   true,   Live::Ultrasonic,          90500,    "w2"},
+    {92000,       nullptr,                  false,  1,   true,   Live::Ultrasonic,          90500,    "w2"},
+    {92001,       nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {1999999,     nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {2000000,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {2039999,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {2040000,     &kRainTelemetry,          true,   2,   true,   Live::TempRain,            40500,    "w1 w3"},
+    {2040999,     &kRainTelemetry,          true,   2,   true,   Live::TempRain,            40500,    "w1 w3"},
+    {2041000,     &kRainTelemetry,          true,   2,   true,   Live::Temp,                40500,    "w1 w3"},
+    {2041999,     &kRainTelemetry,          true,   2,   true,   Live::Temp,                40500,    "w1 w3"},
+    {2042000,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {2049999,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {2050000,     &kEvaporimeterTelemetry,  true,   3,   true,   Live::Evaporimeter,        2050500,  "w1 w2 w4"},
+    {2050999,     &kEvaporimeterTelemetry,  true,   3,   true,   Live::Evaporimeter,        2050500,  "w1 w2 w4"},
+    {2051000,     &kEvaporimeterTelemetry,  true,   3,   true,   Live::EvaporimeterLevels,  2050500,  "w1 w2 w4"},
+    {2051999,     &kEvaporimeterTelemetry,  true,   3,   true,   Live::EvaporimeterLevels,  2050500,  "w1 w2 w4"},
+    {2051999.5,   &kEvaporimeterTelemetry,  true,   3,   true,   Live::EvaporimeterLevels,  -1,       nullptr},
+    {2052000,     &kEvaporimeter,           true,   1,   true,   Live::EvaporimeterLevels,  2050500,  "w3"},
+    {2052000.25,  &kEvaporimeter,           true,   -1,  true,   Live::None,                -1,       nullptr},
+    {2052001,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {2059999,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {2060000,     &kReservoir,              true,   2,   true,   Live::Reservoir,           2060500,  "w1 w2 w3 b14"},
+    {2060999,     &kReservoir,              true,   2,   true,   Live::Reservoir,           2060500,  "w1 w2 w3 b14"},
+    {2061000,     nullptr,                  true,   2,   false,  Live::None,                0,        ""},
+    {2061000.5,   nullptr,                  true,   -1,  true,   Live::None,                -1,       nullptr},
+    {2061001,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {3000000,     nullptr,                  true,   -1,  true,   Live::None,                0,        ""},
+    {3000001,     nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
+    {99999999,    nullptr,                  false,  -1,  true,   Live::None,                0,        ""},
 };
 // clang-format on
 
@@ -245,6 +261,10 @@ QString wordsOfRecords(const QByteArray& memory, int records) {
     return words.join(u' ');
 }
 
+void PrintTo(const Edge& e, std::ostream* os) {
+    *os << "serial number " << e.n;
+}
+
 class Boundary : public ::testing::TestWithParam<Edge> {};
 
 TEST_P(Boundary, EveryTableAtThisSerialNumber) {
@@ -254,8 +274,9 @@ TEST_P(Boundary, EveryTableAtThisSerialNumber) {
     const auto type = config::classify(n);
     if (e.device) {
         ASSERT_TRUE(type.has_value());
-        EXPECT_EQ(QString::fromUtf8(type->name), QString::fromUtf8(e.device));
-        EXPECT_EQ(type->largeMemory, e.large);
+        EXPECT_EQ(QString::fromUtf8(type->name), QString::fromUtf8(e.device->name));
+        EXPECT_EQ(QString::fromUtf8(type->header), QString::fromUtf8(e.device->header));
+        EXPECT_EQ(type->largeMemory, e.device->large);
     } else {
         EXPECT_FALSE(type.has_value()) << (type ? type->name : "");
     }
@@ -307,7 +328,8 @@ TEST_P(Boundary, EveryTableAtThisSerialNumber) {
     if (e.n <= 99999999) {
         sim::EmulatorOptions options;
         options.serial = digits;
-        EXPECT_EQ(sim::LoggerEmulator(options).memoryBlocks(), e.large ? 4096 : 1024);
+        EXPECT_EQ(sim::LoggerEmulator(options).memoryBlocks(),
+                  e.device && e.device->large ? 4096 : 1024);
     }
 }
 

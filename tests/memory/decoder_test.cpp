@@ -109,43 +109,6 @@ INSTANTIATE_TEST_SUITE_P(
         return s;
     });
 
-// ---- which serial numbers print, and how many values --------------------------------------
-
-class TypeRange : public ::testing::TestWithParam<std::pair<float, int>> {};
-
-TEST_P(TypeRange, ColumnsOfTheLine) {
-    const auto [n, columns] = GetParam();
-    const QString text = decode(n, {test::record(test::kStamp, {.w1 = 1000, .w2 = 1000, .w3 = 5})});
-    if (columns < 0) {
-        EXPECT_TRUE(text.isEmpty()) << n;
-        return;
-    }
-    ASSERT_TRUE(text.startsWith(QStringLiteral("06/12/2026,14:30:00,"))) << n;
-    EXPECT_EQ(text.count(QLatin1Char(',')), columns + 1) << n;
-    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 1) << n;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Decoder, TypeRange,
-    ::testing::Values(std::pair{0.0F, -1}, std::pair{122.0F, -1}, std::pair{123.0F, 1},
-                      std::pair{124.0F, 1}, std::pair{125.0F, 1}, std::pair{126.0F, -1},
-                      std::pair{19999.0F, -1}, std::pair{20000.0F, 2}, std::pair{20999.0F, 2},
-                      std::pair{21000.0F, 1}, std::pair{21999.0F, 1}, std::pair{22000.0F, 2},
-                      std::pair{22999.0F, 2}, std::pair{23000.0F, -1}, std::pair{29999.0F, -1},
-                      std::pair{30000.0F, 2}, std::pair{30999.0F, 2}, std::pair{31000.0F, -1},
-                      std::pair{39999.0F, -1}, std::pair{40000.0F, 2}, std::pair{41999.0F, 2},
-                      std::pair{42000.0F, -1}, std::pair{49999.0F, -1}, std::pair{50000.0F, 2},
-                      std::pair{51999.0F, 2}, std::pair{52000.0F, -1}, std::pair{69999.0F, -1},
-                      std::pair{70000.0F, 1}, std::pair{72000.0F, 1}, std::pair{72001.0F, -1},
-                      std::pair{89999.0F, -1}, std::pair{90000.0F, 1}, std::pair{92000.0F, 1},
-                      std::pair{92001.0F, -1}, std::pair{2039999.0F, -1}, std::pair{2040000.0F, 2},
-                      std::pair{2041999.0F, 2}, std::pair{2042000.0F, -1},
-                      std::pair{2049999.0F, -1}, std::pair{2050000.0F, 3}, std::pair{2051999.0F, 3},
-                      std::pair{2052000.0F, 1}, std::pair{2052001.0F, -1},
-                      std::pair{2059999.0F, -1}, std::pair{2060000.0F, 2}, std::pair{2060999.0F, 2},
-                      std::pair{2061000.0F, 2}, std::pair{2061001.0F, -1},
-                      std::pair{99999999.0F, -1}));
-
 // The reservoir logger 2061000 prints but does not convert: its lines carry the values left
 // by the records decoded before.
 TEST(Decoder, Reservoir2061000PrintsTheValuesLeftBefore) {
