@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
+#include "family/reading.h"
 #include "form/dialogs.h"
 #include "form/form_state.h"
 #include "memory/decoder.h"
@@ -31,7 +33,11 @@ public:
 
     // The CSV text of the last run, its data lines, and where it was saved ("" if not).
     const QString& text() const { return text_; }
-    int records() const { return records_; }
+    int records() const { return int(readings_.size()); }
+    // The readings of the last run's data lines, in their order, and the columns of their
+    // values.
+    const std::vector<Reading>& readings() const { return readings_; }
+    const std::vector<Column>& columns() const { return columns_; }
     const QString& savedPath() const { return savedPath_; }
 
     // Where a download's copy was kept, named in the message of a cancelled save.
@@ -45,7 +51,8 @@ private:
     const MemoryImage& image_;
     Decoder& decoder_;
     QString text_;
-    int records_ = 0;
+    std::vector<Reading> readings_;
+    std::vector<Column> columns_;
     QString savedPath_;
     QString backupPath_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "family/family.h"
 #include "link/codepage.h"
 
 namespace vernoll::memory {
@@ -34,13 +35,15 @@ QString reportHeader(const QDateTime& now, const QLocale& locale) {
 }
 
 QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decoder, float nserie,
-                   QStringList* diagnostics) {
+                   QStringList* diagnostics, std::vector<Reading>* readings) {
     first = std::max(first, 0);
     last = std::min(last, MemoryImage::kRows - 1);
     decoder.clearRowText();
     QString text;
     if (last < first) return text;
     text.reserve(qsizetype(last - first + 1) * kRowTextEstimate);
+    if (readings) readings->reserve(readings->size() + std::size_t(last - first + 1) * 4);
+    decoder.collectReadings(readings);
     for (int k = first; k <= last; ++k) {
         const auto row = image.row(k);
         for (int j = 0; j < MemoryImage::kRowBytes; ++j)
@@ -49,14 +52,16 @@ QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decod
         text += decoder.rowText();
         decoder.clearRowText();
     }
+    decoder.collectReadings(nullptr);
     return text;
 }
 
 QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
                 const QString& summary, const QString& data1, const QDateTime& now,
-                QStringList* diagnostics, const QLocale& locale) {
+                QStringList* diagnostics, const QLocale& locale, std::vector<Reading>* readings) {
     decoder.clearEvents();
-    const QString lines = decodeRows(image, 0, lastRow(memo), decoder, nserie, diagnostics);
+    const QString lines =
+        decodeRows(image, 0, lastRow(memo), decoder, nserie, diagnostics, readings);
     const QString header = reportHeader(now, locale);
     QString text;
     text.reserve(header.size() + summary.size() + data1.size() + lines.size() + 2);
@@ -66,6 +71,14 @@ QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nser
     text += lines;
     text += kCrLf;
     return text;
+}
+
+ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie) {
+    ImageReadings out;
+    out.columns = family::columnsOfLines(nserie);
+    Decoder decoder;
+    decodeRows(image, 0, lastRow(memo), decoder, nserie, nullptr, &out.readings);
+    return out;
 }
 
 QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,

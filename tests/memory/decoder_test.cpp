@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "family/decimal.h"
+#include "family/family.h"
 #include "memory/records.h"
 
 using namespace vernoll;
@@ -45,9 +50,25 @@ struct TypeCase {
 
 class TypeConversion : public ::testing::TestWithParam<TypeCase> {};
 
-TEST_P(TypeConversion, LineOfOneRecord) {
+TEST_P(TypeConversion, LineOfOneRecordAndItsReading) {
     const TypeCase& c = GetParam();
-    EXPECT_EQ(decode(c.n, {test::record(test::kStamp, c.words)}), line(c.values));
+    Decoder d;
+    std::vector<Reading> readings;
+    d.collectReadings(&readings);
+    const QString text = decode(c.n, {test::record(test::kStamp, c.words)}, d);
+    EXPECT_EQ(text, line(c.values));
+    // The reading: whose, when, and per column of the family the value the line prints.
+    ASSERT_EQ(readings.size(), 1U);
+    const Reading& r = readings[0];
+    EXPECT_EQ(r.serial, std::uint32_t(c.n));
+    EXPECT_EQ(r.stamp, QDateTime(QDate(2026, 12, 6), QTime(14, 30), Qt::UTC));
+    const QStringList fields = text.chopped(2).split(u',').mid(2);
+    ASSERT_EQ(r.values.size(), std::size_t(fields.size()));
+    EXPECT_EQ(family::columnsOfLines(c.n).size(), r.values.size());
+    for (std::size_t i = 0; i < r.values.size(); ++i) {
+        ASSERT_TRUE(r.values[i].has_value()) << i;
+        EXPECT_EQ(decimal::shortestText(*r.values[i]), fields[qsizetype(i)]) << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,11 +132,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The reservoir logger 2061000 prints but does not convert: its lines carry the values left
 // by the records decoded before.
+// Its readings have no values: those on the line are not the record's own.
 TEST(Decoder, Reservoir2061000PrintsTheValuesLeftBefore) {
     Decoder d;
+    std::vector<Reading> readings;
+    d.collectReadings(&readings);
     feed(d, 2060000, test::record(test::kStamp, {.w1 = 5000, .w2 = 2000, .w3 = 1, .b14 = 2}));
     EXPECT_EQ(feed(d, 2061000, test::record(test::kStamp, {.w1 = 9000, .w2 = 1000, .w3 = 7})),
               line(",3,3.258"));
+    ASSERT_EQ(readings.size(), 2U);
+    EXPECT_EQ(readings[0].values, (std::vector<std::optional<float>>{3.0F, 3.258F}));
+    EXPECT_EQ(readings[1].values, (std::vector<std::optional<float>>{std::nullopt, std::nullopt}));
+    d.collectReadings(nullptr);
     // Erased records are converted too, though they print nothing: what a 2061000 logger
     // prints after a row of a 2060000 logger with erased memory at its end.
     decode(2060000, {test::record(test::kStamp, {.w1 = 5000, .w2 = 2000})}, d);
