@@ -105,7 +105,9 @@ QString eventsText(const QString& header, const QString& decoderEvents) {
 }
 
 QString suggestedCsvName(const QString& location, const QDate& today) {
+    // The station texts come from the logger padded with blanks to their widths.
     QString name = location;
+    while (name.endsWith(u' ')) name.chop(1);
     for (QChar& c : name) {
         const char16_t u = c.unicode();
         if (u < 0x20 || u == 0x7F || QStringView(u"\\/:*?\"<>|").contains(c)) c = u'_';

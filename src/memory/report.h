@@ -62,7 +62,8 @@ QString eventsText(const QString& header, const QString& decoderEvents);
 
 // The name the CSV save dialog proposes: location + " " + day + "_" + month + "_" + year
 // (no leading zeros, four-digit year), "Campo 6_12_2026". Characters a file name cannot hold
-// (\ / : * ? " < > | and control characters) become "_"; blanks are kept.
+// (\ / : * ? " < > | and control characters) become "_"; the location's padding blanks at
+// its end go, other blanks are kept.
 QString suggestedCsvName(const QString& location, const QDate& today);
 
 // A text as the bytes of a file: code page 1252.

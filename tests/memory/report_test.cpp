@@ -203,7 +203,9 @@ TEST(SuggestedName, LocationBlankDayMonthYear) {
         {"Campo", {2026, 12, 6}, "Campo 6_12_2026"},
         {"Campo", {2027, 1, 9}, "Campo 9_1_2027"},
         {"Campo", {2026, 10, 31}, "Campo 31_10_2026"},
-        {"Campo   ", {2026, 12, 6}, "Campo    6_12_2026"},  // the padding stays
+        {"Campo   ", {2026, 12, 6}, "Campo 6_12_2026"},  // the padding goes
+        {" La Paz  Sur   ", {2026, 12, 6}, " La Paz  Sur 6_12_2026"},
+        {"   ", {2026, 12, 6}, " 6_12_2026"},
         {"", {2026, 12, 6}, " 6_12_2026"},
         {"La Paz/Sur", {2026, 12, 6}, "La Paz_Sur 6_12_2026"},
         {"..\\a:b*c?\"d<e>f|g", {2026, 12, 6}, ".._a_b_c__d_e_f_g 6_12_2026"},
