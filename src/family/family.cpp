@@ -81,6 +81,9 @@ constexpr Conversion kFlow125Record[] = {
 };
 
 // ---- live lines, in the order of the frame's words -----------------------------------------
+// The labels and units are the display's own, deliberately kept: "Rad[Kw/m2]=" shows its
+// value in "W/m2", the battery line has no unit, some labels have a blank before "=" and
+// some do not ("Pluviometro =", "NIVEL[mm]="), the reservoir's "cota=" and "cota(msnm)=".
 
 constexpr double kTenthMm = 0.2;
 constexpr double kEvaporimeterCm = 0.10851;

@@ -123,6 +123,9 @@ std::optional<double> minus(const std::optional<double>& a, const std::optional<
 }
 }  // namespace
 
+// The flow meter's lines are the display's own, blanks included: no "=" after the labels, two
+// blanks in "DIF VEL  ", the count after one blank on the north-south lines and three on the
+// south-north ones, three blanks where the others have a unit. Deliberate.
 void LiveDecoder::northSouth(QString& text, std::uint16_t raw) {
     FlowStatistics& f = flow_;
     if (f.samples == std::numeric_limits<std::int32_t>::max()) f = FlowStatistics{};

@@ -12,7 +12,8 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 // The time is formatted as a date-time so that a time-zone field of the long time format
-// names the zone of `now`, not whatever zone the machine runs in.
+// names the zone of `now`, not whatever zone the machine runs in. The two blanks before
+// "a las" are the report's own: deliberate.
 QString stampLine(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral("proceso realizado el ") +
            locale.toString(now.date(), QLocale::LongFormat) + QStringLiteral("  a las ") +
@@ -29,6 +30,7 @@ constexpr qsizetype kRowTextEstimate = 4 * 48;
 
 }  // namespace
 
+// The blanks around " Equipo Registrador TOLVAR " are the report's own: deliberate.
 QString reportHeader(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral(" Equipo Registrador TOLVAR ") + kCrLf + stampLine(now, locale) + kCrLf +
            QStringLiteral("Datos de configuracion") + kCrLf;
@@ -95,6 +97,7 @@ QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, fl
     return text;
 }
 
+// The two blanks that end the first line are the export's own: deliberate.
 QString eventsHeader(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral("Registro de eventos y configuracion de equipo registrador  ") + kCrLf +
            stampLine(now, locale) + kCrLf + QStringLiteral("DATOS DE CONFIGURACION") + kCrLf;
