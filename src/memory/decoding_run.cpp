@@ -28,10 +28,14 @@ DecodingRun::Outcome DecodingRun::run() {
     const QDateTime now = now_();
     QStringList diagnostics;
     readings_.clear();
-    columns_ = family::columnsOfLines(form_.Nserie);
+    columns_.clear();
+    if (keepReadings_) columns_ = family::columnsOfLines(form_.Nserie);
+    const QString header = reportHeader(now);
     text_ = csvText(image_, form_.memo, decoder_, form_.Nserie, form_.summary, form_.data1, now,
-                    &diagnostics, QLocale::system(), &readings_);
+                    &diagnostics, QLocale::system(), keepReadings_ ? &readings_ : nullptr);
     for (const QString& line : diagnostics) form_.print(line);
+    const QString before = header + form_.summary + form_.data1;
+    records_ = int(text_.count(QStringLiteral("\r\n")) - before.count(QStringLiteral("\r\n")) - 1);
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));
 
     form_.setEnabled(ctl::kReconnect, true);
