@@ -113,7 +113,7 @@ void Decoder::selectType(float nserie) {
     if (const family::Family* f = family::converting(nserie))
         for (const family::Conversion& c : f->conversions)
             conversionAt_[std::size_t(c.position)] = &c;
-    line_ = family::printing(nserie);
+    lineFamily_ = family::printing(nserie);
     serial_ = nserie >= 0 && nserie < 4294967296.0F ? std::uint32_t(nserie) : 0;
 }
 
@@ -148,7 +148,7 @@ void Decoder::convert(int position) {
 }
 
 void Decoder::appendLine() {
-    if (!line_) return;
+    if (!lineFamily_) return;
     // dd/MM/yyyy,HH:mm:ss
     char buf[19 + 3 * 65 + 2];  // date, time, three values of up to 64 characters, CR LF
     char* p = twoDigits(buf, dateParts_[2]);
@@ -164,7 +164,7 @@ void Decoder::appendLine() {
     p = twoDigits(p, seconds / 60 % 60);
     *p++ = ':';
     p = twoDigits(p, seconds % 60);
-    for (const family::ColumnSlot& column : line_->columns) {
+    for (const family::ColumnSlot& column : lineFamily_->columns) {
         *p++ = ',';
         p = decimal::writeShortest(p, values_[std::size_t(column.slot)]);
     }
@@ -175,8 +175,8 @@ void Decoder::appendLine() {
     Reading& r = readings_->emplace_back();
     r.serial = serial_;
     r.stamp = QDateTime(recordDate_, recordTime_, Qt::UTC);
-    r.values.reserve(line_->columns.size());
-    for (const family::ColumnSlot& column : line_->columns) {
+    r.values.reserve(lineFamily_->columns.size());
+    for (const family::ColumnSlot& column : lineFamily_->columns) {
         // A value this record did not convert was left by an earlier one: not this reading's.
         if (converted_ & (1U << unsigned(column.slot)))
             r.values.emplace_back(values_[std::size_t(column.slot)]);

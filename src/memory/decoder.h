@@ -74,7 +74,7 @@ private:
     // number: for each record byte, the conversion done there.
     float typeSerial_ = std::numeric_limits<float>::quiet_NaN();  // none yet
     std::array<const family::Conversion*, 16> conversionAt_{};
-    const family::Family* line_ = nullptr;
+    const family::Family* lineFamily_ = nullptr;  // whose record line the serial number prints
     std::uint32_t serial_ = 0;
 
     // Fields of the time stamp: the BCD value, or 70 (year: 0) when the byte failed its check.

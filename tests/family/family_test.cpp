@@ -46,6 +46,8 @@ TEST(FamilyTable, EachPartOfARowReachesASerialNumberForOneFamilyAtMost) {
 TEST(FamilyTable, ColumnsFollowTheHeaderAndAreConverted) {
     for (const Family& f : families()) {
         EXPECT_TRUE(f.memoryBlocks == kSmallMemoryBlocks || f.memoryBlocks == kLargeMemoryBlocks);
+        // the SMS series holds a family whole or not at all
+        EXPECT_EQ(f.sms(), hasSms(f.hi - 0.25)) << f.lo;
         if (!f.name) {  // known to the live display only
             EXPECT_EQ(f.converts, Reach::None);
             EXPECT_TRUE(f.columns.empty());
