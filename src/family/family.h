@@ -162,9 +162,10 @@ struct Family {
     std::span<const LiveLine> live;
     Simulated simulated;
 
+    // Whether the serial number n is among those `r` names.
     bool reaches(Reach r, double n) const;
+    // SMS telemetry: the family lies in the SMS series (hasSms).
     bool sms() const;
-    int memoryFrames() const { return memoryBlocks + kHandshakeFrames; }
 };
 
 std::span<const Family> families();
@@ -184,6 +185,7 @@ std::vector<Column> columns(const Family& f);
 // The columns of the record lines n prints: none when n prints no line.
 std::vector<Column> columnsOfLines(double n);
 
+// The conversion of word to value that fills `slot`, nullptr when none does.
 const Conversion* conversionInto(const Family& f, Slot slot);
 // The live line reading word k as s(W), nullptr when none does.
 const LiveLine* liveLineOfWord(const Family& f, int k);
