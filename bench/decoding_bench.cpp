@@ -1,11 +1,13 @@
 // The decoding run: every byte of rows 0..memo through the record decoder and the whole CSV
 // text, for the default memory (1,027 rows), the large one (4,099 rows) and the whole image
-// (18,001 rows), full of real-looking records. The time should grow in step with the rows.
+// (18,001 rows), full of real-looking records, with and without the typed readings. The time
+// should grow in step with the rows.
 
 #include <benchmark/benchmark.h>
 
 #include <QTimeZone>
 #include <map>
+#include <vector>
 
 #include "memory/report.h"
 #include "sim/memory_maker.h"
@@ -38,17 +40,20 @@ const QString kSummary = QStringLiteral(
     "Latitud: -31.4\r\nLongitud: -64.2\r\nAltitud: 400\r\n\r\n\r\n");
 const QString kData1 = QStringLiteral("Fecha,Hora,Temperatura[\u00baC],Precipitacion[mm]\r\n");
 
-void csvRun(benchmark::State& state, std::uint32_t serial) {
+// With `readings`, the run also yields its typed readings, as the program's decoding run does.
+void csvRun(benchmark::State& state, std::uint32_t serial, bool readings = false) {
     const int memo = int(state.range(0));
     const MemoryImage& image = fullImage(serial);
     const QDateTime now = QDateTime::currentDateTime();
     Decoder decoder;
     qsizetype size = 0;
     for (auto _ : state) {
-        const QString text =
-            csvText(image, memo, decoder, float(serial), kSummary, kData1, now, nullptr);
+        std::vector<Reading> typed;
+        const QString text = csvText(image, memo, decoder, float(serial), kSummary, kData1, now,
+                                     nullptr, QLocale::system(), readings ? &typed : nullptr);
         size = text.size();
         benchmark::DoNotOptimize(text.constData());
+        benchmark::DoNotOptimize(typed.data());
     }
     state.SetItemsProcessed(state.iterations() * (memo + 1));
     state.counters["chars"] = double(size);
@@ -59,6 +64,9 @@ void BM_CsvRainGauge(benchmark::State& state) {
 }
 void BM_CsvEvaporimeter(benchmark::State& state) {
     csvRun(state, 2050010);
+}
+void BM_CsvAndReadingsRainGauge(benchmark::State& state) {
+    csvRun(state, 50010, true);
 }
 
 void BM_DecodeOnly(benchmark::State& state) {
@@ -89,6 +97,11 @@ void BM_FileBytes(benchmark::State& state) {
 // memo = 1026, 4098 and 18000: rows 0..memo
 BENCHMARK(BM_CsvRainGauge)->Arg(1026)->Arg(4098)->Arg(18000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CsvEvaporimeter)->Arg(1026)->Arg(4098)->Arg(18000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CsvAndReadingsRainGauge)
+    ->Arg(1026)
+    ->Arg(4098)
+    ->Arg(18000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeOnly)->Arg(1026)->Arg(4098)->Arg(18000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileBytes)->Arg(4098)->Unit(benchmark::kMillisecond);
 

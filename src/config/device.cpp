@@ -1,55 +1,17 @@
 #include "config/device.h"
 
-#include <array>
+#include "family/family.h"
 
 namespace vernoll::config {
 
-namespace {
-
-constexpr char kRainHeader[] = "Fecha,Hora,Temperatura[\u00baC],Precipitacion[mm]";
-
-// One family: serial numbers lo <= n < hi.
-struct Family {
-    float lo, hi;
-    DeviceType type;
-};
-
-// Tested in this order, and all of them: a later match overrides an earlier one.
-const std::array<Family, 14> kFamilies = {{
-    {123, 124, {"Radiometro", "Fecha,Hora,Radiacion[Kw/m2]", false}},
-    {20000, 21000, {"Termo-Pluviometro", kRainHeader, false}},
-    {21000, 22000, {"Termometro", "Fecha,Hora,Temperatura[\u00baC]", false}},
-    {22000,
-     23000,
-     {"Registrador Tension-Corriente ", "Fecha,Hora,Corriente [Acc],Tension[Vcc]", false}},
-    {30000, 31000, {"Termo-Pluviometro", kRainHeader, false}},
-    {40000, 42000, {"Termo-Pluviometro Digital ", kRainHeader, false}},
-    {50000, 52000, {"Termo-Pluviometro Digital II", kRainHeader, true}},
-    {70000, 72000, {"Nivel de Agua", "Fecha,Hora,Nivel [m]", true}},
-    {90000, 92000, {"Nivel de Agua por Ultrasonido", "Fecha,Hora,Nivel [mm]", true}},
-    {2040000, 2042000, {"Termo-Pluviometro Digital Con Telemetria", kRainHeader, false}},
-    {2050000,
-     2052000,
-     {" Evaporimetro con Telemetria", "Fecha,Hora,Temperatura[\u00baC],EVA [mm],Nivel Reserva[cm]",
-      false}},
-    {2052000, 2052001, {" Evaporimetro ", "Fecha,Hora,EVA [mm]", false}},
-    {2060000,
-     2061000,
-     {"Nivel De Embalse Con Telemetria", "Fecha,Hora,Nivel a Vertedero [m],Cota (m)[m]", false}},
-    {124, 126, {"Caudalimetro ", "Fecha,Hora,Caudal [l]", false}},
-}};
-
-}  // namespace
-
 std::optional<DeviceType> classify(float nserie) {
-    std::optional<DeviceType> found;
-    for (const Family& f : kFamilies)
-        if (nserie >= f.lo && nserie < f.hi) found = f.type;
-    return found;
+    const family::Family* f = family::of(nserie);
+    if (!f || !f->name) return std::nullopt;
+    return DeviceType{f->name, f->header, f->memoryBlocks == family::kLargeMemoryBlocks};
 }
 
 bool hasSms(float nserie) {
-    return nserie >= 2000000.0F && nserie <= 3000000.0F;
+    return family::hasSms(nserie);
 }
 
 QString summary(const SummaryFields& f) {

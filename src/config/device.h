@@ -3,10 +3,13 @@
 #include <QString>
 #include <optional>
 
+#include "family/family.h"
+
 namespace vernoll::config {
 
-// What the serial number says about a logger: its name in the window, the column header of
-// its data exports, and whether its memory is the large one (4096 blocks).
+// What the serial number says about a logger, as the configuration import sets it: its name
+// in the window, the column header of its data exports, and whether its memory is the large
+// one (4096 blocks). The families are in family/family.h.
 struct DeviceType {
     const char* name;
     const char* header;
@@ -19,8 +22,8 @@ std::optional<DeviceType> classify(float nserie);
 // Loggers with SMS telemetry.
 bool hasSms(float nserie);
 
-inline constexpr int kSmallMemoryFrames = 1026;  // 2 handshake frames + 1024 blocks
-inline constexpr int kLargeMemoryFrames = 4098;  // 2 handshake frames + 4096 blocks
+inline constexpr int kSmallMemoryFrames = family::kHandshakeFrames + family::kSmallMemoryBlocks;
+inline constexpr int kLargeMemoryFrames = family::kHandshakeFrames + family::kLargeMemoryBlocks;
 
 // The station data the configuration summary reports.
 struct SummaryFields {

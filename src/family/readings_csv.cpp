@@ -1,7 +1,8 @@
 #include "family/readings_csv.h"
 
 #include <QLatin1StringView>
-#include <charconv>
+
+#include "family/decimal.h"
 
 namespace vernoll {
 
@@ -9,16 +10,10 @@ namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
-// The shortest text that reads back as the same single-precision value, plain notation, as
-// the download's CSV prints record values.
+// As the download's CSV prints record values.
 void appendValue(QString& text, float v) {
-    if (v == 0.0F) {
-        text += u'0';
-        return;
-    }
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-    text += QLatin1StringView(buf, res.ptr - buf);
+    text += QLatin1StringView(buf, decimal::writeShortest(buf, v) - buf);
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // Live value decoding: which readings a frame carries, and how each is scaled, by the family
-// of the logger's serial number. The families are rows of one table, in the order of the
-// frame's bytes; one loop writes the rows whose range holds the serial number.
+// of the logger's serial number. The family's live lines (family/family.h) are in the order
+// of the frame's bytes; one loop writes those that reach the serial number.
 #include "live/live_decoder.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
-#include <string>
+
+#include "family/decimal.h"
+#include "family/family.h"
 
 namespace vernoll::live {
 
@@ -14,195 +15,13 @@ namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
-// ---- number texts ----
-
-// A decimal number: 0.digits x 10^point, digits without leading zeros (empty for zero).
-struct Decimal {
-    bool negative = false;
-    std::string digits;
-    int point = 0;
-};
-
-// The double to 15 significant decimal digits.
-Decimal toDecimal(double x) {
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
-    const std::string_view s(buf, std::size_t(r.ptr - buf));  // [-]d.dddddddddddddde[+-]xx
-    Decimal d;
-    std::size_t i = 0;
-    if (s[i] == '-') {
-        d.negative = true;
-        ++i;
-    }
-    const std::size_t e = s.find('e');
-    for (; i < e; ++i)
-        if (s[i] != '.') d.digits += s[i];
-    int exponent = 0;
-    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
-    d.point = exponent + 1;
-    const std::size_t first = d.digits.find_first_not_of('0');
-    if (first == std::string::npos) d.digits.clear();
-    return d;
-}
-
-// Half away from zero at `decimals` places after the point, on the decimal digits.
-void roundAt(Decimal& d, int decimals) {
-    const int keep = d.point + decimals;
-    if (keep >= int(d.digits.size())) return;
-    if (keep < 0) {  // below half of the last place kept
-        d.digits.clear();
-        return;
-    }
-    const bool up = d.digits[std::size_t(keep)] >= '5';
-    d.digits.resize(std::size_t(keep));
-    if (!up) return;
-    int i = keep - 1;
-    while (i >= 0 && d.digits[std::size_t(i)] == '9') d.digits[std::size_t(i--)] = '0';
-    if (i >= 0) {
-        ++d.digits[std::size_t(i)];
-    } else {
-        d.digits.insert(d.digits.begin(), '1');
-        ++d.point;
-    }
-}
-
-// The general numeric form: plain notation, scientific from 10^15 and below 10^-4.
-QString generalForm(Decimal d) {
-    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-    while (!d.digits.empty() && d.digits.front() == '0') {
-        d.digits.erase(d.digits.begin());
-        --d.point;
-    }
-    if (d.digits.empty()) return QStringLiteral(" 0");
-    std::string out(1, d.negative ? '-' : ' ');
-    const int n = int(d.digits.size());
-    const int exponent = d.point - 1;
-    if (exponent >= 15 || exponent < -4) {
-        out += d.digits[0];
-        if (n > 1) out += '.' + d.digits.substr(1);
-        out += exponent < 0 ? "E-" : "E+";
-        const int a = exponent < 0 ? -exponent : exponent;
-        if (a < 10) out += '0';
-        out += std::to_string(a);
-    } else if (d.point <= 0) {
-        out += "0." + std::string(std::size_t(-d.point), '0') + d.digits;
-    } else if (d.point >= n) {
-        out += d.digits + std::string(std::size_t(d.point - n), '0');
-    } else {
-        out +=
-            d.digits.substr(0, std::size_t(d.point)) + '.' + d.digits.substr(std::size_t(d.point));
-    }
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
-}
-
-// ---- the table ----
-
-// Where a row's value comes from.
-enum class Source {
-    Signed,         // s(W)
-    Radiometer,     // 2 x u(W), held as 16-bit two's complement
-    Submerged,      // reservoir: submerged raw
-    Level,          // reservoir: b10 x 100000 + b11 x 256 + b12
-    Spillway,       // reservoir: submerged raw - second raw
-    SpillwayLevel,  // reservoir: submerged raw - second raw + level raw
-    NorthSouth,     // flow meter: the north-south group, from u(W)
-    SouthNorth,     // flow meter: the south-north group, from u(W)
-};
-
-// Serial numbers lo <= N < hi, or lo <= N <= hi when the upper bound is included.
-struct Range {
-    double lo, hi;
-    bool upperIncluded;
-    bool holds(double n) const { return n >= lo && (n < hi || (upperIncluded && n == hi)); }
-};
-constexpr Range below(double lo, double hi) {
-    return {lo, hi, false};
-}
-constexpr Range upTo(double lo, double hi) {
-    return {lo, hi, true};
-}
-constexpr Range only(double n) {
-    return {n, n, true};
-}
-
-constexpr int kNoRounding = -1;
-
-// value = ((x x scale) + offset) x times / divide, in double precision and in that order, so
-// each row computes exactly what the logger family's formula does.
-struct Row {
-    Range range;
-    Source source;
-    int word;  // 1 .. 9, for the sources read from a word
-    double scale;
-    double offset;
-    double times;
-    double divide;
-    int decimals;  // the pattern's decimals; kNoRounding writes T(x)
-    const char* label;
-    const char* unit;
-};
-
-constexpr double kTenthMm = 0.2;
-constexpr double kEvaporimeterCm = 0.10851;
-
-// clang-format off
-constexpr Row kRows[] = {
-    /*  1 */ {only(80000),               Source::NorthSouth,    1, 1, 0, 1, 1, 0, "", ""},
-    /*  2 */ {only(123),                 Source::Radiometer,    1, 1, 0, 1, 1, 0, "Rad[Kw/m2]=", "W/m2"},
-    /*  3 */ {only(80000),               Source::SouthNorth,    2, 1, 0, 1, 1, 0, "", ""},
-    /*  4 */ {below(20000, 21000),       Source::Signed,        2, 0.002, -0.682, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /*  5 */ {below(21000, 22000),       Source::Signed,        2, 0.002, -0.682, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /*  6 */ {below(22000, 23000),       Source::Signed,        2, 0.0038, 0, 1, 1, 1, "Icc[A]=", "A"},
-    /*  7 */ {upTo(30000, 31000),        Source::Signed,        2, 0.002, -0.682, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /*  8 */ {upTo(40000, 42000),        Source::Signed,        2, 0.004, -2.7315, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /*  9 */ {upTo(50000, 52000),        Source::Signed,        2, 0.002, -0.6835, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /* 10 */ {below(2040000, 2042000),   Source::Signed,        2, 0.004, -2.7315, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /* 11 */ {below(2050000, 2051000),   Source::Signed,        2, 0.00122, -2.7315, 100, 1, 1, "Temp[ºC]=", "ºC"},
-    /* 12 */ {below(2060000, 2061000),   Source::Submerged,     2, 0.001, 0, 1, 1, kNoRounding, "Real Sumergido=", "m"},
-    /* 13 */ {below(22000, 23000),       Source::Signed,        3, 346.67, 0, 1, 1000, 1, "Vcc[V]=", "V"},
-    /* 14 */ {below(2050000, 2051000),   Source::Signed,        3, 0.2638, 0, 1, 1, 1, "NIVEL[mm]=", "mm"},
-    /* 15 */ {below(20000, 21000),       Source::Signed,        4, kTenthMm, 0, 1, 1, 1, "Pluviometro =", "mm"},
-    /* 16 */ {below(30000, 31000),       Source::Signed,        4, kTenthMm, 0, 1, 1, 1, "Pluviometro =", "mm"},
-    /* 17 */ {below(40000, 41000),       Source::Signed,        4, kTenthMm, 0, 1, 1, 1, "Pluviometro =", "mm"},
-    /* 18 */ {below(50000, 52000),       Source::Signed,        4, kTenthMm, 0, 1, 1, 1, "Pluviometro =", "mm"},
-    /* 19 */ {below(2040000, 2041000),   Source::Signed,        4, kTenthMm, 0, 1, 1, 1, "Pluviometro =", "mm"},
-    /* 20 */ {below(2060000, 2061000),   Source::Level,         0, 0.001, 0, 1, 1, 3, "cota=", "m"},
-    /* 21 */ {below(2060000, 2061000),   Source::Spillway,      0, 0.001, 0, 1, 1, 3, "Vertedero=", "m"},
-    /* 22 */ {below(2060000, 2061000),   Source::SpillwayLevel, 0, 0.001, 0, 1, 1, 3, "cota(msnm)=", "m"},
-    /* 23 */ {below(2050000, 2051000),   Source::Signed,        5, 1.135, 0, 1, 1, 1, "Evaporacion ANTERIOR=", "mm"},
-    /* 24 */ {upTo(90000, 92000),        Source::Signed,        5, 1, 0, 1, 1, 2, "Nivel Altura =", "mm"},
-    /* 25 */ {upTo(2050000, 2052000),    Source::Signed,        6, kEvaporimeterCm, 0, 1, 1, 2, "Nivel ANTERIOR =", "cm"},
-    /* 26 */ {upTo(90000, 92000),        Source::Signed,        6, 1, 0, 1, 1, 2, "Nivel referencia =", "mm"},
-    /* 27 */ {upTo(2050000, 2052000),    Source::Signed,        7, kEvaporimeterCm, 0, 1, 1, 2, "Nivel CERO =", "cm"},
-    /* 28 */ {upTo(70000, 72000),        Source::Signed,        7, 0.36, -19.5, 1, 1, 2, "Nivel =", "cm"},
-    /* 29 */ {upTo(90000, 92000),        Source::Signed,        7, 1, 0, 1, 1, 2, "Nivel =", "mm"},
-    /* 30 */ {below(50000, 52000),       Source::Signed,        8, 0.00463, 0, 1, 1, 3, "bat12v [V]=", ""},
-    /* 31 */ {upTo(2050000, 2052000),    Source::Signed,        9, kEvaporimeterCm, 0, 1, 1, 2, "Nivel T. Reserva =", "cm"},
-};
-// clang-format on
-
-constexpr Range kReservoir = below(2060000, 2061000);
-
-// The labels and units as texts, made once.
-struct RowTexts {
-    QString label, unit;
-};
-const std::array<RowTexts, std::size(kRows)>& rowTexts() {
-    static const auto texts = [] {
-        std::array<RowTexts, std::size(kRows)> t;
-        for (std::size_t i = 0; i < std::size(kRows); ++i)
-            t[i] = {QString::fromUtf8(kRows[i].label), QString::fromUtf8(kRows[i].unit)};
-        return t;
-    }();
-    return texts;
-}
-
 std::uint16_t word(const Frame& f, int k) {
     const auto at = std::size_t(3 + 2 * (k - 1));
     return std::uint16_t(f[at] * 256 + f[at + 1]);
 }
 
-void line(QString& text, const QString& label, const QString& number, const QString& tail) {
+template <typename Label, typename Tail>
+void line(QString& text, const Label& label, const QString& number, const Tail& tail) {
     text += label;
     text += number;
     text += tail;
@@ -224,13 +43,11 @@ Frame frameOf(const QByteArray& bytes) {
 
 QString numberText(double x, int decimals) {
     if (!std::isfinite(x)) return QString::fromLatin1(kUndefined);
-    Decimal d = toDecimal(x);
-    if (decimals >= 0) roundAt(d, decimals);
-    return generalForm(std::move(d));
+    return decimal::generalText(x, decimals);
 }
 
 QString numberText(double x) {
-    return numberText(x, kNoRounding);
+    return numberText(x, family::kNoRounding);
 }
 
 std::optional<double> flowSpeed(double r) {
@@ -240,18 +57,19 @@ std::optional<double> flowSpeed(double r) {
 }
 
 QString LiveDecoder::decode(float nserie, const Frame& frame) {
+    using family::Source;
     const double n = nserie;
     QString text;
-    if (kReservoir.holds(n)) {
+    const family::Family* f = family::showingLive(n);
+    if (!f) return text;
+    if (f->id == family::Id::Reservoir) {
         // b13 completes W5's place in the frame but carries nothing.
         reservoir_.submerged = float(word(frame, 2));
         reservoir_.second = float(word(frame, 3));
         reservoir_.level = float(frame[9] * 100000 + frame[10] * 256 + frame[11]);
     }
-    const auto& texts = rowTexts();
-    for (std::size_t i = 0; i < std::size(kRows); ++i) {
-        const Row& row = kRows[i];
-        if (!row.range.holds(n)) continue;
+    for (const family::LiveLine& row : f->live) {
+        if (!f->reaches(row.reach, n)) continue;
         double x = 0;
         switch (row.source) {
             case Source::Signed:
@@ -280,8 +98,8 @@ QString LiveDecoder::decode(float nserie, const Frame& frame) {
                 southNorth(text, word(frame, row.word));
                 continue;
         }
-        const double value = ((x * row.scale) + row.offset) * row.times / row.divide;
-        line(text, texts[i].label, numberText(value, row.decimals), texts[i].unit);
+        line(text, QStringView(row.label), numberText(row.value(x), row.decimals),
+             QStringView(row.unit));
     }
     return text;
 }
@@ -305,6 +123,9 @@ std::optional<double> minus(const std::optional<double>& a, const std::optional<
 }
 }  // namespace
 
+// The flow meter's lines are the display's own, blanks included: no "=" after the labels, two
+// blanks in "DIF VEL  ", the count after one blank on the north-south lines and three on the
+// south-north ones, three blanks where the others have a unit. Deliberate.
 void LiveDecoder::northSouth(QString& text, std::uint16_t raw) {
     FlowStatistics& f = flow_;
     if (f.samples == std::numeric_limits<std::int32_t>::max()) f = FlowStatistics{};

@@ -21,12 +21,9 @@ Frame frameOf(const QByteArray& bytes);
 // exactly 3500, a mean before any defined speed, the speed difference of a raw count of 0.
 inline constexpr char kUndefined[] = " ---";
 
-// Number texts, T(x, pattern). `decimals` is the pattern's: 0 for "0",
-// 1 for "0.0", 2 for "0.00", 3 for "0.000". The value is first taken to 15 significant
-// digits (so the binary noise of a double does not decide a half), then rounded half away
-// from zero, then written in the general numeric form: a leading blank for zero and positive
-// values, "-" for negative ones, at most 15 significant digits, no trailing zeros and no
-// point for a whole number. A value that is not finite is written as kUndefined.
+// Number texts, T(x, pattern): decimal::generalText. `decimals` is the pattern's: 0 for "0",
+// 1 for "0.0", 2 for "0.00", 3 for "0.000". A value that is not finite is written as
+// kUndefined.
 QString numberText(double x, int decimals);
 // T(x): the same form without rounding to a pattern first.
 QString numberText(double x);

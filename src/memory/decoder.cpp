@@ -1,10 +1,9 @@
 #include "memory/decoder.h"
 
 #include <QLatin1StringView>
-#include <charconv>
-#include <cmath>
-#include <cstring>
-#include <system_error>
+
+#include "family/decimal.h"
+#include "family/family.h"
 
 namespace vernoll::memory {
 
@@ -25,125 +24,6 @@ std::int16_t stampField(std::uint8_t byte, int field) {
     return std::int16_t(tens * 10 + units);
 }
 
-// ---- the conversions --------------------------------------------------------------------
-
-// How a value comes from its word w, the operations in the order the logger's makers give
-// them (the order decides the last bits of the double).
-enum class Shape {
-    Scale,              // w * a
-    ScaleScale,         // w * a * b
-    ScaleDivide,        // w * a / c
-    ScaleOffsetScale,   // (w * a - b) * c
-    ScaleOffsetDivide,  // (w * a - b) / c
-    Plain,              // w
-    HighByte,           // byte 14 is the high half of word 4: nothing to compute yet
-    ReservoirA,         // keep word 1 unrounded
-    ReservoirB,         // keep word 2 unrounded; V = (A - B) * a
-    ReservoirK,         // C = byte 12 * 100000 + byte 13 * 256 + byte 14; K = (A - B + C) * a
-};
-
-// Serial numbers lo <= n < hi, or lo <= n <= hi when closed.
-struct Range {
-    double lo, hi;
-    bool closed;
-    bool holds(float n) const { return n >= lo && (closed ? n <= hi : n < hi); }
-};
-
-// One conversion: for the loggers in `range`, at record byte `position`, the word completed
-// there (9: word 1, 11: word 2, 13: word 3, 15: word 4) goes through `shape` into `slot`,
-// rounded to `decimals` places.
-struct Conversion {
-    Range range;
-    int position;
-    Shape shape;
-    double a, b, c;
-    int decimals;
-    Decoder::Slot slot;
-};
-
-using S = Decoder::Slot;
-
-// The logger families' conversions. The two water-level families convert up to their upper
-// bound inclusive; the reservoir-level family converts below 2061000 only.
-const Conversion kConversions[] = {
-    {{20000, 21000, false}, 9, Shape::ScaleOffsetScale, 0.002, 0.682, 100, 1, S::Temperature},
-    {{20000, 21000, false}, 13, Shape::Scale, 0.2, 0, 0, 1, S::Rain},
-    {{21000, 22000, false}, 9, Shape::ScaleOffsetScale, 0.002, 0.682, 100, 1, S::Temperature},
-    {{22000, 23000, false}, 9, Shape::Scale, 0.0038, 0, 0, 1, S::Current},
-    {{22000, 23000, false}, 13, Shape::ScaleDivide, 346.67, 0, 1000, 1, S::Voltage},
-    {{30000, 31000, false}, 9, Shape::ScaleOffsetScale, 0.002, 0.682, 100, 1, S::Temperature},
-    {{30000, 31000, false}, 13, Shape::Scale, 0.2, 0, 0, 1, S::Rain},
-    {{40000, 42000, false}, 9, Shape::ScaleOffsetScale, 0.004, 2.7315, 100, 1, S::Temperature},
-    {{40000, 42000, false}, 13, Shape::Scale, 0.2, 0, 0, 1, S::Rain},
-    {{50000, 52000, false}, 9, Shape::ScaleOffsetScale, 0.002, 0.6835, 100, 1, S::Temperature},
-    {{50000, 52000, false}, 13, Shape::Scale, 0.2, 0, 0, 1, S::Rain},
-    {{70000, 72000, true}, 11, Shape::ScaleOffsetDivide, 0.36, 19.5, 100, 3, S::Level},
-    {{90000, 92000, true}, 11, Shape::Plain, 0, 0, 0, 1, S::Level},
-    {{2040000, 2042000, false}, 9, Shape::ScaleOffsetScale, 0.004, 2.7315, 100, 1, S::Temperature},
-    {{2040000, 2042000, false}, 13, Shape::Scale, 0.2, 0, 0, 1, S::Rain},
-    {{2050000, 2052000, false}, 9, Shape::ScaleScale, 0.2638, 0.44, 0, 1, S::Evaporation},
-    {{2050000, 2052000, false}, 11, Shape::Scale, 0.2638, 0, 0, 1, S::Reserve},
-    {{2050000, 2052000, false}, 14, Shape::HighByte, 0, 0, 0, 0, S::kSlots},
-    {{2050000, 2052000, false},
-     15,
-     Shape::ScaleOffsetScale,
-     0.00122,
-     2.7315,
-     100,
-     1,
-     S::Temperature},
-    {{2052000, 2052000, true}, 13, Shape::Scale, 0.0073, 0, 0, 2, S::Eva},
-    {{2060000, 2061000, false}, 9, Shape::ReservoirA, 0, 0, 0, 0, S::kSlots},
-    {{2060000, 2061000, false}, 11, Shape::ReservoirB, 0.001, 0, 0, 3, S::Spillway},
-    {{2060000, 2061000, false}, 14, Shape::ReservoirK, 0.001, 0, 0, 3, S::Elevation},
-    {{123, 123, true}, 9, Shape::Scale, 2, 0, 0, 0, S::Radiation},
-    {{124, 124, true}, 13, Shape::Scale, 0.25, 0, 0, 1, S::Flow},
-    {{125, 125, true}, 13, Shape::Scale, 2.5, 0, 0, 1, S::Flow},
-};
-
-// The values each family prints after the date and time, in column order. The
-// reservoir-level family prints up to 2061000 inclusive, one past its conversions: that
-// logger prints the values left from earlier records.
-struct Line {
-    Range range;
-    int count;
-    std::array<S, 3> columns;
-};
-
-const Line kLines[] = {
-    {{20000, 21000, false}, 2, {S::Temperature, S::Rain}},
-    {{21000, 22000, false}, 1, {S::Temperature}},
-    {{22000, 23000, false}, 2, {S::Current, S::Voltage}},
-    {{30000, 31000, false}, 2, {S::Temperature, S::Rain}},
-    {{40000, 42000, false}, 2, {S::Temperature, S::Rain}},
-    {{50000, 52000, false}, 2, {S::Temperature, S::Rain}},
-    {{70000, 72000, true}, 1, {S::Level}},
-    {{90000, 92000, true}, 1, {S::Level}},
-    {{2040000, 2042000, false}, 2, {S::Temperature, S::Rain}},
-    {{2050000, 2052000, false}, 3, {S::Temperature, S::Evaporation, S::Reserve}},
-    {{2052000, 2052000, true}, 1, {S::Eva}},
-    {{2060000, 2061000, true}, 2, {S::Spillway, S::Elevation}},
-    {{123, 123, true}, 1, {S::Radiation}},
-    {{124, 125, true}, 1, {S::Flow}},
-};
-
-double apply(const Conversion& c, double w) {
-    switch (c.shape) {
-        case Shape::Scale:
-            return w * c.a;
-        case Shape::ScaleScale:
-            return w * c.a * c.b;
-        case Shape::ScaleDivide:
-            return w * c.a / c.c;
-        case Shape::ScaleOffsetScale:
-            return (w * c.a - c.b) * c.c;
-        case Shape::ScaleOffsetDivide:
-            return (w * c.a - c.b) / c.c;
-        default:
-            return w;
-    }
-}
-
 char* twoDigits(char* p, int v) {
     *p++ = char('0' + v / 10);
     *p++ = char('0' + v % 10);
@@ -152,78 +32,15 @@ char* twoDigits(char* p, int v) {
 
 }  // namespace
 
-float roundValue(double v, int decimals) {
-    if (!std::isfinite(v)) return float(v);
-    // Taking v to 15 significant digits moves |v| * 10^decimals by at most a few 1e-15 of
-    // itself. Below 1e8 that is far less than 1e-6, so a fraction more than 1e-6 away from
-    // one half rounds the same way with or without that step: the common case, done in
-    // binary. m / 10^decimals is the double nearest to the decimal, and its float the float
-    // nearest to the decimal.
-    if (decimals >= 0 && decimals <= 3) {
-        constexpr double kPow10[] = {1, 10, 100, 1000};
-        const double p = kPow10[decimals];
-        const double x = std::fabs(v) * p;
-        if (x < 1e8) {
-            const double whole = std::floor(x);
-            const double fraction = x - whole;
-            if (std::fabs(fraction - 0.5) > 1e-6) {
-                const double m = fraction > 0.5 ? whole + 1 : whole;
-                if (m == 0) return 0.0F;
-                return float(std::copysign(m / p, v));
-            }
-        }
-    }
-    // The double to 15 significant digits: d.dddddddddddddde[+-]x
-    char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    const char* p = buf;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    char digits[15];
-    int n = 0;
-    for (; p < res.ptr && *p != 'e'; ++p)
-        if (*p != '.') digits[n++] = *p;
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
-
-    // Digits that stand before the cut: exponent + 1 before the point, `decimals` after it.
-    const int keep = exponent + 1 + decimals;
-    std::int64_t mantissa = 0;
-    int scale = -decimals;  // the value is mantissa * 10^scale
-    if (keep >= n) {
-        for (int i = 0; i < n; ++i) mantissa = mantissa * 10 + (digits[i] - '0');
-        scale = exponent + 1 - n;
-    } else if (keep >= 0) {
-        for (int i = 0; i < keep; ++i) mantissa = mantissa * 10 + (digits[i] - '0');
-        if (digits[keep] >= '5') ++mantissa;  // half away from zero: the sign comes after
-    }
-    if (mantissa == 0) return 0.0F;
-
-    char text[48];
-    char* q = text;
-    if (negative) *q++ = '-';
-    q = std::to_chars(q, text + sizeof text, mantissa).ptr;
-    if (q >= text + sizeof text - 8) return float(v);  // cannot happen: at most 19 digits
-    *q++ = 'e';
-    q = std::to_chars(q, text + sizeof text, scale).ptr;
-    float result = 0.0F;
-    std::from_chars(text, q, result);
-    return result;
-}
-
-QString valueText(float v) {
-    if (v == 0.0F) return QStringLiteral("0");  // never "-0"
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-    return QString::fromLatin1(buf, res.ptr - buf);
-}
-
 bool Decoder::proceso(std::uint8_t byte, std::int32_t contj, float nserie) {
     if (contj < 0 || contj > 63) return false;
     if (nserie != typeSerial_) selectType(nserie);
     const int p = contj % 16;
     switch (p) {
         case 0:
+            converted_ = 0;
+            fields_[0] = stampField(byte, 0);
+            break;
         case 1:
         case 2:
         case 3:
@@ -292,59 +109,48 @@ void Decoder::stampRecord() {
 
 void Decoder::selectType(float nserie) {
     typeSerial_ = nserie;
-    for (auto& at : conversionsAt_) at.fill(-1);
-    for (std::size_t i = 0; i < std::size(kConversions); ++i) {
-        const Conversion& c = kConversions[i];
-        if (!c.range.holds(nserie)) continue;
-        for (std::int8_t& slot : conversionsAt_[std::size_t(c.position)])
-            if (slot < 0) {
-                slot = std::int8_t(i);
-                break;
-            }
-    }
-    line_ = -1;
-    for (std::size_t i = 0; i < std::size(kLines); ++i)
-        if (kLines[i].range.holds(nserie)) {
-            line_ = int(i);
-            break;
-        }
+    conversionAt_.fill(nullptr);
+    if (const family::Family* f = family::converting(nserie))
+        for (const family::Conversion& c : f->conversions)
+            conversionAt_[std::size_t(c.position)] = &c;
+    lineFamily_ = family::printing(nserie);
+    serial_ = nserie >= 0 && nserie < 4294967296.0F ? std::uint32_t(nserie) : 0;
 }
 
 void Decoder::convert(int position) {
-    for (const std::int8_t index : conversionsAt_[std::size_t(position)]) {
-        if (index < 0) break;
-        const Conversion& c = kConversions[index];
-        double v = 0;
-        switch (c.shape) {
-            case Shape::HighByte:
-                highByte_ = byte14_;
-                continue;
-            case Shape::ReservoirA:
-                reservoirA_ = float(word_);
-                continue;
-            case Shape::ReservoirB:
-                reservoirB_ = float(word_);
-                v = (double(reservoirA_) - double(reservoirB_)) * c.a;
-                break;
-            case Shape::ReservoirK: {
-                // byte 12 is still the high byte; 100000, not 65536, is the logger's weight
-                const double counter =
-                    double(highByte_) * 100000 + double(byte13_) * 256 + double(byte14_);
-                v = (double(reservoirA_) - double(reservoirB_) + counter) * c.a;
-                break;
-            }
-            default:
-                v = apply(c, word_);
+    using family::Shape;
+    const family::Conversion* c = conversionAt_[std::size_t(position)];
+    if (!c) return;
+    double v = 0;
+    switch (c->shape) {
+        case Shape::HighByte:
+            highByte_ = byte14_;
+            return;
+        case Shape::ReservoirA:
+            reservoirA_ = float(word_);
+            return;
+        case Shape::ReservoirB:
+            reservoirB_ = float(word_);
+            v = (double(reservoirA_) - double(reservoirB_)) * c->a;
+            break;
+        case Shape::ReservoirK: {
+            // byte 12 is still the high byte; 100000, not 65536, is the logger's weight
+            const double counter =
+                double(highByte_) * 100000 + double(byte13_) * 256 + double(byte14_);
+            v = (double(reservoirA_) - double(reservoirB_) + counter) * c->a;
+            break;
         }
-        values_[std::size_t(c.slot)] = roundValue(v, c.decimals);
+        default:
+            v = c->apply(word_);
     }
+    values_[std::size_t(c->slot)] = decimal::rounded(v, c->decimals);
+    converted_ |= std::uint16_t(1U << unsigned(c->slot));
 }
 
 void Decoder::appendLine() {
-    if (line_ < 0) return;
-    const Line& l = kLines[line_];
+    if (!lineFamily_) return;
     // dd/MM/yyyy,HH:mm:ss
-    char buf[160];
+    char buf[19 + 3 * 65 + 2];  // date, time, three values of up to 64 characters, CR LF
     char* p = twoDigits(buf, dateParts_[2]);
     *p++ = '/';
     p = twoDigits(p, dateParts_[1]);
@@ -358,17 +164,25 @@ void Decoder::appendLine() {
     p = twoDigits(p, seconds / 60 % 60);
     *p++ = ':';
     p = twoDigits(p, seconds % 60);
-    for (int i = 0; i < l.count; ++i) {
+    for (const family::ColumnSlot& column : lineFamily_->columns) {
         *p++ = ',';
-        const float v = values_[std::size_t(l.columns[std::size_t(i)])];
-        if (v == 0.0F)
-            *p++ = '0';
-        else
-            p = std::to_chars(p, buf + sizeof buf - 2, v, std::chars_format::fixed).ptr;
+        p = decimal::writeShortest(p, values_[std::size_t(column.slot)]);
     }
     *p++ = '\r';
     *p++ = '\n';
     rowText_.append(QLatin1StringView(buf, p - buf));
+    if (!readings_) return;
+    Reading& r = readings_->emplace_back();
+    r.serial = serial_;
+    r.stamp = QDateTime(recordDate_, recordTime_, Qt::UTC);
+    r.values.reserve(lineFamily_->columns.size());
+    for (const family::ColumnSlot& column : lineFamily_->columns) {
+        // A value this record did not convert was left by an earlier one: not this reading's.
+        if (converted_ & (1U << unsigned(column.slot)))
+            r.values.emplace_back(values_[std::size_t(column.slot)]);
+        else
+            r.values.emplace_back(std::nullopt);
+    }
 }
 
 QString Decoder::decodeRow(std::span<const std::uint8_t, 64> row, float nserie) {

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <vector>
+
+#include "family/family.h"
+#include "family/reading.h"
 
 namespace vernoll::memory {
 
@@ -24,22 +28,10 @@ inline constexpr char kMatrixError[] = "error en matriz";
 // survives between calls and between runs.
 class Decoder {
 public:
-    // Value slots; each logger type fills some of them and prints them in its own order.
-    enum Slot : int {
-        Temperature,  // T of the rain gauges, the thermometers and the evaporimeter
-        Rain,         // P
-        Current,      // X, word 1 of the voltage-current logger
-        Voltage,      // Y, word 3 of the voltage-current logger
-        Level,        // L of the two water-level loggers
-        Evaporation,  // E of the evaporimeter with telemetry
-        Reserve,      // R of the evaporimeter with telemetry
-        Eva,          // E of the plain evaporimeter
-        Spillway,     // V of the reservoir-level logger
-        Elevation,    // K of the reservoir-level logger
-        Radiation,    // Q
-        Flow,         // F
-        kSlots
-    };
+    // Value slots; each logger family fills some of them and prints them in its own order.
+    using Slot = family::Slot;
+    using enum family::Slot;
+    static constexpr int kSlots = family::kSlots;
 
     // Decodes one byte at index `contj` of its row for the logger `nserie`. False, decoding
     // nothing, when `contj` lies outside 0..63: the caller prints kMatrixError.
@@ -47,6 +39,11 @@ public:
 
     // Feeds a whole row (contj 0..63) and returns its text.
     QString decodeRow(std::span<const std::uint8_t, 64> row, float nserie);
+
+    // While `into` is given, every line appended also appends its reading to `into`: the
+    // serial number, the record's time stamp, and per column of the family the value this
+    // record converted (nothing for a value left by an earlier record).
+    void collectReadings(std::vector<Reading>* into) { readings_ = into; }
 
     // The lines produced since the last take, emptied by the take.
     QString takeRowText();
@@ -73,11 +70,12 @@ private:
     void convert(int position);
     void appendLine();
 
-    // The conversions and the line of the logger type last seen, looked up once per serial
-    // number: for each record byte, up to two indices into the conversion table (-1: none).
+    // The conversions and the line of the logger family last seen, looked up once per serial
+    // number: for each record byte, the conversion done there.
     float typeSerial_ = std::numeric_limits<float>::quiet_NaN();  // none yet
-    std::array<std::array<std::int8_t, 2>, 16> conversionsAt_{};
-    int line_ = -1;
+    std::array<const family::Conversion*, 16> conversionAt_{};
+    const family::Family* lineFamily_ = nullptr;  // whose record line the serial number prints
+    std::uint32_t serial_ = 0;
 
     // Fields of the time stamp: the BCD value, or 70 (year: 0) when the byte failed its check.
     std::array<std::int16_t, 6> fields_{};
@@ -91,17 +89,10 @@ private:
     double word_ = 0;                        // the word completed at the current byte
     float reservoirA_ = 0, reservoirB_ = 0;  // words 1 and 2, unrounded
     std::array<float, kSlots> values_{};
+    std::uint16_t converted_ = 0;  // the slots the current record converted, one bit each
+    std::vector<Reading>* readings_ = nullptr;
     QString rowText_;
     QString eventsText_;
 };
-
-// The shortest text that reads back as the same single-precision value, plain notation,
-// "." as decimal point ("20", "23.5", "100000", "-260.4").
-QString valueText(float v);
-
-// A double rounded half away from zero to `decimals` places after being taken to 15
-// significant digits, so that binary noise does not decide the half:
-// (32 * 0.004 - 2.7315) * 100 gives -260.4 at one decimal.
-float roundValue(double v, int decimals);
 
 }  // namespace vernoll::memory

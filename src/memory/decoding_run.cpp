@@ -1,5 +1,6 @@
 #include "memory/decoding_run.h"
 
+#include "family/family.h"
 #include "form/controls.h"
 #include "memory/file_io.h"
 #include "memory/report.h"
@@ -26,9 +27,12 @@ DecodingRun::Outcome DecodingRun::run() {
     // The walk does not yield: the decoder's state must not change under it.
     const QDateTime now = now_();
     QStringList diagnostics;
+    readings_.clear();
+    columns_.clear();
+    if (keepReadings_) columns_ = family::columnsOfLines(form_.Nserie);
     const QString header = reportHeader(now);
     text_ = csvText(image_, form_.memo, decoder_, form_.Nserie, form_.summary, form_.data1, now,
-                    &diagnostics);
+                    &diagnostics, QLocale::system(), keepReadings_ ? &readings_ : nullptr);
     for (const QString& line : diagnostics) form_.print(line);
     const QString before = header + form_.summary + form_.data1;
     records_ = int(text_.count(QStringLiteral("\r\n")) - before.count(QStringLiteral("\r\n")) - 1);

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
+#include "family/reading.h"
 #include "form/dialogs.h"
 #include "form/form_state.h"
 #include "memory/decoder.h"
@@ -32,6 +34,11 @@ public:
     // The CSV text of the last run, its data lines, and where it was saved ("" if not).
     const QString& text() const { return text_; }
     int records() const { return records_; }
+    // While set, each run also keeps the readings of its data lines, in their order, and the
+    // columns of their values, from the same walk (it costs the run about a quarter more).
+    void setKeepReadings(bool keep) { keepReadings_ = keep; }
+    const std::vector<Reading>& readings() const { return readings_; }
+    const std::vector<Column>& columns() const { return columns_; }
     const QString& savedPath() const { return savedPath_; }
 
     // Where a download's copy was kept, named in the message of a cancelled save.
@@ -46,6 +53,9 @@ private:
     Decoder& decoder_;
     QString text_;
     int records_ = 0;
+    bool keepReadings_ = false;
+    std::vector<Reading> readings_;
+    std::vector<Column> columns_;
     QString savedPath_;
     QString backupPath_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "family/family.h"
 #include "link/codepage.h"
 
 namespace vernoll::memory {
@@ -11,7 +12,8 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 // The time is formatted as a date-time so that a time-zone field of the long time format
-// names the zone of `now`, not whatever zone the machine runs in.
+// names the zone of `now`, not whatever zone the machine runs in. The two blanks before
+// "a las" are the report's own: deliberate.
 QString stampLine(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral("proceso realizado el ") +
            locale.toString(now.date(), QLocale::LongFormat) + QStringLiteral("  a las ") +
@@ -28,19 +30,22 @@ constexpr qsizetype kRowTextEstimate = 4 * 48;
 
 }  // namespace
 
+// The blanks around " Equipo Registrador TOLVAR " are the report's own: deliberate.
 QString reportHeader(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral(" Equipo Registrador TOLVAR ") + kCrLf + stampLine(now, locale) + kCrLf +
            QStringLiteral("Datos de configuracion") + kCrLf;
 }
 
 QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decoder, float nserie,
-                   QStringList* diagnostics) {
+                   QStringList* diagnostics, std::vector<Reading>* readings) {
     first = std::max(first, 0);
     last = std::min(last, MemoryImage::kRows - 1);
     decoder.clearRowText();
     QString text;
     if (last < first) return text;
     text.reserve(qsizetype(last - first + 1) * kRowTextEstimate);
+    if (readings) readings->reserve(readings->size() + std::size_t(last - first + 1) * 4);
+    decoder.collectReadings(readings);
     for (int k = first; k <= last; ++k) {
         const auto row = image.row(k);
         for (int j = 0; j < MemoryImage::kRowBytes; ++j)
@@ -49,14 +54,16 @@ QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decod
         text += decoder.rowText();
         decoder.clearRowText();
     }
+    decoder.collectReadings(nullptr);
     return text;
 }
 
 QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
                 const QString& summary, const QString& data1, const QDateTime& now,
-                QStringList* diagnostics, const QLocale& locale) {
+                QStringList* diagnostics, const QLocale& locale, std::vector<Reading>* readings) {
     decoder.clearEvents();
-    const QString lines = decodeRows(image, 0, lastRow(memo), decoder, nserie, diagnostics);
+    const QString lines =
+        decodeRows(image, 0, lastRow(memo), decoder, nserie, diagnostics, readings);
     const QString header = reportHeader(now, locale);
     QString text;
     text.reserve(header.size() + summary.size() + data1.size() + lines.size() + 2);
@@ -66,6 +73,14 @@ QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nser
     text += lines;
     text += kCrLf;
     return text;
+}
+
+ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie) {
+    ImageReadings out;
+    out.columns = family::columnsOfLines(nserie);
+    Decoder decoder;
+    decodeRows(image, 0, lastRow(memo), decoder, nserie, nullptr, &out.readings);
+    return out;
 }
 
 QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
@@ -82,6 +97,7 @@ QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, fl
     return text;
 }
 
+// The two blanks that end the first line are the export's own: deliberate.
 QString eventsHeader(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral("Registro de eventos y configuracion de equipo registrador  ") + kCrLf +
            stampLine(now, locale) + kCrLf + QStringLiteral("DATOS DE CONFIGURACION") + kCrLf;
@@ -92,7 +108,9 @@ QString eventsText(const QString& header, const QString& decoderEvents) {
 }
 
 QString suggestedCsvName(const QString& location, const QDate& today) {
+    // The station texts come from the logger padded with blanks to their widths.
     QString name = location;
+    while (name.endsWith(u' ')) name.chop(1);
     for (QChar& c : name) {
         const char16_t u = c.unicode();
         if (u < 0x20 || u == 0x7F || QStringView(u"\\/:*?\"<>|").contains(c)) c = u'_';

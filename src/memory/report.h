@@ -6,7 +6,9 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
+#include "family/reading.h"
 #include "memory/decoder.h"
 #include "memory/memory_image.h"
 
@@ -20,16 +22,28 @@ namespace vernoll::memory {
 QString reportHeader(const QDateTime& now, const QLocale& locale = QLocale::system());
 
 // The lines of rows first..last (inclusive, clamped to the image), in row order. Empties the
-// decoder's row text first; diagnostics of the decoder are appended to `diagnostics`.
+// decoder's row text first; diagnostics of the decoder are appended to `diagnostics`, and the
+// reading of each line to `readings`.
 QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decoder, float nserie,
-                   QStringList* diagnostics = nullptr);
+                   QStringList* diagnostics = nullptr, std::vector<Reading>* readings = nullptr);
 
 // The whole CSV text of a decoding run: report header, configuration summary, column header
 // line `data1` (CR LF ended), the lines of rows 0..memo, a final CR LF. Each run starts from
-// the plain summary and header it is given. The decoder's events text is emptied first.
+// the plain summary and header it is given. The decoder's events text is emptied first. The
+// reading of each line is appended to `readings`, in the same walk.
 QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
                 const QString& summary, const QString& data1, const QDateTime& now,
-                QStringList* diagnostics = nullptr, const QLocale& locale = QLocale::system());
+                QStringList* diagnostics = nullptr, const QLocale& locale = QLocale::system(),
+                std::vector<Reading>* readings = nullptr);
+
+// The readings of a memory image (a download's, or a base file's) of the logger `nserie`, as
+// a decoding run walks rows 0..memo, and the columns their values belong to. A decoder of
+// its own: what earlier runs left in the program's decoder plays no part.
+struct ImageReadings {
+    std::vector<Column> columns;
+    std::vector<Reading> readings;
+};
+ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie);
 
 // The spreadsheet database text of the events export: `data1`, the lines of rows 6..memo, a
 // final CR LF. The lines of rows 0..5 are decoded and dropped. The decoder's events text is
@@ -48,7 +62,8 @@ QString eventsText(const QString& header, const QString& decoderEvents);
 
 // The name the CSV save dialog proposes: location + " " + day + "_" + month + "_" + year
 // (no leading zeros, four-digit year), "Campo 6_12_2026". Characters a file name cannot hold
-// (\ / : * ? " < > | and control characters) become "_"; blanks are kept.
+// (\ / : * ? " < > | and control characters) become "_"; the location's padding blanks at
+// its end go, other blanks are kept.
 QString suggestedCsvName(const QString& location, const QDate& today);
 
 // A text as the bytes of a file: code page 1252.

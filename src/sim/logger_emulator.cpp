@@ -26,6 +26,7 @@
 #include <QTime>
 
 #include "config/record.h"
+#include "family/family.h"
 #include "link/bcd.h"
 #include "link/codepage.h"
 #include "sim/live_frames.h"
@@ -61,10 +62,6 @@ enum class Shape { Read, Write, Download };
 
 constexpr std::uint8_t kDownload = 0xAA;
 constexpr int kBlockBytes = 64;
-
-bool isLargeMemory(long n) {
-    return (n >= 50000 && n < 52000) || (n >= 70000 && n < 72000) || (n >= 90000 && n < 92000);
-}
 
 QByteArray padded(const QString& text, int width) {
     QByteArray bytes = cp1252::encode(text).left(width);
@@ -208,7 +205,8 @@ struct LoggerEmulator::State {
     int memoryBlocks() const {
         bool ok = false;
         const long n = serialDigits().toLong(&ok);
-        return ok && isLargeMemory(n) ? 4096 : 1024;
+        const family::Family* f = ok ? family::of(double(n)) : nullptr;
+        return f ? f->memoryBlocks : family::kSmallMemoryBlocks;
     }
 
     // Back to idle; a wake-up byte that ended the exchange is answered as one.

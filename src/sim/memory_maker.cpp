@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "family/family.h"
+
 namespace vernoll::sim {
 
 namespace {
@@ -33,7 +35,7 @@ int word(double v) {
 }
 
 // What the logger measured at one moment, in engineering units.
-struct Reading {
+struct Measured {
     double temperature;  // ºC
     double rain;         // rain gauge counts in the interval
     double level;        // m
@@ -43,11 +45,11 @@ struct Reading {
     double flow;                  // counts in the interval
 };
 
-Reading readingAt(const QDateTime& t, Noise& noise) {
+Measured readingAt(const QDateTime& t, Noise& noise) {
     const double hour = t.time().hour() + t.time().minute() / 60.0;
     const double day = std::sin((hour - 9.0) / 24.0 * 2 * std::numbers::pi);  // peak mid-afternoon
     const double sun = std::max(0.0, std::sin((hour - 6.0) / 12.0 * std::numbers::pi));
-    Reading r{};
+    Measured r{};
     r.temperature = 15.0 + 8.0 * day + (noise.next() - 0.5);
     r.rain = noise.next() < 0.1 ? std::floor(noise.next() * 6) : 0;
     r.level = 2.0 + 0.3 * std::sin(double(t.date().dayOfYear()) / 10.0) + 0.01 * noise.next();
@@ -65,47 +67,60 @@ struct Words {
     int byte14 = -1;  // the reservoir logger's counter byte, in place of word 4's high half
 };
 
+// The word that the family's conversion into `slot` turns back into `value`.
+int wordOf(const family::Family& f, family::Slot slot, double value) {
+    const family::Conversion* c = family::conversionInto(f, slot);
+    return c ? word(c->inverse(value)) : 0;
+}
+
 // The raw words that the decoder turns back into the reading, family by family.
-Words wordsFor(std::uint32_t n, const Reading& r) {
+Words wordsFor(const family::Family& f, const Measured& r) {
+    using family::Simulated;
+    using S = family::Slot;
     Words w;
-    const auto in = [n](std::uint32_t lo, std::uint32_t hi) { return n >= lo && n < hi; };
-    if (n == 123) {
-        w.w1 = word(r.radiation / 2);
-    } else if (n == 124) {
-        w.w3 = word(r.flow / 0.25);
-    } else if (n == 125) {
-        w.w3 = word(r.flow / 2.5);
-    } else if (in(20000, 22000) || in(30000, 31000)) {
-        w.w1 = word((r.temperature / 100 + 0.682) / 0.002);
-        w.w3 = word(r.rain);
-    } else if (in(22000, 23000)) {
-        w.w1 = word(r.current / 0.0038);
-        w.w3 = word(r.voltage * 1000 / 346.67);
-    } else if (in(40000, 42000) || in(2040000, 2042000)) {
-        w.w1 = word((r.temperature / 100 + 2.7315) / 0.004);
-        w.w3 = word(r.rain);
-    } else if (in(50000, 52000)) {
-        w.w1 = word((r.temperature / 100 + 0.6835) / 0.002);
-        w.w3 = word(r.rain);
-    } else if (n >= 70000 && n <= 72000) {
-        w.w2 = word((r.level * 100 + 19.5) / 0.36);
-    } else if (n >= 90000 && n <= 92000) {
-        w.w2 = word(r.level * 1000);
-    } else if (in(2050000, 2052000)) {
-        w.w1 = word(r.evaporation / 0.44 / 0.2638);
-        w.w2 = word(r.reserve / 0.2638);
-        w.w4 = word((r.temperature / 100 + 2.7315) / 0.00122);
-    } else if (n == 2052000) {
-        w.w3 = word(r.evaporation / 0.0073);
-    } else if (in(2060000, 2061000)) {
-        // Level over the spillway (A - B) and the elevation (A - B + C) in mm; C is counted
-        // as byte 12 * 100000 + byte 13 * 256 + byte 14.
-        const int spill = word(r.level * 250);
-        w.w2 = 1000;
-        w.w1 = w.w2 + spill;
-        const int counter = 248000 + int(r.level * 100);
-        w.w3 = (counter / 100000) * 256 + (counter % 100000) / 256;
-        w.byte14 = (counter % 100000) % 256;
+    switch (f.simulated) {
+        case Simulated::Nothing:
+        case Simulated::TransitCounts:
+            break;
+        case Simulated::Radiation:
+            w.w1 = wordOf(f, S::Radiation, r.radiation);
+            break;
+        case Simulated::Flow:
+            w.w3 = wordOf(f, S::Flow, r.flow);
+            break;
+        case Simulated::TemperatureRain:
+            w.w1 = wordOf(f, S::Temperature, r.temperature);
+            w.w3 = word(r.rain);  // the gauge's counter, whether the family shows it or not
+            break;
+        case Simulated::CurrentVoltage:
+            w.w1 = wordOf(f, S::Current, r.current);
+            w.w3 = wordOf(f, S::Voltage, r.voltage);
+            break;
+        case Simulated::WaterLevel:
+            w.w2 = wordOf(f, S::Level, r.level);
+            break;
+        case Simulated::UltrasonicLevel:
+            w.w2 = wordOf(f, S::Level, r.level * 1000);
+            break;
+        case Simulated::Evaporimeter:
+            w.w1 = wordOf(f, S::Evaporation, r.evaporation);
+            w.w2 = wordOf(f, S::Reserve, r.reserve);
+            w.w4 = wordOf(f, S::Temperature, r.temperature);
+            break;
+        case Simulated::PanEvaporation:
+            w.w3 = wordOf(f, S::Eva, r.evaporation);
+            break;
+        case Simulated::Reservoir: {
+            // Level over the spillway (A - B) and the elevation (A - B + C) in mm; C is counted
+            // as byte 12 * 100000 + byte 13 * 256 + byte 14.
+            const int spill = word(r.level * 250);
+            w.w2 = 1000;
+            w.w1 = w.w2 + spill;
+            const int counter = 248000 + int(r.level * 100);
+            w.w3 = (counter / 100000) * 256 + (counter % 100000) / 256;
+            w.byte14 = (counter % 100000) % 256;
+            break;
+        }
     }
     return w;
 }
@@ -116,9 +131,12 @@ QByteArray makeMemory(const MemoryPlan& plan) {
     QByteArray memory(std::max(plan.memoryBytes, 0), char(0xFF));
     const int records = std::clamp(plan.records, 0, int(memory.size()) / kRecordBytes);
     Noise noise(plan.serial);
+    // The records of the family whose conversions reach the serial number.
+    const family::Family* f = family::converting(double(plan.serial));
     for (int i = 0; i < records; ++i) {
         const QDateTime t = plan.start.addSecs(qint64(i) * plan.intervalMinutes * 60);
-        const Words w = wordsFor(plan.serial, readingAt(t, noise));
+        const Measured r = readingAt(t, noise);
+        const Words w = f ? wordsFor(*f, r) : Words{};
         const QDate d = t.date();
         const QTime h = t.time();
         const std::uint8_t record[kRecordBytes] = {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QTimeZone>
+#include <cmath>
 
+#include "family/decimal.h"
 #include "memory/records.h"
 
 using namespace vernoll;
@@ -44,8 +46,9 @@ TEST(CsvText, HeaderSummaryColumnsLinesByteForByte) {
 
     Decoder decoder;
     QStringList diagnostics;
-    const QString text =
-        csvText(image, 4, decoder, 20500, kSummary, kData1, kNow, &diagnostics, QLocale::c());
+    std::vector<Reading> readings;
+    const QString text = csvText(image, 4, decoder, 20500, kSummary, kData1, kNow, &diagnostics,
+                                 QLocale::c(), &readings);
     const QString expected = kReportHeader + kSummary + kData1 +
                              QStringLiteral(
                                  "06/12/2026,10:00:00,131.8,1\r\n"
@@ -57,6 +60,24 @@ TEST(CsvText, HeaderSummaryColumnsLinesByteForByte) {
     EXPECT_TRUE(diagnostics.isEmpty());
     // the erased records after the last one leave the decoder on an invalid stamp
     EXPECT_EQ(decoder.validityFlag(), 0);
+
+    // One reading per line, in the same walk: its stamp and values are the line's fields.
+    const QStringList lines = text.sliced(text.indexOf(QStringLiteral("06/12/2026")))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(readings.size(), std::size_t(lines.size()));
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const Reading& r = readings[i];
+        QString fields = r.stamp.toString(QStringLiteral("dd/MM/yyyy,HH:mm:ss"));
+        for (const auto& v : r.values) fields += u',' + decimal::shortestText(v.value_or(NAN));
+        EXPECT_EQ(fields, lines[qsizetype(i)]);
+        EXPECT_EQ(r.serial, 20500U);
+    }
+    // The image's readings alone, with their columns, are the run's.
+    const ImageReadings alone = readingsOfImage(image, 4, 20500);
+    EXPECT_EQ(alone.readings, readings);
+    ASSERT_EQ(alone.columns.size(), 2U);
+    EXPECT_EQ(alone.columns[0].title, QStringLiteral("Temperatura[\u00baC]"));
+    EXPECT_EQ(alone.columns[1].kind, Column::Kind::Count);
 
     const QByteArray bytes = fileBytes(text);
     EXPECT_EQ(bytes.size(), text.size());
@@ -182,7 +203,9 @@ TEST(SuggestedName, LocationBlankDayMonthYear) {
         {"Campo", {2026, 12, 6}, "Campo 6_12_2026"},
         {"Campo", {2027, 1, 9}, "Campo 9_1_2027"},
         {"Campo", {2026, 10, 31}, "Campo 31_10_2026"},
-        {"Campo   ", {2026, 12, 6}, "Campo    6_12_2026"},  // the padding stays
+        {"Campo   ", {2026, 12, 6}, "Campo 6_12_2026"},  // the padding goes
+        {" La Paz  Sur   ", {2026, 12, 6}, " La Paz  Sur 6_12_2026"},
+        {"   ", {2026, 12, 6}, " 6_12_2026"},
         {"", {2026, 12, 6}, " 6_12_2026"},
         {"La Paz/Sur", {2026, 12, 6}, "La Paz_Sur 6_12_2026"},
         {"..\\a:b*c?\"d<e>f|g", {2026, 12, 6}, ".._a_b_c__d_e_f_g 6_12_2026"},

@@ -326,20 +326,6 @@ TEST(ConfigWrite, AClockItCannotReadKeepsTheOldOne) {
     }
 }
 
-TEST(Serial, DecidesTheMemorySize) {
-    struct Case {
-        const char* serial;
-        int blocks;
-    };
-    for (const Case& c : {Case{"123", 1024}, Case{"49999", 1024}, Case{"50000", 4096},
-                          Case{"51999", 4096}, Case{"52000", 1024}, Case{"71999", 4096},
-                          Case{"90000", 4096}, Case{"92000", 1024}, Case{"2050000", 1024}}) {
-        EmulatorOptions options;
-        options.serial = QString::fromLatin1(c.serial);
-        EXPECT_EQ(LoggerEmulator(options).memoryBlocks(), c.blocks) << c.serial;
-    }
-}
-
 TEST(Serial, NormalForm) {
     EXPECT_EQ(LoggerEmulator::normalSerial(QStringLiteral("123")), QStringLiteral("00000123"));
     EXPECT_EQ(LoggerEmulator::normalSerial(QStringLiteral("12345678")), QStringLiteral("12345678"));
