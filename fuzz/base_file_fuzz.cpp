@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base_file_serials.h"
 #include "files/base_file.h"
 #include "files/events_export.h"
 #include "support/fake_dialogs.h"
@@ -15,10 +16,6 @@ using namespace vernoll;
 
 namespace {
 QTemporaryDir* folder = nullptr;
-// Serial numbers of every family and a few beyond them.
-constexpr float kSerials[] = {0,     123,     124,     125,     20500,   21000,
-                              22000, 30000,   40000,   50000,   70000,   72000,
-                              90000, 2040000, 2050000, 2052000, 2060000, 2061000};
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -38,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::FakeDialogs dialogs;
     memory::MemoryImage image;
     memory::Decoder decoder;
-    form.Nserie = kSerials[size % std::size(kSerials)];
+    form.Nserie = fuzz::kBaseFileSerials[size % std::size(fuzz::kBaseFileSerials)];
     form.memo = (size & 1) ? 4098 : 1026;
     files::BaseFile base(form, dialogs, image);
     if (base.load(path) != files::BaseFile::Outcome::Loaded) return 0;
