@@ -194,8 +194,13 @@ struct LoggerEmulator::State {
             if (plan.intervalMinutes <= 0) plan.intervalMinutes = 10;
             plan.records = records;
             plan.memoryBytes = bytes;
-            plan.start = options.start.value_or(
-                clock().addSecs(-qint64(records) * plan.intervalMinutes * 60));
+            // A logger samples on its interval's boundaries: the generated records end at the
+            // last boundary before its clock, so a memory read twice within one interval
+            // holds the same records.
+            const qint64 step = qint64(plan.intervalMinutes) * 60;
+            const QDateTime now = clock();
+            const QDateTime boundary = now.addSecs(-(now.toSecsSinceEpoch() % step));
+            plan.start = options.start.value_or(boundary.addSecs(-qint64(records) * step));
             memoryImage = makeMemory(plan);
         }
         memoryImage.append(QByteArray(bytes - memoryImage.size(), char(0xFF)));

@@ -16,7 +16,7 @@ std::uint8_t bcd(int v) {
     return std::uint8_t(((v / 10) << 4) | (v % 10));
 }
 
-// A small deterministic generator: the same plan, the same memory.
+// A small deterministic generator: the same seed, the same values.
 class Noise {
 public:
     explicit Noise(std::uint32_t seed) : state_(seed * 2654435761U + 1U) {}
@@ -130,11 +130,13 @@ Words wordsFor(const family::Family& f, const Measured& r) {
 QByteArray makeMemory(const MemoryPlan& plan) {
     QByteArray memory(std::max(plan.memoryBytes, 0), char(0xFF));
     const int records = std::clamp(plan.records, 0, int(memory.size()) / kRecordBytes);
-    Noise noise(plan.serial);
     // The records of the family whose conversions reach the serial number.
     const family::Family* f = family::converting(double(plan.serial));
     for (int i = 0; i < records; ++i) {
         const QDateTime t = plan.start.addSecs(qint64(i) * plan.intervalMinutes * 60);
+        // A logger read twice gives the same values for the same moment, whichever records
+        // the two memories hold: the noise depends on the logger and the moment only.
+        Noise noise(plan.serial ^ std::uint32_t(t.toSecsSinceEpoch() / 60));
         const Measured r = readingAt(t, noise);
         const Words w = f ? wordsFor(*f, r) : Words{};
         const QDate d = t.date();
