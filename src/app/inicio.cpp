@@ -130,6 +130,22 @@ bool Inicio::key(const QString& name, int key) {
 
 Inicio::~Inicio() = default;
 
+void Inicio::setArchiveLocation(const QString& location) {
+    download_->setArchiver([this, location](const QString& copy) {
+        station::DownloadFacts facts;
+        facts.image = image_.get();
+        facts.memo = form_.memo;
+        facts.nserie = form_.Nserie;
+        facts.configuration = import_->configuration();
+        facts.port = ports_.location(form_.portNumber);
+        facts.blocks = download_->blocks();
+        facts.copyPath = copy;
+        facts.when = QDateTime::currentDateTime();
+        lastArchived_ = station::archiveDownload(location, facts);
+        return memory::Download::ArchiveNote{lastArchived_->line, lastArchived_->failed()};
+    });
+}
+
 void Inicio::startUp() {
     form_.setTimer4Enabled(false);
     form_.setSplashShown(true);

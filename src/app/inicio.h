@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "form/controls.h"
 #include "form/dialogs.h"
@@ -12,6 +13,7 @@
 #include "form/timing.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
+#include "station/download_archiving.h"
 
 namespace vernoll {
 
@@ -78,6 +80,12 @@ public:
     // window always does; the command line's probe does not).
     void setImportOnFound(bool on) { importOnFound_ = on; }
 
+    // Every completed download is kept in the station archive at `location` (a file path or a
+    // postgresql:// URL); until this is called, none is.
+    void setArchiveLocation(const QString& location);
+    // What archiving the last completed download did; nothing before one was archived.
+    const std::optional<station::Archived>& lastArchived() const { return lastArchived_; }
+
     FormState& form() { return form_; }
     memory::MemoryImage& image() { return *image_; }
     memory::Download& download() { return *download_; }
@@ -126,6 +134,7 @@ private:
     QHash<QString, Handler> clicks_;
     QHash<QString, Handler> edits_;
     QHash<QString, KeyHandler> keys_;
+    std::optional<station::Archived> lastArchived_;
     bool startingUp_ = false;
     bool importOnFound_ = true;
 };

@@ -14,8 +14,10 @@
 #include "app/qt_dialogs.h"
 #include "app/regional.h"
 #include "app/splash.h"
+#include "archive/location.h"
 #include "front/line.h"
 #include "front/usage.h"
+#include "memory/download.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ vernoll::front::ProgramUsage programUsage() {
     vernoll::front::ProgramUsage usage;
     usage.name = QStringLiteral("vernoll");
     usage.summary = QStringLiteral("read, configure and download Tolvar data loggers");
-    usage.synopsis = QStringLiteral("[--port DEVICE]... | [--simulate SERIAL]");
+    usage.synopsis = QStringLiteral("[--port DEVICE]... | [--simulate SERIAL] [--archive URL]");
     usage.description = QStringLiteral(
         "vernoll is the desktop program for the Tolvar family of field data loggers. It finds "
         "the logger on a serial port, reads and edits its configuration and clock, reads and "
@@ -41,7 +43,7 @@ vernoll::front::ProgramUsage programUsage() {
         "Without options it probes the system's serial ports in turn. --port names the "
         "candidates instead; --simulate runs it against a built-in logger emulator, with no "
         "logger attached.");
-    usage.options = vernoll::front::lineOptions();
+    usage.options = vernoll::front::lineOptions() + QList{vernoll::front::archiveOption()};
     usage.seeAlso = {QStringLiteral("vernoll-cli(1)"), QStringLiteral("vernoll-sim(1)")};
     return usage;
 }
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Reads, configures and downloads Tolvar data loggers on a serial port."));
-    front::addOptions(parser, front::lineOptions());
+    front::addOptions(parser, front::lineOptions() + QList{front::archiveOption()});
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
@@ -92,6 +94,8 @@ int main(int argc, char** argv) {
     // The handlers exist before anything is shown; start-up begins further down.
     auto inicio =
         std::make_unique<Inicio>(form, dialogs, line.channels(), line.ports(), Timing::real());
+    inicio->setArchiveLocation(archive::chosenLocation(parser.value(QStringLiteral("archive"))));
+    inicio->download().setBackupFolder(archive::downloadsFolder());
 
     // Start-up: the progress window exists (hidden, its bar hidden) before anything is asked.
     ProgressWindow progress(form, *inicio);

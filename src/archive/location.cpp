@@ -24,6 +24,10 @@ QString dataFolder() {
         .filePath(QStringLiteral("vernoll"));
 }
 
+QString downloadsFolder() {
+    return QDir(dataFolder()).filePath(QStringLiteral("descargas"));
+}
+
 QString defaultArchivePath() {
     return QDir(dataFolder()).filePath(QStringLiteral("archivo.sqlite"));
 }

@@ -29,6 +29,9 @@ inline constexpr char kArchiveVariable[] = "VERNOLL_ARCHIVE";
 // each program's own application name is.
 QString dataFolder();
 
+// The folder of the download copies: "descargas" in dataFolder().
+QString downloadsFolder();
+
 // The default archive file: "archivo.sqlite" in dataFolder().
 QString defaultArchivePath();
 

@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     if (const auto problem = front::lineProblem(line)) return cli::usageError(*problem);
     options.ports = line.ports;
     options.simulate = line.simulate;
+    options.archive = parser.value(QStringLiteral("archive"));
     options.json = parser.isSet(QStringLiteral("json"));
     if (parser.isSet(QStringLiteral("fast-waits"))) {
         options.timing = vernoll::Timing::fast();

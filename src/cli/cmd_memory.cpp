@@ -101,7 +101,8 @@ int download(Session& session, const QCommandLineParser& parser) {
     } else {
         session.print(QStringLiteral("La descarga de datos se realiz\u00f3 con exito\n"));
     }
-    return Done;
+    // The files are written; the archive's failure was said with the success message.
+    return dl.archiveFailed() ? FileError : Done;
 }
 
 int decode(Session& session, const QCommandLineParser& parser) {

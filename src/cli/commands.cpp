@@ -140,6 +140,7 @@ const QList<CommandEntry>& commands() {
 const QList<front::Option>& globalOptions() {
     static const QList<front::Option> options =
         front::lineOptions() + QList<front::Option>{
+                                   front::archiveOption(),
                                    {"json", nullptr, "Print the result as one JSON object."},
                                    {"fast-waits", nullptr, "Shortened protocol waits, for tests.",
                                     Complete::Nothing, nullptr, true},
@@ -170,7 +171,11 @@ front::ProgramUsage programUsage() {
         {ExchangeFailed, QStringLiteral("The logger answered but the exchange failed (wrong "
                                         "handshake, surplus bytes, counter error, or it stopped "
                                         "answering).")},
-        {FileError, QStringLiteral("A file could not be read or written.")},
+        {FileError, QStringLiteral("A file could not be read or written, or the station archive "
+                                   "could not be read or updated (the download's files are "
+                                   "written first).")},
+        {PortHeld, QStringLiteral("The port is held by another program or another vernoll-cli "
+                                  "(named in the message).")},
     };
     usage.sections = {
         {QStringLiteral("Scheduled collection"),

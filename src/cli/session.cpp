@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "archive/location.h"
 #include "config/config_import.h"
 #include "link/discovery.h"
 #include "link/port_lock.h"
 #include "link/texts.h"
+#include "memory/download.h"
 
 namespace vernoll::cli {
 
@@ -20,6 +22,9 @@ Session::Session(const GlobalOptions& options)
     dialogs_.alwaysConfirm(QString::fromLatin1(texts::kConnectQuestion));
     inicio_ =
         std::make_unique<Inicio>(form_, dialogs_, line_.channels(), line_.ports(), options_.timing);
+    // The window's archive and download copies: both programs keep them in one data folder.
+    inicio_->setArchiveLocation(archive::chosenLocation(options_.archive));
+    inicio_->download().setBackupFolder(archive::downloadsFolder());
     QObject::connect(&form_, &FormState::printed,
                      [this](const QString& line) { diagnostics_ << line; });
 }

@@ -32,6 +32,7 @@ enum Status { Done = 0, NoLogger = 1, Usage = 2, ExchangeFailed = 3, FileError =
 struct GlobalOptions {
     QStringList ports;                // --port, in order
     std::optional<QString> simulate;  // --simulate SERIAL
+    QString archive;                  // --archive; empty: $VERNOLL_ARCHIVE, else the default file
     bool json = false;
     bool yes = false;  // a command's --yes
     Timing timing = Timing::real();

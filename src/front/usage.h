@@ -47,6 +47,9 @@ struct ProgramUsage {
     QStringList seeAlso;                      // other manual pages: "vernoll-sim(1)"
 };
 
+// --archive URL: where the station archive lives, for the window and the command line.
+const Option& archiveOption();
+
 // The options as the parser takes them; hidden ones stay out of its help.
 void addOptions(QCommandLineParser& parser, const QList<Option>& options);
 

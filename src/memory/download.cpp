@@ -71,6 +71,7 @@ void Download::setButtons(std::initializer_list<const char*> names, bool enabled
 
 void Download::click() {
     if (state_ != State::Idle) return;
+    archiveFailed_ = false;
     started_.start();
     form_.exchangeCounter = 0;
     form_.conti = 0;
@@ -197,10 +198,16 @@ void Download::complete() {
     form_.setVisible(ctl::progress::kWindow, false);
     // A completed download is kept before anything can go wrong with its decoding or saving.
     const QString copy = keepCopy(false);
-    dialogs_.message(kSuccess +
-                     (copy.isEmpty()
-                          ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia de la memoria.")
-                          : QStringLiteral("\r\n\r\nCopia de la memoria en ") + copy));
+    // Then the station archive: a failure there is said, and loses nothing (the copy, the
+    // memory image and the decoding run that follows stay as they are).
+    ArchiveNote archived;
+    if (archiver_) archived = archiver_(copy);
+    archiveFailed_ = archived.failed;
+    dialogs_.message(
+        kSuccess +
+        (copy.isEmpty() ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia de la memoria.")
+                        : QStringLiteral("\r\n\r\nCopia de la memoria en ") + copy) +
+        (archived.line.isEmpty() ? QString() : QStringLiteral("\r\n") + archived.line));
     if (onComplete_) onComplete_();
     setButtons(kGivenBack, true);
     emit finished(Outcome::Completed);

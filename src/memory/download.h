@@ -52,6 +52,20 @@ public:
     // Runs when a download completed, after its success message: the decoding run.
     void setOnComplete(std::function<void()> run) { onComplete_ = std::move(run); }
 
+    // What keeping a completed download in the station archive said: the line its success
+    // message adds, and whether the archive could not be updated.
+    struct ArchiveNote {
+        QString line;
+        bool failed = false;
+    };
+    // Runs when a download completed, once its copy is written (it gets the copy's path, empty
+    // when the copy could not be written) and before its success message.
+    void setArchiver(std::function<ArchiveNote(const QString& copyPath)> archive) {
+        archiver_ = std::move(archive);
+    }
+    // Whether the last completed download could not be kept in the archive.
+    bool archiveFailed() const { return archiveFailed_; }
+
     // Where a download's rows are kept as a base file before anything else happens to them
     // (default: the user's application data folder, "descargas").
     void setBackupFolder(const QString& folder) { backupFolder_ = folder; }
@@ -88,6 +102,8 @@ private:
     QTimer stall_;           // the logger answered and then went quiet
     QElapsedTimer started_;  // monotonic: the elapsed time is right across midnight
     std::function<void()> onComplete_;
+    std::function<ArchiveNote(const QString&)> archiver_;
+    bool archiveFailed_ = false;
     QString backupFolder_;
     QString backupPath_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };

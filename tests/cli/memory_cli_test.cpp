@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "support/cli_run.h"
@@ -159,4 +160,40 @@ TEST(CliMemory, ProgressOnATerminalEndsItsLineBeforeTheMessage) {
         r.err.contains("\r1024 / 1024 bloques\nLa descarga de datos se realiz\xc3\xb3 con exito\n"))
         << r.err.right(300).toStdString();
     EXPECT_EQ(r.err.count("bloques"), 1024);
+}
+
+// Every download goes into the station archive; the counts follow the success message on
+// stderr, and an archive that cannot be updated ends with status 4 once the files are written.
+TEST(CliMemory, DownloadArchivesItsReadingsAndSaysWhenItCannot) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString archive = dir.filePath("archivo.sqlite");
+    const auto download = [&](const QString& where, const QString& csv) {
+        return cli({QStringLiteral("--fast-waits"), QStringLiteral("--simulate"),
+                    QStringLiteral("20500"), QStringLiteral("--archive"), where,
+                    QStringLiteral("download"), QStringLiteral("--csv"), csv});
+    };
+    const auto first = download(archive, dir.filePath("1.csv"));
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    const QRegularExpression counts(
+        QStringLiteral("Archivo: (\\d+) lecturas nuevas, (\\d+) ya guardadas, 0 en conflicto"));
+    const auto m1 = counts.match(QString::fromUtf8(first.err));
+    ASSERT_TRUE(m1.hasMatch()) << first.err.toStdString();
+    EXPECT_GT(m1.captured(1).toInt(), 0);
+    EXPECT_EQ(m1.captured(2), QStringLiteral("0"));
+
+    const auto second = download(archive, dir.filePath("2.csv"));
+    ASSERT_EQ(second.status, 0) << second.err.toStdString();
+    const auto m2 = counts.match(QString::fromUtf8(second.err));
+    ASSERT_TRUE(m2.hasMatch()) << second.err.toStdString();
+    // The same records, unless the logger took one more between the two (its oldest one is
+    // then overwritten in the emulator's generated memory).
+    EXPECT_LE(m2.captured(1).toInt(), 1);
+    EXPECT_EQ(m2.captured(1).toInt() + m2.captured(2).toInt(), m1.captured(1).toInt());
+
+    const auto failed = download(dir.filePath("no/such/folder/a.sqlite"), dir.filePath("3.csv"));
+    EXPECT_EQ(failed.status, 4);
+    EXPECT_TRUE(failed.err.contains("No se pudo actualizar el archivo de lecturas"))
+        << failed.err.toStdString();
+    EXPECT_EQ(readAll(dir.filePath("3.csv")).size(), readAll(dir.filePath("1.csv")).size());
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/inicio.h"
+#include "archive/archive.h"
 #include "config/config_import.h"
 #include "files/base_file.h"
 #include "files/events_export.h"
@@ -491,3 +492,74 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), files);
     for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;
 }
+
+// ---- the station archive after a completed download ----
+
+TEST(DownloadArchive, CountsFollowTheSuccessMessageAndASecondDownloadAddsNothing) {
+    Rig rig(QStringLiteral("20500"));
+    rig.inicio->setArchiveLocation(rig.path("archivo.sqlite"));
+    rig.dialogs.savePaths = {rig.path("1.csv"), rig.path("2.csv")};
+    rig.dialogs.answers = {false, false};
+
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_TRUE(rig.inicio->lastArchived());
+    const qint64 n = rig.inicio->lastArchived()->readings;
+    ASSERT_GT(n, 0);
+    const QString copy = rig.inicio->download().backupPath();
+    EXPECT_EQ(rig.dialogs.shown.at(0).text,
+              kSuccess + "\r\n\r\nCopia de la memoria en " + copy +
+                  QStringLiteral("\r\nArchivo: %1 lecturas nuevas, 0 ya guardadas, 0 en conflicto")
+                      .arg(n));
+    EXPECT_FALSE(rig.inicio->download().archiveFailed());
+
+    rig.dialogs.shown.clear();
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    EXPECT_TRUE(rig.dialogs.shown.at(0).text.endsWith(
+        QStringLiteral("\r\nArchivo: 0 lecturas nuevas, %1 ya guardadas, 0 en conflicto").arg(n)));
+
+    // What the archive keeps of the logger: its texts, its clock's offset, every reading.
+    archive::Archive a;
+    ASSERT_TRUE(a.open(rig.path("archivo.sqlite"), archive::Archive::Access::Read))
+        << a.error().toStdString();
+    const auto stations = a.stations(20500);
+    ASSERT_TRUE(stations && stations->size() == 1);
+    const archive::Station& s = stations->front();
+    EXPECT_EQ(s.readings, n);
+    EXPECT_EQ(s.texts.user, rig.inicio->import().configuration()->texts[0]);
+    EXPECT_EQ(s.clockOffsetS, rig.inicio->import().configuration()->clockOffset());
+    EXPECT_TRUE(s.lastDownload.has_value());
+}
+
+// An archive that cannot be written: the download still completes, its copy and its CSV are
+// written, and the message says why the archive was not updated.
+class DownloadArchiveFailure : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DownloadArchiveFailure, IsSaidAndLosesNothing) {
+    Rig rig(QStringLiteral("20500"));
+    QString location = QString::fromLatin1(GetParam());
+    if (location == QLatin1String("corrupt")) {
+        location = rig.path("corrupt.sqlite");
+        QFile f(location);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    } else if (!location.startsWith(QLatin1String("postgresql:"))) {
+        location = rig.path(GetParam());
+    }
+    rig.inicio->setArchiveLocation(location);
+    rig.dialogs.savePaths = {rig.path("out.csv")};
+    rig.dialogs.answers = {false};
+
+    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    EXPECT_TRUE(rig.inicio->download().archiveFailed());
+    const QString text = rig.dialogs.shown.at(0).text;
+    EXPECT_TRUE(text.startsWith(kSuccess + "\r\n\r\nCopia de la memoria en "))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\nNo se pudo actualizar el archivo de lecturas ")))
+        << text.toStdString();
+    EXPECT_TRUE(QFile::exists(rig.inicio->download().backupPath()));
+    EXPECT_TRUE(QFile::exists(rig.path("out.csv")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Locations, DownloadArchiveFailure,
+                         ::testing::Values("missing/folder/archivo.sqlite", "corrupt",
+                                           "postgresql://nadie@127.0.0.1:1/vernoll"));

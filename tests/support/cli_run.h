@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -83,9 +84,21 @@ inline QProcessEnvironment dataIn(const QString& dir) {
     return env;
 }
 
+// The environment of a test's command lines: the user's data folder (the station archive and
+// the download copies) in a folder of the test process's own, never the user's.
+inline const QProcessEnvironment& testEnvironment() {
+    static const QTemporaryDir data;
+    static const QProcessEnvironment env = [] {
+        QProcessEnvironment e = dataIn(data.path());
+        e.remove(QStringLiteral("VERNOLL_ARCHIVE"));
+        return e;
+    }();
+    return env;
+}
+
 // Runs vernoll-cli with no terminal on stdin (so changes need --yes).
 inline CliRun cli(const QStringList& args, int timeoutMs = 60000) {
-    return run(QStringLiteral(VERNOLL_CLI_BINARY), args, timeoutMs);
+    return run(QStringLiteral(VERNOLL_CLI_BINARY), args, timeoutMs, testEnvironment());
 }
 
 // What the program sent, in order, from the emulator's wire log.
