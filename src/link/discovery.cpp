@@ -40,6 +40,8 @@ void Discovery::start() {
     form_.answerFlag = 0;
     if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
         form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
+        // Offered again: the user may change their mind.
+        form_.setEnabled(ctl::kReconnect, true);
         emit finished(Outcome::Declined);
         return;
     }
