@@ -1,5 +1,7 @@
 #include "app/inicio.h"
 
+#include <algorithm>
+
 #include "config/clock.h"
 #include "config/config_import.h"
 #include "config/config_send.h"
@@ -9,6 +11,7 @@
 #include "link/discovery.h"
 #include "link/exchange_opening.h"
 #include "link/line_events.h"
+#include "link/line_owner.h"
 #include "live/live_display.h"
 #include "memory/decoder.h"
 #include "memory/decoding_run.h"
@@ -60,6 +63,8 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         if (outcome == Discovery::Outcome::Found && importOnFound_) clickConfiguracion();
     });
 
+    connect(&channels_.line(), &LineOwner::changed, this, &Inicio::lineChanged);
+
     onClick(ctl::kImportConfig, [this] { import_->click(); });
     onClick(ctl::kEditConfig, [this] { configSend_->edit(); });
     onClick(ctl::kSendConfig, [this] { configSend_->send(); });
@@ -91,28 +96,38 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     onClick(ctl::kExportEvents, [this] { eventsExport_->click(); });
 }
 
-bool Inicio::lineBusy() const {
-    using Live = live::LiveDisplay::State;
-    const Live live = live_->state();
-    return opening_->state() != ExchangeOpening::State::Idle || discovery_->running() ||
-           download_->state() != memory::Download::State::Idle || live == Live::Starting ||
-           live == Live::Running;
+namespace {
+
+bool needsTheLine(const QString& name) {
+    return std::any_of(ctl::groups::kNeedTheLine.begin(), ctl::groups::kNeedTheLine.end(),
+                       [&](const char* button) { return name == QLatin1String(button); });
+}
+
+}  // namespace
+
+void Inicio::lineChanged(const QString& holder) {
+    if (holder.isEmpty()) {
+        for (const char* name : heldBack_) form_.setEnabled(name, true);
+        heldBack_.clear();
+        return;
+    }
+    for (const char* name : ctl::groups::kNeedTheLine) {
+        // "PARAR" stops the live display and sends nothing.
+        if (holder == QLatin1String(line::kLive) && name == ctl::kLive) continue;
+        if (!form_.control(name).enabled) continue;
+        heldBack_.push_back(name);
+        form_.setEnabled(name, false);
+    }
 }
 
 void Inicio::click(const QString& name) {
     // While a wake-up pause, an attention wait, a discovery, a download or the live display
-    // holds the line, the buttons that would start another exchange do nothing: the window
-    // would not even have seen the click during the pause, two openings cannot share MSComm1,
-    // and an SMS button (which neither the download nor the live display disables) would
-    // otherwise take the port from under them.
-    static const QStringList kStartsAnExchange = {
-        QLatin1String(ctl::kImportConfig), QLatin1String(ctl::kReconnect),
-        QLatin1String(ctl::kSendConfig),   QLatin1String(ctl::kLive),
-        QLatin1String(ctl::kReadSms),      QLatin1String(ctl::kWriteSms),
-        QLatin1String(ctl::kDownload)};
+    // holds the line, the buttons that would start another exchange do nothing (the window
+    // shows them disabled, the command line clicks all the same): two openings cannot share
+    // MSComm1, and an SMS button would otherwise take the port from under them.
     // "PARAR" stops the live display and sends nothing: it is always heard.
     const bool stopsTheLiveDisplay = name == QLatin1String(ctl::kLive) && form_.linea == -1;
-    if (lineBusy() && kStartsAnExchange.contains(name) && !stopsTheLiveDisplay) return;
+    if (channels_.line().held() && needsTheLine(name) && !stopsTheLiveDisplay) return;
     if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
 }
 
@@ -123,7 +138,7 @@ void Inicio::edited(const QString& name) {
 bool Inicio::key(const QString& name, int key) {
     // Enter in the serial-number box starts the serial-number write: not while the line is busy.
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && lineBusy() && name == QLatin1String(ctl::kSerialEntry)) return false;
+    if (enter && channels_.line().held() && name == QLatin1String(ctl::kSerialEntry)) return false;
     if (const auto it = keys_.constFind(name); it != keys_.cend()) return (*it)(key);
     return true;
 }

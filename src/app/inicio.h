@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "form/controls.h"
 #include "form/dialogs.h"
@@ -107,8 +108,9 @@ signals:
 
 private:
     void tickClock();
-    // An opening, a discovery, a download or the live display holds the line.
-    bool lineBusy() const;
+    // The buttons that need the line are disabled while an operation holds it, and those
+    // were enabled are enabled again when it is given back.
+    void lineChanged(const QString& holder);
 
     FormState& form_;
     Dialogs& dialogs_;
@@ -134,6 +136,7 @@ private:
     QHash<QString, Handler> clicks_;
     QHash<QString, Handler> edits_;
     QHash<QString, KeyHandler> keys_;
+    std::vector<const char*> heldBack_;  // the buttons lineChanged disabled
     std::optional<station::Archived> lastArchived_;
     bool startingUp_ = false;
     bool importOnFound_ = true;

@@ -15,15 +15,11 @@ BaseFile::BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image
     : QObject(parent), form_(form), dialogs_(dialogs), image_(image) {}
 
 void BaseFile::giveBack() {
-    for (const char* name :
-         {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive})
-        form_.setEnabled(name, true);
+    form_.setEnabled(ctl::groups::kGivenBackByFileWork, true);
 }
 
 BaseFile::Outcome BaseFile::click() {
-    for (const char* name : {ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload,
-                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive})
-        form_.setEnabled(name, false);
+    form_.setEnabled(ctl::groups::kHeldByFileWork, false);
     const auto path =
         dialogs_.openFileName({QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")});
     if (!path) {

@@ -6,20 +6,13 @@
 
 namespace vernoll::files {
 
-namespace {
-constexpr std::initializer_list<const char*> kGivenBack = {
-    ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive};
-}
-
 EventsExport::EventsExport(FormState& form, Dialogs& dialogs, const memory::MemoryImage& image,
                            memory::Decoder& decoder, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), image_(image), decoder_(decoder) {}
 
 EventsExport::Outcome EventsExport::click() {
     form_.setTimer1Enabled(false);
-    for (const char* name : {ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload,
-                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive})
-        form_.setEnabled(name, false);
+    form_.setEnabled(ctl::groups::kHeldByFileWork, false);
     const QDateTime now = now_();
     const QString header = memory::eventsHeader(now);
     form_.setEnabled(ctl::kReconnect, false);
@@ -58,7 +51,7 @@ EventsExport::Outcome EventsExport::click() {
                          Dialogs::Icon::Information);
     } else if (!memory::writeFile(*path, memory::fileBytes(spreadsheet_))) {
         dialogs_.message(memory::saveErrorText(), Dialogs::Icon::Critical);
-        for (const char* name : kGivenBack) form_.setEnabled(name, true);
+        form_.setEnabled(ctl::groups::kGivenBackByFileWork, true);
         form_.setTimer1Enabled(true);
         return Outcome::SaveFailed;
     } else {
@@ -69,7 +62,7 @@ EventsExport::Outcome EventsExport::click() {
     }
     form_.loggerClock = now_().time();
     form_.setTimer1Enabled(true);
-    for (const char* name : kGivenBack) form_.setEnabled(name, true);
+    form_.setEnabled(ctl::groups::kGivenBackByFileWork, true);
     return outcome;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+
 // The main window's controls, by what they are. Each constant's value is the control's
 // objectName in the window's design; the window gives each widget that name, so a constant
 // here is the one link between an operation and what the user sees. No other file spells a
@@ -122,5 +125,47 @@ inline constexpr const char* kSendIntervalOptions[5] = {kSendNever, kSendWithSam
 // The station-data text boxes in record order: user, location, latitude, longitude, altitude.
 inline constexpr const char* kStationTexts[5] = {kUser, kLocation, kLatitude, kLongitude,
                                                  kAltitude};
+
+// The buttons an operation disables while it runs and those it gives back at its end, each
+// written once. What is not given back stays as the operation left it: "Enviar configuracion"
+// waits for "Cambiar configuracion", the events export for a decoding or a base file.
+namespace groups {
+
+template <std::size_t N>
+constexpr std::array<const char*, N + 1> with(const std::array<const char*, N>& names,
+                                              const char* more) {
+    std::array<const char*, N + 1> out{};
+    for (std::size_t i = 0; i < N; ++i) out[i] = names[i];
+    out[N] = more;
+    return out;
+}
+// `names` without `less`, which it must hold (otherwise the copy overruns and does not compile).
+template <std::size_t N>
+constexpr std::array<const char*, N - 1> without(const std::array<const char*, N>& names,
+                                                 const char* less) {
+    std::array<const char*, N - 1> out{};
+    std::size_t k = 0;
+    for (const char* name : names)
+        if (name != less) out[k++] = name;
+    return out;
+}
+
+// A step that walks the memory image (the decoding run, the events export, the base file).
+inline constexpr std::array<const char*, 7> kHeldByFileWork = {
+    kOpenBaseFile, kExportEvents, kDownload, kEditConfig, kSendConfig, kImportConfig, kLive};
+inline constexpr std::array<const char*, 5> kGivenBackByFileWork = {
+    kOpenBaseFile, kDownload, kEditConfig, kImportConfig, kLive};
+// The download also holds the reconnection: its own endings give that back.
+inline constexpr auto kHeldByDownload = with(kHeldByFileWork, kReconnect);
+inline constexpr auto kGivenBackByDownload = kGivenBackByFileWork;
+// The live display keeps its own button: it is "PARAR" while the display runs.
+inline constexpr auto kHeldByLive = without(kHeldByFileWork, kLive);
+inline constexpr auto kGivenBackByLive = without(kGivenBackByFileWork, kLive);
+// The buttons that start an exchange on the line: while an operation holds it they do nothing,
+// and they are shown disabled.
+inline constexpr std::array<const char*, 7> kNeedTheLine = {
+    kImportConfig, kReconnect, kSendConfig, kLive, kReadSms, kWriteSms, kDownload};
+
+}  // namespace groups
 
 }  // namespace ctl

@@ -40,6 +40,10 @@ void FormState::setEnabled(const QString& name, bool enabled) {
     emit controlChanged(name);
 }
 
+void FormState::setEnabled(std::span<const char* const> names, bool enabled) {
+    for (const char* name : names) setEnabled(QString::fromLatin1(name), enabled);
+}
+
 void FormState::setVisible(const QString& name, bool visible) {
     ControlState& c = slot(name);
     if (c.visible == visible) return;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace vernoll {
 
@@ -58,6 +59,8 @@ public:
     // ---- controls ----
     const ControlState& control(const QString& name) const;
     void setEnabled(const QString& name, bool enabled);
+    // Every control of a group (ctl::groups).
+    void setEnabled(std::span<const char* const> names, bool enabled);
     void setVisible(const QString& name, bool visible);
     void setLocked(const QString& name, bool locked);
     void setChecked(const QString& name, bool checked);

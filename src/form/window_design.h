@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <array>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -83,6 +84,11 @@ inline constexpr Window kMainWindow = {ctl::kMainWindow, "Vernoll de Tolvar   v2
 // Created hidden at start-up; the download shows it.
 inline constexpr Window kProgressWindow = {ctl::progress::kWindow, "Estado de Comunicacion", 4800,
                                            1800, false};
+
+// The captions beside the send-interval option buttons, in the order of
+// ctl::kSendIntervalOptions; the SMS settings name the intervals by them.
+inline constexpr std::array<const char*, 5> kSendIntervalCaptions = {
+    "No enviar", "Sinc. con muestreo", "Cada 2 horas", "Cada 6 horas", "Cada 12 horas"};
 
 // The main window's controls, in the order the window builds them (a frame before what it
 // holds), and the progress window's.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "link/channel.h"
+#include "link/line_owner.h"
 
 namespace vernoll {
 
@@ -17,7 +18,7 @@ class ChannelSet {
 public:
     using Factory = std::function<std::unique_ptr<Channel>()>;
 
-    explicit ChannelSet(const Factory& make) {
+    explicit ChannelSet(const Factory& make) : line_(std::make_unique<LineOwner>()) {
         for (auto& c : channels_) c = make();
     }
     // MSComm k, k from 1 to 8.
@@ -28,7 +29,11 @@ public:
             if (i != k && (*this)[i].isOpen()) (*this)[i].close();
     }
 
+    // Which operation holds the port the channels share.
+    LineOwner& line() const { return *line_; }
+
 private:
+    std::unique_ptr<LineOwner> line_;
     std::array<std::unique_ptr<Channel>, 8> channels_;
 };
 

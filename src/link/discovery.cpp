@@ -1,6 +1,7 @@
 #include "link/discovery.h"
 
 #include "form/controls.h"
+#include "link/line_owner.h"
 #include "link/maker.h"
 #include "link/texts.h"
 
@@ -33,15 +34,18 @@ QString Discovery::connectionText(int number) const {
 }
 
 void Discovery::start() {
-    if (running()) return;
+    if (running() || channels_.line().held()) return;
     scan_ = 0;
     refused_.clear();
     form_.answerFlag = 0;
     if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
         form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
+        // Offered again: the user may change their mind.
+        form_.setEnabled(ctl::kReconnect, true);
         emit finished(Outcome::Declined);
         return;
     }
+    channels_.line().take(QString::fromLatin1(line::kDiscovery));
     nextPort();
 }
 
@@ -87,8 +91,13 @@ void Discovery::endSecondWait() {
     nextPort();
 }
 
-void Discovery::notFound() {
+void Discovery::giveLineBack() {
     state_ = State::Idle;
+    if (channels_.line().holder() == QLatin1String(line::kDiscovery)) channels_.line().release();
+}
+
+void Discovery::notFound() {
+    giveLineBack();
     if (channels_[1].isOpen()) channels_[1].close();
     const QString crlf = QStringLiteral("\r\n");
     dialogs_.message(QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
@@ -106,7 +115,7 @@ void Discovery::notFound() {
 }
 
 void Discovery::found() {
-    state_ = State::Idle;
+    giveLineBack();
     form_.answerFlag = 0;
     if (channels_[1].isOpen()) channels_[1].close();
     form_.portNumber = std::int16_t(scan_);

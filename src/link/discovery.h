@@ -45,6 +45,8 @@ private:
     void endSecondWait();
     void notFound();
     void found();
+    // Not running any more, and the line given back.
+    void giveLineBack();
 
     FormState& form_;
     Dialogs& dialogs_;

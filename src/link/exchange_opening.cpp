@@ -1,5 +1,7 @@
 #include "link/exchange_opening.h"
 
+#include "link/line_owner.h"
+
 namespace vernoll {
 
 namespace {
@@ -15,7 +17,17 @@ ExchangeOpening::ExchangeOpening(FormState& form, const ChannelSet& channels, QO
     timer_.setTimerType(Qt::PreciseTimer);
 }
 
+void ExchangeOpening::holdLine() {
+    if (!holding_) holding_ = channels_.line().take(QString::fromLatin1(line::kOpening));
+}
+
+void ExchangeOpening::releaseLine() {
+    if (holding_) channels_.line().release();
+    holding_ = false;
+}
+
 void ExchangeOpening::wakeUp(Millis pause, std::function<void()> then) {
+    holdLine();
     timer_.stop();
     QObject::disconnect(listening_);
     channels_.releaseAllBut(0);
@@ -38,6 +50,7 @@ void ExchangeOpening::wakeUp(Millis pause, std::function<void()> then) {
 }
 
 void ExchangeOpening::attend(const Attention& a, std::function<void(bool answered)> done) {
+    holdLine();
     Channel& ch = channels_[a.channel];
     channels_.releaseAllBut(0);
     form_.answerFlag = 0;
@@ -72,6 +85,7 @@ void ExchangeOpening::cancel() {
     }
     state_ = State::Idle;
     done_ = nullptr;
+    releaseLine();
 }
 
 void ExchangeOpening::finishWait(bool answered) {
@@ -79,6 +93,8 @@ void ExchangeOpening::finishWait(bool answered) {
     timer_.stop();
     QObject::disconnect(listening_);
     state_ = State::Idle;
+    // Given back before the operation goes on: its end may start another exchange.
+    releaseLine();
     auto done = std::move(done_);
     done_ = nullptr;
     if (done) done(answered);

@@ -49,10 +49,15 @@ public:
 
 private:
     void finishWait(bool answered);
+    // The line is taken from the wake-up to the end of the answer wait, unless the operation
+    // that uses this opening (the download) holds it already.
+    void holdLine();
+    void releaseLine();
 
     FormState& form_;
     const ChannelSet& channels_;
     State state_ = State::Idle;
+    bool holding_ = false;
     QTimer timer_;
     QMetaObject::Connection listening_;
     std::function<void(bool)> done_;

@@ -1,6 +1,7 @@
 #include "live/live_display.h"
 
 #include "form/controls.h"
+#include "link/line_owner.h"
 #include "link/logger_exchange.h"
 
 namespace vernoll::live {
@@ -40,14 +41,14 @@ void LiveDisplay::click() {
 }
 
 void LiveDisplay::start() {
+    if (channels_.line().held()) return;
     if (form_.answerFlag == 0) {
         offerReconnection(form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
     }
-    for (const char* name : {ctl::kExportEvents, ctl::kOpenBaseFile, ctl::kDownload,
-                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig})
-        form_.setEnabled(name, false);
+    form_.setEnabled(ctl::groups::kHeldByLive, false);
+    channels_.line().take(QString::fromLatin1(line::kLive));
     form_.linea = -1;
     form_.setText(ctl::kLive, QString::fromLatin1(kStopCaption));
     form_.setVisible(ctl::kLiveText, true);
@@ -70,6 +71,7 @@ void LiveDisplay::endFirstWait() {
     if (form_.answerFlag != 0) return;
     // Readings of an earlier run must not show behind the message, nor after it.
     form_.setText(ctl::kLiveText, QString());
+    giveLineBack();
     offerReconnection(form_, dialogs_);
     channels_[kChannel].close();
     // A stop clicked during the wait has already restored the window; the start ends here.
@@ -82,14 +84,18 @@ void LiveDisplay::endQuiet() {
     form_.setText(ctl::kLiveText, kQuiet + form_.linea6);
 }
 
+void LiveDisplay::giveLineBack() {
+    if (channels_.line().holder() == QLatin1String(line::kLive)) channels_.line().release();
+}
+
 void LiveDisplay::stop() {
     quiet_.stop();
+    // Given back at once: the frame still on its way is only read and dropped.
+    giveLineBack();
     form_.setVisible(ctl::kLiveText, false);
     form_.setText(ctl::kLive, QString::fromLatin1(kStartCaption));
     form_.linea = 0;
-    for (const char* name :
-         {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig})
-        form_.setEnabled(name, true);
+    form_.setEnabled(ctl::groups::kGivenBackByLive, true);
     // The port stays open for the frame already requested; its handler closes it.
     state_ = channels_[kChannel].isOpen() ? State::Stopping : State::Idle;
 }

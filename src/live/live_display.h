@@ -62,6 +62,7 @@ private:
     void onComm(int code);
     void endFirstWait();
     void endQuiet();
+    void giveLineBack();
 
     FormState& form_;
     Dialogs& dialogs_;

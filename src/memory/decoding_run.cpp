@@ -13,9 +13,7 @@ DecodingRun::DecodingRun(FormState& form, Dialogs& dialogs, const MemoryImage& i
 
 DecodingRun::Outcome DecodingRun::run() {
     form_.setTimer1Enabled(false);
-    for (const char* name : {ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload,
-                             ctl::kEditConfig, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive})
-        form_.setEnabled(name, false);
+    form_.setEnabled(ctl::groups::kHeldByFileWork, false);
     form_.setEnabled(ctl::kReconnect, false);
     form_.progressMax = form_.memo;
     form_.setVisible(ctl::progress::kBar, true);
@@ -66,9 +64,7 @@ DecodingRun::Outcome DecodingRun::run() {
 
     form_.loggerClock = now_().time();
     form_.setTimer1Enabled(true);
-    for (const char* name :
-         {ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive})
-        form_.setEnabled(name, true);
+    form_.setEnabled(ctl::groups::kGivenBackByFileWork, true);
     return savedPath_.isEmpty() ? Outcome::NotSaved : Outcome::Saved;
 }
 

@@ -6,6 +6,7 @@
 
 #include "form/controls.h"
 #include "link/exchange_step.h"
+#include "link/line_owner.h"
 #include "link/logger_exchange.h"
 #include "link/texts.h"
 #include "memory/file_io.h"
@@ -33,13 +34,6 @@ QString cancelText(int received, int all) {
     return QStringLiteral("Descarga cancelada despu\u00e9s de ") + ofBlocks(received, all);
 }
 
-// The buttons a download holds while it runs, and those it gives back.
-constexpr std::initializer_list<const char*> kHeld = {
-    ctl::kOpenBaseFile, ctl::kExportEvents, ctl::kDownload, ctl::kEditConfig,
-    ctl::kSendConfig,   ctl::kImportConfig, ctl::kLive,     ctl::kReconnect};
-constexpr std::initializer_list<const char*> kGivenBack = {
-    ctl::kOpenBaseFile, ctl::kDownload, ctl::kEditConfig, ctl::kImportConfig, ctl::kLive};
-
 }  // namespace
 
 Download::Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
@@ -65,12 +59,8 @@ Download::Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels
     });
 }
 
-void Download::setButtons(std::initializer_list<const char*> names, bool enabled) {
-    for (const char* name : names) form_.setEnabled(name, enabled);
-}
-
 void Download::click() {
-    if (state_ != State::Idle) return;
+    if (state_ != State::Idle || channels_.line().held()) return;
     archiveFailed_ = false;
     started_.start();
     form_.exchangeCounter = 0;
@@ -78,9 +68,10 @@ void Download::click() {
     form_.contj = -1;
     form_.answerFlag = 0;
     form_.linea = 0;
-    setButtons(kHeld, false);
+    form_.setEnabled(ctl::groups::kHeldByDownload, false);
     form_.setText(ctl::progress::kElapsed, QStringLiteral("00:00:00"));
 
+    channels_.line().take(QString::fromLatin1(line::kDownload));
     state_ = State::Opening;
     opening_.wakeUp(timing_.wakePause, [this] {
         form_.progressMax = form_.memo;
@@ -98,14 +89,20 @@ void Download::click() {
         attention.threshold = 1;
         opening_.attend(attention, [this](bool answered) {
             if (answered || state_ != State::Opening) return;
-            state_ = State::Idle;
+            becomeIdle();
             form_.setVisible(ctl::progress::kWindow, false);
             offerReconnection(form_, dialogs_, texts::kNoLoggerDownload);
             channels_[4].close();
-            setButtons(kGivenBack, true);
+            form_.setEnabled(ctl::groups::kGivenBackByDownload, true);
             emit finished(Outcome::NoAnswer);
         });
     });
+}
+
+void Download::becomeIdle() {
+    state_ = State::Idle;
+    // Given back before the ending sets its own buttons and starts the decoding run.
+    if (channels_.line().holder() == QLatin1String(line::kDownload)) channels_.line().release();
 }
 
 void Download::onComm(int code) {
@@ -158,7 +155,7 @@ void Download::takeBlock(Channel& ch) {
 }
 
 void Download::abort(const QString& text) {
-    state_ = State::Idle;
+    becomeIdle();
     stall_.stop();
     channels_[4].close();
     form_.setTimer4Enabled(false);
@@ -188,7 +185,7 @@ QString Download::partialCopyNote() {
 }
 
 void Download::complete() {
-    state_ = State::Idle;
+    becomeIdle();
     stall_.stop();
     Channel& ch = channels_[4];
     ch.setReceiveThreshold(1);
@@ -209,18 +206,20 @@ void Download::complete() {
                         : QStringLiteral("\r\n\r\nCopia de la memoria en ") + copy) +
         (archived.line.isEmpty() ? QString() : QStringLiteral("\r\n") + archived.line));
     if (onComplete_) onComplete_();
-    setButtons(kGivenBack, true);
+    form_.setEnabled(ctl::groups::kGivenBackByDownload, true);
     emit finished(Outcome::Completed);
 }
 
 void Download::cancel() {
     if (state_ == State::Opening) opening_.cancel();
+    // The buttons below come after the line's own.
+    if (channels_.line().holder() == QLatin1String(line::kDownload)) channels_.line().release();
     stall_.stop();
     form_.setTimer4Enabled(false);
     if (channels_[4].isOpen()) channels_[4].close();
     form_.setVisible(ctl::progress::kWindow, false);
     form_.setEnabled(ctl::kMainWindow, true);
-    setButtons(kGivenBack, true);
+    form_.setEnabled(ctl::groups::kGivenBackByDownload, true);
     if (state_ == State::Idle) return;
     state_ = State::Idle;
     // Blocks received before the cancel are kept, and the user is told where.

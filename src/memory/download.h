@@ -84,12 +84,13 @@ private:
     void takeBlock(Channel& ch);
     void abort(const QString& text);
     void stalled();
+    // Idle, and the line given back.
+    void becomeIdle();
     void complete();
     void tick();
     QString keepCopy(bool partial);
     // What the message of a download that ended early adds about the blocks it received.
     QString partialCopyNote();
-    void setButtons(std::initializer_list<const char*> names, bool enabled);
 
     FormState& form_;
     Dialogs& dialogs_;

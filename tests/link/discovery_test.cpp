@@ -114,7 +114,7 @@ TEST(Discovery, CancelAtTheQuestionOpensNothing) {
     EXPECT_EQ(rig.port.opens(), 0);
     EXPECT_EQ(rig.form.control(ctl::kReconnect).text,
               QStringLiteral(" Conectar con Registrador ? "));
-    EXPECT_FALSE(rig.form.control(ctl::kReconnect).enabled);  // keeps its state
+    EXPECT_TRUE(rig.form.control(ctl::kReconnect).enabled);  // offered again
     EXPECT_TRUE(rig.form.splashShown());
 }
 
@@ -130,7 +130,7 @@ TEST(Discovery, Command1DisablesItselfAndAsksAgain) {
     inicio.startUp();
     EXPECT_TRUE(form.control(ctl::kReconnect).enabled);
     inicio.clickCommand1();
-    EXPECT_FALSE(form.control(ctl::kReconnect).enabled);
+    EXPECT_TRUE(form.control(ctl::kReconnect).enabled);  // declined again: offered again
     EXPECT_EQ(dialogs.texts(), (QStringList{kQuestion, kQuestion}));
     EXPECT_EQ(form.control(ctl::kReconnect).text, QStringLiteral(" Conectar con Registrador ? "));
 }

@@ -19,6 +19,8 @@
 #include "files/events_export.h"
 #include "form/controls.h"
 #include "link/discovery.h"
+#include "link/line_owner.h"
+#include "live/live_display.h"
 #include "memory/decoding_run.h"
 #include "memory/file_io.h"
 #include "memory/memory_image.h"
@@ -563,3 +565,64 @@ TEST_P(DownloadArchiveFailure, IsSaidAndLosesNothing) {
 INSTANTIATE_TEST_SUITE_P(Locations, DownloadArchiveFailure,
                          ::testing::Values("missing/folder/archivo.sqlite", "corrupt",
                                            "postgresql://nadie@127.0.0.1:1/vernoll"));
+
+// ---- the line's owner ----
+
+// While an operation holds the line, every button that would start another exchange is shown
+// disabled ("PARAR" aside); when the line is given back, those the operation did not disable
+// itself are enabled again, before its ending sets its own.
+TEST(LineOwner, ButtonsThatNeedTheLineAreDisabledWhileItIsHeldAndComeBack) {
+    using Names = std::vector<const char*>;
+    struct Case {
+        const char* clicked;
+        const char* holder;
+        Names ownButtons;  // disabled by the operation itself before it takes the line
+    } cases[] = {
+        {ctl::kDownload,
+         line::kDownload,
+         {ctl::kDownload, ctl::kSendConfig, ctl::kImportConfig, ctl::kLive, ctl::kReconnect}},
+        {ctl::kLive, line::kLive, {ctl::kDownload, ctl::kSendConfig, ctl::kImportConfig}},
+        {ctl::kImportConfig, line::kOpening, {}},
+        {ctl::kSendConfig, line::kOpening, {}},
+        {ctl::kReadSms, line::kOpening, {}},
+        {ctl::kWriteSms, line::kOpening, {}},
+        {ctl::kReconnect, line::kDiscovery, {ctl::kReconnect}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.clicked);
+        Rig rig(QStringLiteral("20500"));
+        rig.form.setEnabled(ctl::groups::kNeedTheLine, true);
+        LineOwner& line = rig.channels->line();
+        struct Seen {
+            QString holder;
+            std::map<std::string, bool> enabled;
+        };
+        std::vector<Seen> seen;
+        QObject::connect(&line, &LineOwner::changed, [&](const QString& holder) {
+            Seen s{holder, {}};
+            for (const char* b : ctl::groups::kNeedTheLine) s.enabled[b] = rig.enabled(b);
+            seen.push_back(std::move(s));
+        });
+        rig.inicio->click(QLatin1String(c.clicked));
+        if (c.clicked == std::string_view(ctl::kLive)) {
+            QSignalSpy started(&rig.inicio->live(), &live::LiveDisplay::started);
+            ASSERT_TRUE(test::waitUntil([&] { return started.count() == 1; }));
+            // A click on any other button while the display runs changes nothing on the line.
+            const QByteArray sent = rig.port->written();
+            rig.inicio->click(QLatin1String(ctl::kReadSms));
+            EXPECT_EQ(rig.port->written(), sent);
+            rig.inicio->click(QLatin1String(ctl::kLive));  // "PARAR"
+        }
+        ASSERT_TRUE(test::waitUntil([&] { return seen.size() >= 2; }, 10000));
+        EXPECT_EQ(seen[0].holder, QString::fromLatin1(c.holder));
+        EXPECT_TRUE(seen[1].holder.isEmpty());
+        for (const char* b : ctl::groups::kNeedTheLine) {
+            const bool stop = c.holder == std::string_view(line::kLive) && b == ctl::kLive;
+            EXPECT_EQ(seen[0].enabled[b], stop) << "while held: " << b;
+            const bool own =
+                std::find(c.ownButtons.begin(), c.ownButtons.end(), b) != c.ownButtons.end();
+            // What the operation disabled itself stays for its ending to decide.
+            EXPECT_EQ(seen[1].enabled[b], !own) << "given back: " << b;
+        }
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace vernoll {
+
+// Which operation holds the logger's line. The eight channels share one port, and an
+// exchange's opening closes every other channel: while a discovery, an opening, a download or
+// the live display holds the line, nothing else may start an exchange on it.
+class LineOwner : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // The line for `name`; false (and nothing changes) while another operation holds it.
+    bool take(const QString& name);
+    // Gives the line back; nothing happens while it is free.
+    void release();
+    // Who holds the line; empty while it is free.
+    const QString& holder() const { return holder_; }
+    bool held() const { return !holder_.isEmpty(); }
+
+signals:
+    // The line was taken (`holder` names the operation) or given back (`holder` empty).
+    void changed(const QString& holder);
+
+private:
+    QString holder_;
+};
+
+// The names the operations take the line under.
+namespace line {
+inline constexpr char kDiscovery[] = "discovery";
+inline constexpr char kOpening[] = "opening";
+inline constexpr char kDownload[] = "download";
+inline constexpr char kLive[] = "live";
+}  // namespace line
+
+}  // namespace vernoll
