@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSize>
@@ -26,9 +27,11 @@ struct Outcome {
     QString out, err;
 };
 
-Outcome run(const QString& program, const QStringList& args, const QString& folder = {}) {
+Outcome run(const QString& program, const QStringList& args, const QString& folder = {},
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     if (!folder.isEmpty()) p.setWorkingDirectory(folder);
+    p.setProcessEnvironment(environment);
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(program, args);
     Outcome r;
@@ -290,6 +293,41 @@ TEST_F(Installed, TheUdevRuleGivesTheSeatOnlyUsbSerialAdapters) {
     // FTDI, Prolific, Silicon Labs, WCH.
     EXPECT_EQ(vendors, (QSet<QString>{QStringLiteral("0403"), QStringLiteral("067b"),
                                       QStringLiteral("10c4"), QStringLiteral("1a86")}));
+}
+
+TEST_F(Installed, TheCollectionUnitsRunWithTheEmulatorInPlaceOfThePort) {
+    const QDir units(installed(QStringLiteral("lib/systemd/user")));
+    int commands = 0;
+    for (const QString& name : units.entryList(QDir::Files)) {
+        // A timer starts the service of its own name.
+        if (name.endsWith(QStringLiteral(".timer"))) {
+            EXPECT_TRUE(units.exists(name.chopped(6) + QStringLiteral(".service")))
+                << name.toStdString();
+        }
+        for (const QString& line : contents(units.filePath(name)).split(QLatin1Char('\n'))) {
+            if (!line.startsWith(QStringLiteral("ExecStart="))) continue;
+            ++commands;
+            QString command = line.mid(10);
+            const QString port = QStringLiteral("--port /dev/%I");
+            ASSERT_TRUE(command.contains(port)) << line.toStdString();
+            command.replace(port, QStringLiteral("--fast-waits --simulate 20500"));
+            ASSERT_FALSE(command.contains(QLatin1Char('%')))
+                << "a specifier left: " << line.toStdString();
+            // What the job keeps goes to a home of its own.
+            QTemporaryDir home;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("HOME"), home.path());
+            environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                               home.filePath(QStringLiteral("data")));
+            environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                               home.filePath(QStringLiteral("config")));
+            environment.remove(QStringLiteral("VERNOLL_ARCHIVE"));
+            const QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            const Outcome r = run(words.first(), words.mid(1), home.path(), environment);
+            EXPECT_EQ(r.status, 0) << command.toStdString() << "\n" << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(commands, 1);
 }
 
 }  // namespace
