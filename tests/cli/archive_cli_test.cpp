@@ -251,6 +251,21 @@ TEST(CliArchive, BadArgumentsAndUnreadableArchivesWriteNothing) {
     }
 }
 
+// An archive that cannot be updated loses nothing: the download's copy is kept and named.
+TEST(CliArchive, CollectIntoAnArchiveThatCannotBeUpdatedKeepsTheCopy) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const CliRun r = collect(dir.filePath(QStringLiteral("no/such/folder/a.sqlite")));
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(r.err.contains("No se pudo actualizar el archivo de lecturas"))
+        << r.err.toStdString();
+    const QJsonObject summary = r.json();
+    EXPECT_GT(summary[QStringLiteral("readings")].toInt(), 0);
+    EXPECT_TRUE(summary[QStringLiteral("new")].isNull());
+    EXPECT_TRUE(QFile::exists(summary[QStringLiteral("base_file")].toString()))
+        << r.out.toStdString();
+}
+
 // A base file imported twice is kept once; its readings are the ones a collect of the same
 // memory keeps.
 TEST(CliArchive, ImportingABaseFileAgainAddsNothing) {
