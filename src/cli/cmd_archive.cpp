@@ -245,7 +245,10 @@ int archiveImport(Session& session, const QCommandLineParser& parser) {
                            {QStringLiteral("conflicts"), total.conflicts},
                            {QStringLiteral("future"), total.future}});
     } else {
-        session.print(QStringLiteral("%1 files, %2 readings. ").arg(read).arg(total.readings) +
+        session.print(QStringLiteral("%1 %2, %3 readings. ")
+                          .arg(read)
+                          .arg(read == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+                          .arg(total.readings) +
                       archive::countsLine(total) + QLatin1Char('\n'));
     }
     return status;
