@@ -1,9 +1,12 @@
 // vernoll-cli: the logger operations without a window, for scripts and scheduled jobs.
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
+#include <memory>
 
+#include "chart/render.h"
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "front/line.h"
@@ -17,10 +20,6 @@ int main(int argc, char** argv) {
     if (const auto generated = front::printGenerated(argc, argv, cli::programUsage()))
         return *generated;
 
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("vernoll-cli"));
-    QCoreApplication::setApplicationVersion(front::version());
-
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Talks to a Tolvar data logger on a serial port.\n\nCommands:") +
@@ -33,8 +32,26 @@ int main(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("the command and its options"));
 
-    if (!parser.parse(QCoreApplication::arguments())) return cli::usageError(parser.errorText());
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const bool parsed = parser.parse(arguments);
+    // Qt Charts draws with widget styles: a command that draws runs in a QApplication, on the
+    // offscreen platform unless one is named; the others need no platform plugin and load none.
+    std::unique_ptr<QCoreApplication> app;
+    const cli::MakeApplication makeApplication = [&](bool draws) {
+        if (draws) {
+            vernoll::useOffscreenPlatformUnlessNamed();
+            app = std::make_unique<QApplication>(argc, argv);
+        } else {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
+        QCoreApplication::setApplicationName(QStringLiteral("vernoll-cli"));
+        QCoreApplication::setApplicationVersion(front::version());
+    };
+
+    if (!parsed) return cli::usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
+        makeApplication(false);
         if (!cli::printCommandHelp(parser.positionalArguments()))
             std::fputs(qPrintable(parser.helpText()), stdout);
         return cli::Done;
@@ -59,5 +76,5 @@ int main(int argc, char** argv) {
         // (and be dropped with MSComm1) before the pause ends, also on a busy machine.
         options.timing.wakePause = vernoll::Millis{250};
     }
-    return cli::runCommand(options, parser.positionalArguments());
+    return cli::runCommand(options, parser.positionalArguments(), makeApplication);
 }

@@ -6,9 +6,11 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 
+#include "archive/location.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "config/clock.h"
+#include "config/config_import.h"
 #include "config/config_send.h"
 #include "config/device.h"
 #include "config/record.h"
@@ -18,6 +20,7 @@
 #include "sms/sms_read.h"
 #include "sms/sms_record.h"
 #include "sms/sms_write.h"
+#include "station/erase_guard.h"
 
 namespace vernoll::cli {
 
@@ -157,6 +160,26 @@ QString sendIntervalText(std::uint8_t code) {
 
 }  // namespace
 
+namespace {
+
+// Sending erases the logger's memory: said first when the archive may not hold its readings.
+// The window asks whether to download first; here the warning stands before the send's own
+// question (or --yes).
+void warnOfUndownloadedReadings(Session& session) {
+    const auto& imported = session.inicio().import().configuration();
+    if (!imported) return;
+    const station::EraseRisk risk =
+        station::eraseRisk(archive::chosenLocation(session.options().archive), *imported,
+                           QDateTime::currentDateTime());
+    if (!risk.readingsAtRisk) return;
+    const QString question = QString::fromUtf8(station::kUndownloadedQuestion);
+    // The statement without the question that offers the download.
+    session.dialogs().message(question.left(question.indexOf(QStringLiteral(" \u00bf"))));
+    if (!risk.archiveError.isEmpty()) session.dialogs().message(risk.archiveError);
+}
+
+}  // namespace
+
 int setConfig(Session& session, const QCommandLineParser& parser) {
     const char* const textNames[5] = {"user", "location", "latitude", "longitude", "altitude"};
     const QString interval = QStringLiteral("interval"), clock = QStringLiteral("clock"),
@@ -210,6 +233,7 @@ int setConfig(Session& session, const QCommandLineParser& parser) {
 
     int status = session.connect(true);
     if (status != Done) return status;
+    warnOfUndownloadedReadings(session);
     QByteArray sent;
     status = runConfigSend(session, changes, &sent);
     if (status == Usage) return refused(session);

@@ -133,6 +133,53 @@ const QList<CommandEntry>& commands() {
            {"events", "FILE", "With --xls, also write the events text.", Complete::Files}},
           Complete::Files},
          &decode},
+        {{"collect", "", "download the logger's memory into the station archive",
+          "Downloads the logger's whole memory, decodes it and keeps its readings in the station "
+          "archive; a reading already kept is not kept again, so the command can run as often "
+          "as wanted (from cron or a systemd timer). Writes no CSV; the download's base-file "
+          "copy is kept in the user's data folder. Another collect or download on the same "
+          "port at the same time ends at once with status 5."},
+         &collect},
+        {{"archive import",
+          "BASE... --serial N",
+          "keep base files' readings in the station archive",
+          "Decodes each base file (.rgt) as decode --csv does, for the logger with that serial "
+          "number, and keeps its readings in the station archive; importing a file again adds "
+          "nothing.",
+          {{"serial", "N", "The logger's serial number."}},
+          Complete::Files},
+         &archiveImport},
+        {{"archive list", "", "list the loggers in the station archive",
+          "Lists every logger in the station archive: its readings, the oldest and newest, the "
+          "last download, the clock offset measured then and the readings in conflict."},
+         &archiveList},
+        {{"archive export",
+          "--serial N [--from T] [--to T] --csv FILE",
+          "write one logger's stored readings as CSV",
+          "Writes the stored readings of one logger, oldest first, to a CSV file: a header "
+          "line, then the time stamp and the values of each reading (code page 1252, CR LF). "
+          "T is \"yyyy-MM-dd\" (the whole day) or \"yyyy-MM-ddTHH:mm:ss\"; both ends are "
+          "included.",
+          {{"serial", "N", "The logger's serial number."},
+           {"from", "T", "The first time stamp (default: the oldest)."},
+           {"to", "T", "The last time stamp (default: the newest)."},
+           {"csv", "FILE", "The CSV file to write.", Complete::Files}}},
+         &archiveExport},
+        {{"plot",
+          "(--serial N [--from T] [--to T] | --base FILE --serial N) --png FILE [--size WxH]",
+          "draw a logger's readings as a chart in a PNG file",
+          "Draws the readings of one logger, from the station archive or decoded from a base "
+          "file, as the window's chart does, into a PNG file; no display is needed. T is "
+          "\"yyyy-MM-dd\" (the whole day) or \"yyyy-MM-ddTHH:mm:ss\".",
+          {{"serial", "N", "The logger's serial number."},
+           {"from", "T", "The first time stamp (default: the oldest)."},
+           {"to", "T", "The last time stamp (default: the newest)."},
+           {"base", "FILE", "Draw this base file's readings instead of the archive's.",
+            Complete::Files},
+           {"png", "FILE", "The PNG file to write.", Complete::Files},
+           {"size", "WxH", "The image's size in pixels (default 1200x600)."}}},
+         &plot,
+         true},
     };
     return table;
 }
@@ -212,7 +259,8 @@ bool printCommandHelp(const QStringList& args) {
     return true;
 }
 
-int runCommand(const GlobalOptions& options, const QStringList& args) {
+int runCommand(const GlobalOptions& options, const QStringList& args,
+               const MakeApplication& makeApplication) {
     if (args.isEmpty()) return usageError(QStringLiteral("no command given (try --help)"));
     qsizetype words = 0;
     const CommandEntry* entry = find(args, &words);
@@ -239,6 +287,7 @@ int runCommand(const GlobalOptions& options, const QStringList& args) {
         printOut(front::commandHelp(programUsage(), entry->usage));
         return Done;
     }
+    makeApplication(entry->draws);
     Session session(options);
     return entry->run(session, parser);
 }

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 #include "cli/session.h"
 #include "front/usage.h"
@@ -19,7 +20,12 @@ using Command = int (*)(Session& session, const QCommandLineParser& args);
 struct CommandEntry {
     front::CommandUsage usage;
     Command run;
+    // Draws with Qt Charts, which needs a QApplication (the others run in a QCoreApplication).
+    bool draws = false;
 };
+
+// Makes the application object a command runs in, once its arguments are known to run it.
+using MakeApplication = std::function<void(bool draws)>;
 
 // The commands, in the order --help lists them.
 const QList<CommandEntry>& commands();
@@ -35,7 +41,8 @@ int usageError(const QString& why);
 
 // Finds the command that `args` starts with (its one or two words), parses the rest against
 // its options and runs it; `--help` after a command prints that command's help.
-int runCommand(const GlobalOptions& options, const QStringList& args);
+int runCommand(const GlobalOptions& options, const QStringList& args,
+               const MakeApplication& makeApplication);
 
 // The help of the command `args` names, on stdout; false when it names none.
 bool printCommandHelp(const QStringList& args);
@@ -48,5 +55,10 @@ int setSerial(Session& session, const QCommandLineParser& args);
 int live(Session& session, const QCommandLineParser& args);
 int download(Session& session, const QCommandLineParser& args);
 int decode(Session& session, const QCommandLineParser& args);
+int collect(Session& session, const QCommandLineParser& args);
+int archiveImport(Session& session, const QCommandLineParser& args);
+int archiveList(Session& session, const QCommandLineParser& args);
+int archiveExport(Session& session, const QCommandLineParser& args);
+int plot(Session& session, const QCommandLineParser& args);
 
 }  // namespace vernoll::cli

@@ -74,7 +74,7 @@ void Session::print(const QString& text) const {
     std::fflush(stdout);
 }
 
-void Session::printJson(const JsonFields& fields) const {
+QByteArray Session::jsonText(const JsonFields& fields) {
     // A value in JSON's own spelling: the one element of a compact array, without brackets.
     const auto spelled = [](const QJsonValue& value) {
         const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
@@ -85,8 +85,11 @@ void Session::printJson(const JsonFields& fields) const {
         if (text.size() > 1) text += ',';
         text += spelled(key) + ':' + spelled(value);
     }
-    text += "}\n";
-    print(QString::fromUtf8(text));
+    return text + '}';
+}
+
+void Session::printJson(const JsonFields& fields) const {
+    print(QString::fromUtf8(jsonText(fields) + '\n'));
 }
 
 void Session::complain(const QString& text) const {

@@ -67,6 +67,9 @@ public:
     // contract lists them in).
     using JsonFields = QList<QPair<QString, QJsonValue>>;
     void printJson(const JsonFields& fields) const;
+    // The same object's text without the line end, to nest in another: QJsonObject would
+    // sort the keys.
+    static QByteArray jsonText(const JsonFields& fields);
     // A message of the command line's own (not a message of the program's windows).
     void complain(const QString& text) const;
 

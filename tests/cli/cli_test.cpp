@@ -168,6 +168,11 @@ TEST(Cli, EveryCommandExplainsItselfWithHelp) {
         {"live", {"--frames N"}},
         {"download", {"--csv FILE", "--rgt FILE"}},
         {"decode", {"--serial N", "--csv FILE", "--xls FILE", "--events FILE"}},
+        {"collect", {}},
+        {"archive import", {"--serial N"}},
+        {"archive list", {}},
+        {"archive export", {"--serial N", "--from T", "--to T", "--csv FILE"}},
+        {"plot", {"--serial N", "--from T", "--to T", "--base FILE", "--png FILE", "--size WxH"}},
     };
 
     // The program's list of commands is this table's: a new command needs its row.
@@ -178,15 +183,16 @@ TEST(Cli, EveryCommandExplainsItselfWithHelp) {
         help.section(QStringLiteral("Commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0);
     QStringList listed, rows;
     for (const QString& line : list.split(QLatin1Char('\n')))
-        listed << line.simplified().section(QLatin1Char(' '), 0, 0);
+        listed << line.trimmed().section(QStringLiteral("  "), 0, 0);
     for (const auto& c : cases) rows << QString::fromLatin1(c.command);
     EXPECT_EQ(listed, rows);
 
     for (const auto& c : cases) {
         const QString command = QString::fromLatin1(c.command);
-        for (const QStringList& args : {QStringList{command, QStringLiteral("--help")},
-                                        QStringList{command, QStringLiteral("-h")},
-                                        QStringList{QStringLiteral("--help"), command}}) {
+        const QStringList words = command.split(QLatin1Char(' '));
+        for (const QStringList& args : {words + QStringList{QStringLiteral("--help")},
+                                        words + QStringList{QStringLiteral("-h")},
+                                        QStringList{QStringLiteral("--help")} + words}) {
             const CliRun r = cli(args);
             const QString text = QString::fromUtf8(r.out);
             EXPECT_EQ(r.status, 0) << args.join(' ').toStdString();

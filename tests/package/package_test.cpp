@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSize>
@@ -26,9 +27,11 @@ struct Outcome {
     QString out, err;
 };
 
-Outcome run(const QString& program, const QStringList& args, const QString& folder = {}) {
+Outcome run(const QString& program, const QStringList& args, const QString& folder = {},
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     if (!folder.isEmpty()) p.setWorkingDirectory(folder);
+    p.setProcessEnvironment(environment);
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(program, args);
     Outcome r;
@@ -84,9 +87,15 @@ QStringList listedCommands() {
     QStringList names;
     const QString list =
         help.section(QStringLiteral("Commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0);
+    // A name of two words ("archive import") ends where the summary's column begins.
     for (const QString& line : list.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        names << line.simplified().section(QLatin1Char(' '), 0, 0);
+        names << line.trimmed().section(QStringLiteral("  "), 0, 0);
     return names;
+}
+
+// A command's words, then `more`: what runs it.
+QStringList words(const QString& command, const QStringList& more) {
+    return command.split(QLatin1Char(' ')) + more;
 }
 
 // The long options a help text lists ("--csv"), as Qt's or a command's help spells them;
@@ -199,7 +208,7 @@ TEST_F(Installed, TheManualPagesDescribeEveryCommandAndOption) {
     for (const QString& command : commands) {
         EXPECT_TRUE(cliPage.contains(QStringLiteral(".SS ") + roff(command) + '\n'))
             << command.toStdString();
-        const QString help = run(cli(), {command, QStringLiteral("--help")}).out;
+        const QString help = run(cli(), words(command, {QStringLiteral("--help")})).out;
         for (const QString& name : helpOptions(help)) {
             if (name == QLatin1String("--help")) continue;
             EXPECT_TRUE(cliPage.contains(option(name)))
@@ -241,6 +250,8 @@ TEST_F(Installed, BashCompletionOffersWhatTheProgramTakes) {
           QStringLiteral("download"), QStringLiteral("--csv"), QStringLiteral("da")},
          {QStringLiteral("datos.csv")}},
         {{program, QStringLiteral("decode"), QStringLiteral("des")}, {QStringLiteral("descargas")}},
+        {{program, QStringLiteral("archive"), QString()},
+         {QStringLiteral("import"), QStringLiteral("list"), QStringLiteral("export")}},
         // A value is not taken for a command: "probe" after --simulate is the serial number.
         {{program, QStringLiteral("--simulate"), QStringLiteral("probe"), QStringLiteral("--")},
          {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--archive"),
@@ -253,10 +264,16 @@ TEST_F(Installed, BashCompletionOffersWhatTheProgramTakes) {
     // Every command the program lists, and each command's options as its help lists them.
     const QStringList commands = listedCommands();
     ASSERT_FALSE(commands.isEmpty());
-    EXPECT_EQ(completion(program, {program, QString()}), commands);
+    QStringList firstWords;
     for (const QString& command : commands)
-        EXPECT_EQ(completion(program, {program, command, QStringLiteral("--")}),
-                  helpOptions(run(cli(), {command, QStringLiteral("--help")}).out))
+        if (const QString first = command.section(QLatin1Char(' '), 0, 0);
+            !firstWords.contains(first))
+            firstWords << first;
+    EXPECT_EQ(completion(program, {program, QString()}), firstWords);
+    for (const QString& command : commands)
+        EXPECT_EQ(
+            completion(program, QStringList{program} + words(command, {QStringLiteral("--")})),
+            helpOptions(run(cli(), words(command, {QStringLiteral("--help")})).out))
             << command.toStdString();
 }
 
@@ -290,6 +307,41 @@ TEST_F(Installed, TheUdevRuleGivesTheSeatOnlyUsbSerialAdapters) {
     // FTDI, Prolific, Silicon Labs, WCH.
     EXPECT_EQ(vendors, (QSet<QString>{QStringLiteral("0403"), QStringLiteral("067b"),
                                       QStringLiteral("10c4"), QStringLiteral("1a86")}));
+}
+
+TEST_F(Installed, TheCollectionUnitsRunWithTheEmulatorInPlaceOfThePort) {
+    const QDir units(installed(QStringLiteral("lib/systemd/user")));
+    int commands = 0;
+    for (const QString& name : units.entryList(QDir::Files)) {
+        // A timer starts the service of its own name.
+        if (name.endsWith(QStringLiteral(".timer"))) {
+            EXPECT_TRUE(units.exists(name.chopped(6) + QStringLiteral(".service")))
+                << name.toStdString();
+        }
+        for (const QString& line : contents(units.filePath(name)).split(QLatin1Char('\n'))) {
+            if (!line.startsWith(QStringLiteral("ExecStart="))) continue;
+            ++commands;
+            QString command = line.mid(10);
+            const QString port = QStringLiteral("--port /dev/%I");
+            ASSERT_TRUE(command.contains(port)) << line.toStdString();
+            command.replace(port, QStringLiteral("--fast-waits --simulate 20500"));
+            ASSERT_FALSE(command.contains(QLatin1Char('%')))
+                << "a specifier left: " << line.toStdString();
+            // What the job keeps goes to a home of its own.
+            QTemporaryDir home;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("HOME"), home.path());
+            environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                               home.filePath(QStringLiteral("data")));
+            environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                               home.filePath(QStringLiteral("config")));
+            environment.remove(QStringLiteral("VERNOLL_ARCHIVE"));
+            const QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            const Outcome r = run(words.first(), words.mid(1), home.path(), environment);
+            EXPECT_EQ(r.status, 0) << command.toStdString() << "\n" << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(commands, 1);
 }
 
 }  // namespace

@@ -1,0 +1,366 @@
+// collect and the station archive: a logger's readings downloaded and kept, base files
+// imported, the stations listed, one logger's readings exported.
+
+#include <QByteArrayList>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <tuple>
+
+#include "archive/archive.h"
+#include "archive/location.h"
+#include "cli/archive_options.h"
+#include "cli/commands.h"
+#include "config/config_import.h"
+#include "config/device.h"
+#include "family/family.h"
+#include "files/base_file.h"
+#include "form/controls.h"
+#include "link/codepage.h"
+#include "memory/download.h"
+#include "memory/file_io.h"
+#include "station/download_archiving.h"
+
+namespace vernoll::cli {
+
+namespace {
+
+QJsonValue stampOrNull(const std::optional<QDateTime>& stamp) {
+    return stamp ? QJsonValue(stampText(*stamp)) : QJsonValue();
+}
+
+QJsonValue numberOrNull(const std::optional<qint64>& n) {
+    return n ? QJsonValue(*n) : QJsonValue();
+}
+
+bool noPositional(Session& session, const QCommandLineParser& parser) {
+    if (parser.positionalArguments().isEmpty()) return true;
+    session.complain(QStringLiteral("unexpected argument: ") +
+                     parser.positionalArguments().first());
+    return false;
+}
+
+// The archive's own message (its location and why), printed as the program's texts are.
+int archiveFailed(Session& session, const archive::Archive& store) {
+    session.dialogs().message(store.error());
+    return FileError;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> serialArgument(Session& session, const QCommandLineParser& parser) {
+    const QString text = parser.value(QStringLiteral("serial"));
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,8}$"));
+    const uint n = text.toUInt();
+    if (!digits.match(text).hasMatch() || n == 0) {
+        session.complain(QStringLiteral("--serial takes the logger's serial number, 1 to 8 "
+                                        "digits (got \"%1\")")
+                             .arg(text));
+        return std::nullopt;
+    }
+    return n;
+}
+
+std::optional<Range> rangeArguments(Session& session, const QCommandLineParser& parser) {
+    Range range;
+    for (const auto& [name, end, into] :
+         {std::tuple{QStringLiteral("from"), archive::RangeEnd::From, &range.from},
+          std::tuple{QStringLiteral("to"), archive::RangeEnd::To, &range.to}}) {
+        if (!parser.isSet(name)) continue;
+        const auto stamp = archive::parseRangeEnd(parser.value(name), end);
+        if (!stamp) {
+            session.complain(QStringLiteral("--%1 takes \"yyyy-MM-dd\" or "
+                                            "\"yyyy-MM-ddTHH:mm:ss\" (got \"%2\")")
+                                 .arg(name, parser.value(name)));
+            return std::nullopt;
+        }
+        *into = *stamp;
+    }
+    if (range.from.isValid() && range.to.isValid() && range.from > range.to) {
+        session.complain(
+            QStringLiteral("--from %1 is later than --to %2")
+                .arg(parser.value(QStringLiteral("from")), parser.value(QStringLiteral("to"))));
+        return std::nullopt;
+    }
+    return range;
+}
+
+QString archiveLocation(const Session& session) {
+    return archive::chosenLocation(session.options().archive);
+}
+
+std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QString& path,
+                                                      std::uint32_t serial) {
+    FormState& form = session.form();
+    form.Nserie = float(serial);
+    form.memo = 1026;
+    if (const auto type = config::classify(form.Nserie); type && type->largeMemory)
+        form.memo = config::kLargeMemoryFrames;
+    form.progressMax = form.memo;
+    Inicio& inicio = session.inicio();
+    if (inicio.baseFile().load(path) != files::BaseFile::Outcome::Loaded) {
+        session.complain(QStringLiteral("cannot read ") + path);
+        return std::nullopt;
+    }
+    memory::ImageReadings decoded = memory::readingsOfImage(inicio.image(), form.memo, form.Nserie);
+    // The decoder's number is a float, which cannot hold every 8-digit serial number.
+    for (Reading& r : decoded.readings) r.serial = serial;
+    return decoded;
+}
+
+int collect(Session& session, const QCommandLineParser& parser) {
+    if (!noPositional(session, parser)) return Usage;
+    int status = session.connect(true);
+    if (status != Done) return status;
+
+    Inicio& inicio = session.inicio();
+    memory::Download& dl = inicio.download();
+    // collect keeps the readings in the archive and writes no CSV: the decoding run that saves
+    // one after the window's download does not run.
+    dl.setOnComplete({});
+    QObject guard;
+    status = session.run(
+        [&](const Session::Finish& finish) {
+            QObject::connect(
+                &dl, &memory::Download::finished, &guard, [finish](memory::Download::Outcome o) {
+                    finish(o == memory::Download::Outcome::Completed  ? Done
+                           : o == memory::Download::Outcome::NoAnswer ? NoLogger
+                                                                      : ExchangeFailed);
+                });
+            inicio.click(QLatin1String(ctl::kDownload));
+        },
+        [&] { return dl.state() == memory::Download::State::Blocks; });
+    if (status != Done) {
+        if (dl.state() != memory::Download::State::Idle) dl.cancel();
+        return status;
+    }
+
+    const auto& archived = inicio.lastArchived();
+    const auto& configuration = inicio.import().configuration();
+    const FormState& form = session.form();
+    const QString serial = archive::serialText(station::serialOf(configuration, form.Nserie));
+    const QString port = session.ports().location(form.portNumber);
+    const std::optional<qint64> offset =
+        configuration ? configuration->clockOffset() : std::nullopt;
+    std::optional<archive::StoreResult> stored;
+    if (archived) stored = archived->result;
+    const auto count = [&](qint64 archive::StoreResult::*field) {
+        return stored ? QJsonValue((*stored).*field) : QJsonValue();
+    };
+    const QString location = archived ? archived->location : archiveLocation(session);
+    const qint64 readings = archived ? archived->readings : 0;
+
+    if (session.options().json) {
+        session.printJson({
+            {QStringLiteral("serial"), serial},
+            {QStringLiteral("port"), port},
+            {QStringLiteral("blocks"), dl.blocks()},
+            {QStringLiteral("readings"), readings},
+            {QStringLiteral("new"), count(&archive::StoreResult::added)},
+            {QStringLiteral("duplicates"), count(&archive::StoreResult::duplicates)},
+            {QStringLiteral("conflicts"), count(&archive::StoreResult::conflicts)},
+            {QStringLiteral("first"), stampOrNull(stored ? stored->first : std::nullopt)},
+            {QStringLiteral("last"), stampOrNull(stored ? stored->last : std::nullopt)},
+            {QStringLiteral("clock_offset_s"), numberOrNull(offset)},
+            {QStringLiteral("base_file"), dl.backupPath()},
+            {QStringLiteral("archive"), location},
+            {QStringLiteral("future"), count(&archive::StoreResult::future)},
+        });
+    } else {
+        QString line = QStringLiteral("%1 on %2: %3 blocks, %4 readings")
+                           .arg(serial, port)
+                           .arg(dl.blocks())
+                           .arg(readings);
+        if (stored) {
+            line += QStringLiteral(", %1 new, %2 already stored, %3 in conflict")
+                        .arg(stored->added)
+                        .arg(stored->duplicates)
+                        .arg(stored->conflicts);
+            if (stored->future > 0)
+                line += QStringLiteral(", %1 dated in the future").arg(stored->future);
+            if (stored->first && stored->last)
+                line += QStringLiteral(", %1 to %2")
+                            .arg(stampText(*stored->first), stampText(*stored->last));
+            line += QStringLiteral(", kept in ") + location;
+        } else {
+            line += QStringLiteral(", not kept in ") + location;
+        }
+        session.print(line + QLatin1Char('\n'));
+    }
+    // The copy is kept; the archive's failure was said with the success message.
+    return dl.archiveFailed() ? FileError : Done;
+}
+
+int archiveImport(Session& session, const QCommandLineParser& parser) {
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty() || !parser.isSet(QStringLiteral("serial"))) {
+        session.complain(QStringLiteral("archive import takes BASE... and --serial N"));
+        return Usage;
+    }
+    const auto serial = serialArgument(session, parser);
+    if (!serial) return Usage;
+
+    archive::Archive store;
+    if (!store.open(archiveLocation(session), archive::Archive::Access::Update))
+        return archiveFailed(session, store);
+    const family::Family* family = family::of(double(*serial));
+
+    archive::StoreResult total;
+    qint64 read = 0;
+    int status = Done;
+    for (const QString& path : files) {
+        const auto decoded = baseFileReadings(session, path, *serial);
+        if (!decoded) {
+            status = FileError;
+            continue;
+        }
+        ++read;
+        archive::Batch batch;
+        batch.serial = *serial;
+        if (family && family->name) {
+            batch.device = QString::fromUtf8(family->name);
+            batch.columnHeader = QString::fromUtf8(family->header);
+        }
+        batch.baseFile = QFileInfo(path).absoluteFilePath();
+        batch.baseFileSha256 = archive::fileSha256(path).value_or(QString());
+        batch.readings = decoded->readings;
+        const auto result = store.store(batch);
+        if (!result) {
+            session.dialogs().message(store.error());
+            status = FileError;
+            continue;
+        }
+        total.readings += result->readings;
+        total.added += result->added;
+        total.duplicates += result->duplicates;
+        total.conflicts += result->conflicts;
+        total.future += result->future;
+    }
+
+    if (session.options().json) {
+        session.printJson({{QStringLiteral("files"), read},
+                           {QStringLiteral("readings"), total.readings},
+                           {QStringLiteral("new"), total.added},
+                           {QStringLiteral("duplicates"), total.duplicates},
+                           {QStringLiteral("conflicts"), total.conflicts},
+                           {QStringLiteral("future"), total.future}});
+    } else {
+        session.print(QStringLiteral("%1 %2, %3 readings. ")
+                          .arg(read)
+                          .arg(read == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+                          .arg(total.readings) +
+                      archive::countsLine(total) + QLatin1Char('\n'));
+    }
+    return status;
+}
+
+namespace {
+
+// The station list as a table a reader scans: one logger a line, columns aligned.
+QString stationTable(const std::vector<archive::Station>& stations) {
+    QList<QStringList> rows = {{QStringLiteral("SERIAL"), QStringLiteral("DEVICE"),
+                                QStringLiteral("READINGS"), QStringLiteral("FIRST"),
+                                QStringLiteral("LAST"), QStringLiteral("LAST DOWNLOAD"),
+                                QStringLiteral("OFFSET S"), QStringLiteral("CONFLICTS"),
+                                QStringLiteral("USER"), QStringLiteral("LOCATION")}};
+    const auto stamp = [](const std::optional<QDateTime>& s) {
+        return s ? stampText(*s) : QStringLiteral("-");
+    };
+    for (const archive::Station& s : stations)
+        rows << QStringList{s.serialText(),
+                            s.device,
+                            QString::number(s.readings),
+                            stamp(s.first),
+                            stamp(s.last),
+                            stamp(s.lastDownload),
+                            s.clockOffsetS ? QString::number(*s.clockOffsetS) : QStringLiteral("-"),
+                            QString::number(s.conflicts),
+                            s.user(),
+                            s.location()};
+    std::vector<qsizetype> widths(std::size_t(rows.first().size()), 0);
+    for (const QStringList& row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[std::size_t(i)] = std::max(widths[std::size_t(i)], row[i].size());
+    QString text;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i > 0) line += QStringLiteral("  ");
+            line += i + 1 < row.size() ? row[i].leftJustified(widths[std::size_t(i)]) : row[i];
+        }
+        text += line.trimmed() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+}  // namespace
+
+int archiveList(Session& session, const QCommandLineParser& parser) {
+    if (!noPositional(session, parser)) return Usage;
+    archive::Archive store;
+    if (!store.open(archiveLocation(session), archive::Archive::Access::Read))
+        return archiveFailed(session, store);
+    const auto stations = store.stations();
+    if (!stations) return archiveFailed(session, store);
+
+    if (!session.options().json) {
+        session.print(stationTable(*stations));
+        return Done;
+    }
+    QByteArrayList list;
+    for (const archive::Station& s : *stations)
+        list << Session::jsonText({
+            {QStringLiteral("serial"), s.serialText()},
+            {QStringLiteral("device"), s.device},
+            {QStringLiteral("user"), s.user()},
+            {QStringLiteral("location"), s.location()},
+            {QStringLiteral("readings"), s.readings},
+            {QStringLiteral("first"), stampOrNull(s.first)},
+            {QStringLiteral("last"), stampOrNull(s.last)},
+            {QStringLiteral("last_download"), stampOrNull(s.lastDownload)},
+            {QStringLiteral("clock_offset_s"), numberOrNull(s.clockOffsetS)},
+            {QStringLiteral("conflicts"), s.conflicts},
+        });
+    session.print(QString::fromUtf8("{\"stations\":[" + list.join(',') + "]}\n"));
+    return Done;
+}
+
+int archiveExport(Session& session, const QCommandLineParser& parser) {
+    if (!noPositional(session, parser)) return Usage;
+    if (!parser.isSet(QStringLiteral("serial")) || !parser.isSet(QStringLiteral("csv"))) {
+        session.complain(
+            QStringLiteral("archive export takes --serial N [--from T] [--to T] --csv FILE"));
+        return Usage;
+    }
+    const auto serial = serialArgument(session, parser);
+    if (!serial) return Usage;
+    const auto range = rangeArguments(session, parser);
+    if (!range) return Usage;
+    const QString csv = parser.value(QStringLiteral("csv"));
+
+    archive::Archive store;
+    if (!store.open(archiveLocation(session), archive::Archive::Access::Read))
+        return archiveFailed(session, store);
+    const auto known = store.stations(*serial);
+    if (!known) return archiveFailed(session, store);
+    if (known->empty()) {
+        session.complain(QStringLiteral("the archive %1 holds no logger %2")
+                             .arg(store.location(), archive::serialText(*serial)));
+        return Usage;
+    }
+    const auto exported = store.exportCsv(*serial, range->from, range->to);
+    if (!exported) return archiveFailed(session, store);
+    if (!memory::writeFile(csv, cp1252::encode(exported->text))) {
+        session.complain(QStringLiteral("cannot write ") + csv);
+        return FileError;
+    }
+    if (session.options().json)
+        session.printJson(
+            {{QStringLiteral("readings"), exported->readings}, {QStringLiteral("csv"), csv}});
+    else
+        session.print(
+            QStringLiteral("%1 readings written to %2\n").arg(exported->readings).arg(csv));
+    return Done;
+}
+
+}  // namespace vernoll::cli
