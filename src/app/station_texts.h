@@ -26,6 +26,7 @@ inline const QString kTo = QStringLiteral("Hasta:");
 inline const QString kExportCsv = QStringLiteral("Exportar CSV...");
 inline const QString kShowChart = QStringLiteral(u"Ver gr\u00e1fico");
 inline const QString kRefresh = QStringLiteral("Actualizar");
+inline const QString kArchive = QStringLiteral("Archivo de lecturas: %1");
 inline const QString kEmpty = QStringLiteral(u"El archivo de lecturas %1 no tiene registradores.");
 // "%1" the number of readings, "%2" the file.
 inline const QString kExported = QStringLiteral("Se exportaron %1 lecturas a %2");

@@ -6,12 +6,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/chart_offer.h"
 #include "app/station_texts.h"
 #include "chart/chart_texts.h"
+#include "family/family.h"
 #include "form/controls.h"
 #include "form/dialogs.h"
 #include "link/codepage.h"
@@ -66,6 +69,9 @@ StationWindow::StationWindow(QString location, Dialogs& dialogs, QWidget* parent
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    // Every cell on one line, whole: the serial numbers and dates are read, not guessed.
+    table_->setWordWrap(false);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setStretchLastSection(true);
 
     const auto dateEdit = [this](const char* name) {
@@ -104,8 +110,14 @@ StationWindow::StationWindow(QString location, Dialogs& dialogs, QWidget* parent
     connect(export_, &QPushButton::clicked, this, &StationWindow::exportCsv);
     connect(chart_, &QPushButton::clicked, this, &StationWindow::showChart);
     connect(again, &QPushButton::clicked, this, &StationWindow::refresh);
-    resize(1000, 420);
     refresh();
+    // Wide enough for every column as the list is now.
+    table_->resizeColumnsToContents();
+    const QMargins margins = layout->contentsMargins();
+    const int wanted = table_->horizontalHeader()->length() + 2 * table_->frameWidth() +
+                       table_->verticalScrollBar()->sizeHint().width() + margins.left() +
+                       margins.right();
+    resize(std::max(wanted, 720), 420);
 }
 
 void StationWindow::refresh() {
@@ -126,7 +138,7 @@ void StationWindow::refresh() {
     } else if (found->empty()) {
         status_->setText(station_texts::kEmpty.arg(store.location()));
     } else {
-        status_->setText(store.location());
+        status_->setText(station_texts::kArchive.arg(store.location()));
         stations_ = std::move(*found);
     }
     table_->setRowCount(int(stations_.size()));
@@ -139,7 +151,8 @@ void StationWindow::refresh() {
         }
         if (qint64(stations_[std::size_t(row)].serial) == before) table_->selectRow(row);
     }
-    table_->resizeColumnsToContents();
+    // The first logger is offered until the user chooses another.
+    if (!stations_.empty() && table_->selectedRanges().isEmpty()) table_->selectRow(0);
     choose();
 }
 
@@ -222,6 +235,11 @@ void StationWindow::showChart() {
     const archive::StationTexts& t = station->texts;
     input.station = {t.user, t.location, t.latitude, t.longitude, t.altitude};
     input.columns = std::move(set->columns);
+    // The archive's header names the columns but not which ones count (rain, flow): the
+    // logger's family says, so that the chart sums them in bars as after a download.
+    for (const Column& known : family::columnsOfLines(double(station->serial)))
+        for (Column& c : input.columns)
+            if (c.title == known.title) c.kind = known.kind;
     input.readings = std::move(set->readings);
     openChart(std::move(input), dialogs_, this);
 }

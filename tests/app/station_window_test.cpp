@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <tuple>
 
 #include "app/chart_offer.h"
 #include "app/inicio.h"
@@ -104,14 +105,18 @@ TEST(StationWindow, ListsTheArchivedLoggersAndExportsThePeriodChosen) {
     // A base file is no download of the logger's own: no last download, no clock offset.
     EXPECT_EQ(row(table, 1), (QStringList{"02040500", "Limnigrafo", "", "", "1", "01/11/2026 00:00",
                                           "01/11/2026 00:00", "", "", "0"}));
-    EXPECT_FALSE(child<QWidget>(window, ctl::stations::kExportCsv)->isEnabled());
 
-    // The chosen logger's whole span is offered; each end of the period is a whole day.
-    table->selectRow(0);
+    // The chosen logger's whole span is offered, the first logger's until another is chosen;
+    // each end of the period is a whole day.
     auto* from = child<QDateEdit>(window, ctl::stations::kFrom);
     auto* to = child<QDateEdit>(window, ctl::stations::kTo);
-    EXPECT_EQ(from->date(), QDate(2026, 11, 3));
-    EXPECT_EQ(to->date(), QDate(2026, 11, 5));
+    for (const auto& [r, first, last] : {std::tuple{-1, QDate(2026, 11, 3), QDate(2026, 11, 5)},
+                                         std::tuple{1, QDate(2026, 11, 1), QDate(2026, 11, 1)},
+                                         std::tuple{0, QDate(2026, 11, 3), QDate(2026, 11, 5)}}) {
+        if (r >= 0) table->selectRow(r);
+        EXPECT_EQ(from->date(), first) << r;
+        EXPECT_EQ(to->date(), last) << r;
+    }
     from->setDate(QDate(2026, 11, 3));
     to->setDate(QDate(2026, 11, 4));
     const QString csv = dir.filePath(QStringLiteral("lecturas.CSV"));
@@ -146,6 +151,11 @@ TEST(StationWindow, ListsTheArchivedLoggersAndExportsThePeriodChosen) {
     ASSERT_NE(charts[0]->chart(), nullptr);
     EXPECT_EQ(charts[0]->chart()->input().readings.size(), 2U);
     EXPECT_EQ(charts[0]->chart()->input().serial, 20500U);
+    // Rain is counted: summed in bars, as in the chart after a download.
+    const std::vector<Column>& columns = charts[0]->chart()->input().columns;
+    ASSERT_EQ(columns.size(), 2U);
+    EXPECT_EQ(columns[0].kind, Column::Kind::Sample);
+    EXPECT_EQ(columns[1].kind, Column::Kind::Count);
 }
 
 TEST(StationWindow, AnArchiveThatCannotBeReadIsSaidNeverAnEmptyList) {
