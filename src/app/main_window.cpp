@@ -227,7 +227,6 @@ void MainWindow::openStations() {
         // Where no archive was named, the archive every program of this system shares.
         stations_ = new StationWindow(inicio_.archiveLocation().value_or(QString()),
                                       inicio_.dialogs(), this);
-        stations_->setWindowFlag(Qt::Window);
         stations_->setAttribute(Qt::WA_DeleteOnClose);
     }
     stations_->show();

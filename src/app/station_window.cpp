@@ -53,7 +53,7 @@ std::optional<QDateTime> dayEnd(const QDate& day, archive::RangeEnd end) {
 }  // namespace
 
 StationWindow::StationWindow(QString location, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), location_(std::move(location)), dialogs_(dialogs) {
+    : QWidget(parent, Qt::Window), location_(std::move(location)), dialogs_(dialogs) {
     setObjectName(QLatin1String(ctl::stations::kWindow));
     setWindowTitle(station_texts::kWindowTitle);
 
@@ -71,7 +71,6 @@ StationWindow::StationWindow(QString location, Dialogs& dialogs, QWidget* parent
     table_->verticalHeader()->hide();
     // Every cell on one line, whole: the serial numbers and dates are read, not guessed.
     table_->setWordWrap(false);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setStretchLastSection(true);
 
     const auto dateEdit = [this](const char* name) {
@@ -110,14 +109,23 @@ StationWindow::StationWindow(QString location, Dialogs& dialogs, QWidget* parent
     connect(export_, &QPushButton::clicked, this, &StationWindow::exportCsv);
     connect(chart_, &QPushButton::clicked, this, &StationWindow::showChart);
     connect(again, &QPushButton::clicked, this, &StationWindow::refresh);
+    resize(720, 420);
     refresh();
-    // Wide enough for every column as the list is now.
+}
+
+void StationWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Measured once the window has the type it is shown in.
+    fitColumns();
+}
+
+void StationWindow::fitColumns() {
     table_->resizeColumnsToContents();
-    const QMargins margins = layout->contentsMargins();
+    const QMargins margins = layout()->contentsMargins();
     const int wanted = table_->horizontalHeader()->length() + 2 * table_->frameWidth() +
                        table_->verticalScrollBar()->sizeHint().width() + margins.left() +
                        margins.right();
-    resize(std::max(wanted, 720), 420);
+    if (wanted > width()) resize(wanted, height());
 }
 
 void StationWindow::refresh() {
@@ -153,6 +161,7 @@ void StationWindow::refresh() {
     }
     // The first logger is offered until the user chooses another.
     if (!stations_.empty() && table_->selectedRanges().isEmpty()) table_->selectRow(0);
+    fitColumns();
     choose();
 }
 

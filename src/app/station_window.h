@@ -41,8 +41,13 @@ public:
     void exportCsv();
     void showChart();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void choose();
+    // Every column as wide as its widest cell, and the window as wide as the columns.
+    void fitColumns();
 
     QString location_;
     Dialogs& dialogs_;
