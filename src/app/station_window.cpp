@@ -78,6 +78,7 @@ StationWindow::StationWindow(QString location, Dialogs& dialogs, QWidget* parent
         edit->setObjectName(QLatin1String(name));
         edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
         edit->setCalendarPopup(true);
+        edit->setDate(QDate::currentDate());
         return edit;
     };
     from_ = dateEdit(ctl::stations::kFrom);
