@@ -20,6 +20,7 @@
 #include "serial_number/serial_write.h"
 #include "sms/sms_read.h"
 #include "sms/sms_write.h"
+#include "station/erase_guard.h"
 
 namespace vernoll {
 
@@ -67,7 +68,9 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
 
     onClick(ctl::kImportConfig, [this] { import_->click(); });
     onClick(ctl::kEditConfig, [this] { configSend_->edit(); });
-    onClick(ctl::kSendConfig, [this] { configSend_->send(); });
+    onClick(ctl::kSendConfig, [this] {
+        if (eraseGuardPasses()) configSend_->send();
+    });
     for (int i = 0; i < 6; ++i)
         onClick(ctl::kIntervalOptions[i], [this, i] { configSend_->chooseInterval(i); });
     onClick(ctl::kPcClock, [this] { configSend_->takePcClock(); });
@@ -145,7 +148,28 @@ bool Inicio::key(const QString& name, int key) {
 
 Inicio::~Inicio() = default;
 
+bool Inicio::eraseGuardPasses() {
+    if (!archiveLocation_) return true;
+    const station::EraseRisk risk = station::eraseRisk(
+        *archiveLocation_, import_->configuration().value_or(config::Configuration{}),
+        QDateTime::currentDateTime());
+    if (!risk.readingsAtRisk) return true;
+    QString question = QString::fromUtf8(station::kUndownloadedQuestion);
+    if (!risk.archiveError.isEmpty()) question += QStringLiteral("\r\n") + risk.archiveError;
+    switch (dialogs_.askYesNoCancel(question, Dialogs::Icon::Warning)) {
+        case Dialogs::Answer::Yes:
+            click(QLatin1String(ctl::kDownload));
+            return false;
+        case Dialogs::Answer::No:
+            return true;
+        case Dialogs::Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
 void Inicio::setArchiveLocation(const QString& location) {
+    archiveLocation_ = location;
     download_->setArchiver([this, location](const QString& copy) {
         station::DownloadFacts facts;
         facts.image = image_.get();

@@ -84,10 +84,13 @@ public:
     // Every completed download is kept in the station archive at `location` (a file path or a
     // postgresql:// URL); until this is called, none is.
     void setArchiveLocation(const QString& location);
+    // The archive's location as set; nothing while none was.
+    const std::optional<QString>& archiveLocation() const { return archiveLocation_; }
     // What archiving the last completed download did; nothing before one was archived.
     const std::optional<station::Archived>& lastArchived() const { return lastArchived_; }
 
     FormState& form() { return form_; }
+    Dialogs& dialogs() { return dialogs_; }
     memory::MemoryImage& image() { return *image_; }
     memory::Download& download() { return *download_; }
     memory::DecodingRun& decodingRun() { return *decodingRun_; }
@@ -111,6 +114,9 @@ private:
     // The buttons that need the line are disabled while an operation holds it, and those
     // were enabled are enabled again when it is given back.
     void lineChanged(const QString& holder);
+    // Before a configuration send, which erases the logger's memory: false when the send is
+    // not to go on (the user cancelled, or chose to download first).
+    bool eraseGuardPasses();
 
     FormState& form_;
     Dialogs& dialogs_;
@@ -138,6 +144,7 @@ private:
     QHash<QString, KeyHandler> keys_;
     std::vector<const char*> heldBack_;  // the buttons lineChanged disabled
     std::optional<station::Archived> lastArchived_;
+    std::optional<QString> archiveLocation_;
     bool startingUp_ = false;
     bool importOnFound_ = true;
 };

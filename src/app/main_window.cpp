@@ -15,7 +15,9 @@
 #include <algorithm>
 
 #include "app/binding.h"
+#include "app/chart_offer.h"
 #include "app/inicio.h"
+#include "app/station_window.h"
 #include "app/widgets.h"
 #include "form/controls.h"
 #include "form/twips.h"
@@ -94,6 +96,7 @@ MainWindow::MainWindow(FormState& form, Inicio& inicio, QWidget* parent)
     }
     connect(&form_, &FormState::controlChanged, this, &MainWindow::follow);
     connect(&form_, &FormState::surfaceChanged, this, qOverload<>(&QWidget::update));
+    chartOffer_ = new ChartOffer(inicio_, this);
 }
 
 QWidget* MainWindow::make(const design::Control& c, QWidget* parent) {
@@ -212,8 +215,23 @@ void MainWindow::onClicked(const QString& name) {
         emit exitRequested();
         return;
     }
+    if (name == QLatin1String(ctl::kStations)) openStations();
     inicio_.click(name);
     emit buttonClicked(name);
+}
+
+void MainWindow::openStations() {
+    if (stations_) {
+        stations_->refresh();
+    } else {
+        // Where no archive was named, the archive every program of this system shares.
+        stations_ = new StationWindow(inicio_.archiveLocation().value_or(QString()),
+                                      inicio_.dialogs(), this);
+        stations_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    stations_->show();
+    stations_->raise();
+    stations_->activateWindow();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include "app/station_window.h"
 #include "form/form_state.h"
 #include "form/window_design.h"
 
@@ -11,6 +13,7 @@ class QLabel;
 
 namespace vernoll {
 
+class ChartOffer;
 class Inicio;
 
 // "inicio": the program's working window. Every control is a widget named after it; the
@@ -24,6 +27,9 @@ public:
     // The widget of a control, by its name; nullptr for a name the window does not have.
     QWidget* control(const QString& name) const { return widgets_.value(name); }
     QStringList controlNames() const { return widgets_.keys(); }
+    // The station list, while it is open.
+    StationWindow* stationWindow() const { return stations_; }
+    ChartOffer& chartOffer() { return *chartOffer_; }
 
 signals:
     // "Salir" or the window closed: the program is to end at once.
@@ -43,11 +49,14 @@ private:
     static void fitCaption(QLabel* label, const design::Control& control);
     void follow(const QString& name);
     void onClicked(const QString& name);
+    void openStations();
 
     FormState& form_;
     Inicio& inicio_;
     QHash<QString, QWidget*> widgets_;
     QHash<QString, const design::Control*> design_;
+    ChartOffer* chartOffer_ = nullptr;
+    QPointer<StationWindow> stations_;
 };
 
 }  // namespace vernoll

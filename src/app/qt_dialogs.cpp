@@ -80,6 +80,17 @@ bool QtDialogs::askYesNo(const QString& text, Icon icon) {
     return run(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+Dialogs::Answer QtDialogs::askYesNoCancel(const QString& text, Icon icon) {
+    switch (run(parent_, text, icon, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
 QString QtDialogs::extensionOf(const Filter& filter) {
     const qsizetype dot = filter.pattern.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : filter.pattern.mid(dot + 1);

@@ -17,6 +17,7 @@ public:
     void message(const QString& text, Icon icon = Icon::None) override;
     bool confirm(const QString& text, Icon icon = Icon::None) override;
     bool askYesNo(const QString& text, Icon icon = Icon::None) override;
+    Answer askYesNoCancel(const QString& text, Icon icon = Icon::None) override;
     std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) override;
     std::optional<QString> openFileName(const Filter& filter) override;
     bool openWithApplication(const QString& path) override;

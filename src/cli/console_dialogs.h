@@ -22,6 +22,11 @@ public:
     bool confirm(const QString& text, Icon icon = Icon::None) override;
     // The command line asks no Yes/No question of its own: "No" (a file is never opened).
     bool askYesNo(const QString& /*text*/, Icon /*icon*/ = Icon::None) override { return false; }
+    // The window's three-way questions go on as "No": where the window would ask, the command
+    // line warns instead and does what it was told.
+    Answer askYesNoCancel(const QString& /*text*/, Icon /*icon*/ = Icon::None) override {
+        return Answer::No;
+    }
     // Commands name their files on the command line: the dialogs answer with those.
     // The path is given once: a save that fails is not tried again under the same name.
     std::optional<QString> saveFileName(const Filter& /*filter*/,

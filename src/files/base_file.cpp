@@ -70,6 +70,7 @@ BaseFile::Outcome BaseFile::load(const QString& path) {
     dialogs_.message(QStringLiteral("El archivo se proceso con exito"));
     form_.setEnabled(ctl::kExportEvents, true);
     giveBack();
+    emit loaded();
     return Outcome::Loaded;
 }
 

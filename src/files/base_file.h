@@ -28,6 +28,10 @@ public:
     // Bytes taken from the last file loaded.
     qint64 bytesLoaded() const { return loaded_; }
 
+signals:
+    // A file was loaded, after its message was answered.
+    void loaded();
+
 private:
     void giveBack();
 

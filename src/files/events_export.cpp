@@ -40,7 +40,7 @@ EventsExport::Outcome EventsExport::click() {
     form_.setVisible(ctl::progress::kWindow, false);
 
     events_ = memory::eventsText(header, decoder_.eventsText());
-    form_.setText(QStringLiteral("RichTextBox2"), events_);
+    form_.setText(ctl::kEventsText, events_);
 
     savedPath_.clear();
     Outcome outcome = Outcome::NotSaved;

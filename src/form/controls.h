@@ -116,6 +116,18 @@ inline constexpr char kSpare2[] = "Command2";  // no behaviour; its caption is i
 inline constexpr char kSpare3[] = "Command3";  // no behaviour; its caption is its name
 }  // namespace coef
 
+// The station list's window and its controls (ours).
+namespace stations {
+inline constexpr char kWindow[] = "estaciones.ventana";
+inline constexpr char kStatus[] = "estaciones.estado";  // the archive's error, or that it is empty
+inline constexpr char kList[] = "estaciones.lista";
+inline constexpr char kFrom[] = "estaciones.desde";
+inline constexpr char kTo[] = "estaciones.hasta";
+inline constexpr char kExportCsv[] = "estaciones.exportar";
+inline constexpr char kShowChart[] = "estaciones.grafico";
+inline constexpr char kRefresh[] = "estaciones.actualizar";
+}  // namespace stations
+
 // The interval option buttons in the order of the interval codes 0x01 .. 0x60.
 inline constexpr const char* kIntervalOptions[6] = {kInterval1,  kInterval5,  kInterval10,
                                                     kInterval15, kInterval30, kInterval60};

@@ -19,6 +19,9 @@ public:
     virtual bool confirm(const QString& text, Icon icon = Icon::None) = 0;
     // A question with Yes and No; true means Yes.
     virtual bool askYesNo(const QString& text, Icon icon = Icon::None) = 0;
+    // A question with Yes, No and Cancel; closing the box is Cancel.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer askYesNoCancel(const QString& text, Icon icon = Icon::None) = 0;
 
     // A file filter as the dialogs take it: a description and its pattern,
     // "datos excel (*.CSV)" and "*.CSV".

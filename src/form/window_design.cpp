@@ -247,6 +247,12 @@ constexpr Control kMain[] = {
      .place = {4920, 6480, 1200, 735},
      .text = "Salir",
      .toolTip = "Cerrar Programa"},
+    // Ours: the station archive's list of loggers, their readings as CSV or as a chart. Under
+    // "Salir", in the room the connection area leaves at the window's foot.
+    {.name = ctl::kStations,
+     .kind = Kind::Button,
+     .place = {4920, 7320, 1200, 375},
+     .text = "Estaciones..."},
 
     // ---- live data and download ----
     // Designed 3495 wide, past the window's right edge.

@@ -200,7 +200,7 @@ struct LoggerEmulator::State {
             const qint64 step = qint64(plan.intervalMinutes) * 60;
             const QDateTime now = clock();
             const QDateTime boundary = now.addSecs(-(now.toSecsSinceEpoch() % step));
-            plan.start = options.start.value_or(boundary.addSecs(-qint64(records) * step));
+            plan.start = options.start.value_or(boundary.addSecs(-qint64(records - 1) * step));
             memoryImage = makeMemory(plan);
         }
         memoryImage.append(QByteArray(bytes - memoryImage.size(), char(0xFF)));

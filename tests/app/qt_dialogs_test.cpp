@@ -1,11 +1,18 @@
-// The window's dialogs: opening a saved file with the application the desktop names for it.
+// The window's dialogs: opening a saved file with the application the desktop names for it,
+// and the three-way question.
 #include "app/qt_dialogs.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <optional>
 
 using vernoll::QtDialogs;
 
@@ -50,4 +57,32 @@ TEST(QtDialogs, AFileNoApplicationOpensIsSaidWithItsPath) {
     QFile queries(asked);
     ASSERT_TRUE(queries.open(QIODevice::ReadOnly));
     EXPECT_TRUE(queries.readLine().startsWith("query default text/csv")) << asked.toStdString();
+}
+
+// The three-way question: each button gives its answer, and a box closed without one is
+// Cancel (the erase guard then sends nothing).
+TEST(QtDialogs, ThreeWayQuestionAnswersByItsButtonsAndCancelsWhenClosed) {
+    struct Case {
+        std::optional<QMessageBox::StandardButton> button;  // nothing: Escape
+        QtDialogs::Answer answer;
+    } cases[] = {{QMessageBox::Yes, QtDialogs::Answer::Yes},
+                 {QMessageBox::No, QtDialogs::Answer::No},
+                 {QMessageBox::Cancel, QtDialogs::Answer::Cancel},
+                 {std::nullopt, QtDialogs::Answer::Cancel}};
+    for (const Case& c : cases) {
+        QtDialogs dialogs;
+        QString asked;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            asked = box->text();
+            if (c.button)
+                box->button(*c.button)->click();
+            else
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        EXPECT_EQ(dialogs.askYesNoCancel(QStringLiteral("\u00bfDescargar?\r\nSegunda l\u00ednea")),
+                  c.answer);
+        EXPECT_EQ(asked, QStringLiteral("\u00bfDescargar?\nSegunda l\u00ednea"));
+    }
 }

@@ -20,6 +20,7 @@ public:
     }
     bool confirm(const QString&, Icon) override { return false; }
     bool askYesNo(const QString&, Icon) override { return false; }
+    Answer askYesNoCancel(const QString&, Icon) override { return Answer::Cancel; }
     std::optional<QString> saveFileName(const Filter&, const QString&) override { return {}; }
     std::optional<QString> openFileName(const Filter&) override { return {}; }
     bool openWithApplication(const QString&) override { return true; }

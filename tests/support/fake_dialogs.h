@@ -35,6 +35,14 @@ public:
     bool askYesNo(const QString& text, Icon icon = Icon::None) override {
         return confirm(text, icon);
     }
+    // Answers from `choices`, "No" when it runs out.
+    Answer askYesNoCancel(const QString& text, Icon icon = Icon::None) override {
+        shown.push_back({text, icon, true});
+        if (choices.empty()) return Answer::No;
+        const Answer answer = choices.front();
+        choices.pop_front();
+        return answer;
+    }
     std::optional<QString> saveFileName(const Filter& filter, const QString& suggested) override {
         saveRequests.push_back({filter.description, filter.pattern, suggested});
         if (savePaths.empty()) return std::nullopt;
@@ -61,7 +69,8 @@ public:
         return out;
     }
 
-    std::deque<bool> answers;  // confirm and askYesNo, in order
+    std::deque<bool> answers;    // confirm and askYesNo, in order
+    std::deque<Answer> choices;  // askYesNoCancel, in order
     std::vector<Shown> shown;
     // File dialogs: the answers to give (nullopt: cancelled), and what was asked.
     std::deque<std::optional<QString>> savePaths, openPaths;

@@ -1,0 +1,59 @@
+#include "app/chart_offer.h"
+
+#include "app/inicio.h"
+#include "app/station_texts.h"
+#include "chart/chart_window.h"
+#include "config/config_import.h"
+#include "family/family.h"
+#include "files/base_file.h"
+#include "memory/download.h"
+#include "memory/report.h"
+#include "station/download_archiving.h"
+
+namespace vernoll {
+
+ChartWindow* openChart(ChartInput input, Dialogs& dialogs, QWidget* owner) {
+    auto* window = new ChartWindow(std::move(input), dialogs, owner);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->raise();
+    return window;
+}
+
+ChartInput chartOfImage(Inicio& inicio) {
+    const FormState& form = inicio.form();
+    memory::ImageReadings decoded = memory::readingsOfImage(inicio.image(), form.memo, form.Nserie);
+    ChartInput input;
+    const auto& configuration = inicio.import().configuration();
+    input.serial = station::serialOf(configuration, form.Nserie);
+    if (const family::Family* f = family::of(double(form.Nserie)); f && f->name)
+        input.device = QString::fromUtf8(f->name);
+    if (configuration) {
+        input.station = QStringList(configuration->texts.begin(), configuration->texts.end());
+        input.intervalMinutes = configuration->intervalMinutes();
+    }
+    input.columns = std::move(decoded.columns);
+    input.readings = std::move(decoded.readings);
+    // The decoder stamps its readings with the number it decodes for; the chart names the
+    // logger by its own digits, as the archive does.
+    for (Reading& r : input.readings) r.serial = input.serial;
+    return input;
+}
+
+ChartOffer::ChartOffer(Inicio& inicio, QWidget* owner)
+    : QObject(owner), inicio_(inicio), owner_(owner) {
+    // Both signals come after the operation's own messages were answered.
+    connect(&inicio_.download(), &memory::Download::finished, this,
+            [this](memory::Download::Outcome outcome) {
+                if (outcome == memory::Download::Outcome::Completed) offer();
+            });
+    connect(&inicio_.baseFile(), &files::BaseFile::loaded, this, &ChartOffer::offer);
+}
+
+void ChartOffer::offer() {
+    if (!inicio_.dialogs().askYesNo(station_texts::kChartQuestion)) return;
+    emit opened(openChart(chartOfImage(inicio_), inicio_.dialogs(), owner_));
+}
+
+}  // namespace vernoll
