@@ -158,7 +158,7 @@ bool Inicio::eraseGuardPasses() {
     if (!risk.archiveError.isEmpty()) question += QStringLiteral("\r\n") + risk.archiveError;
     switch (dialogs_.askYesNoCancel(question, Dialogs::Icon::Warning)) {
         case Dialogs::Answer::Yes:
-            click(QLatin1String(ctl::kDownload));
+            downloadBeforeSend();
             return false;
         case Dialogs::Answer::No:
             return true;
@@ -166,6 +166,23 @@ bool Inicio::eraseGuardPasses() {
             break;
     }
     return false;
+}
+
+void Inicio::downloadBeforeSend() {
+    // The edit stays open through the download; once the readings are kept, the user's changes
+    // are offered for sending again, as they were before the question.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(download_.get(), &memory::Download::finished, this,
+                    [this, once](memory::Download::Outcome outcome) {
+                        disconnect(*once);
+                        if (outcome != memory::Download::Outcome::Completed) return;
+                        if (form_.control(ctl::kUser).locked) return;  // the edit was closed
+                        form_.setEnabled(ctl::kImportConfig, false);
+                        form_.setEnabled(ctl::kEditConfig, false);
+                        form_.setEnabled(ctl::kSendConfig, true);
+                    });
+    click(QLatin1String(ctl::kDownload));
+    if (download_->state() == memory::Download::State::Idle) disconnect(*once);
 }
 
 void Inicio::setArchiveLocation(const QString& location) {

@@ -117,6 +117,8 @@ private:
     // Before a configuration send, which erases the logger's memory: false when the send is
     // not to go on (the user cancelled, or chose to download first).
     bool eraseGuardPasses();
+    // The guard's Yes: the download, then the edit offered for sending again.
+    void downloadBeforeSend();
 
     FormState& form_;
     Dialogs& dialogs_;

@@ -138,6 +138,10 @@ TEST_P(SendGuard, AsksBeforeErasingWhatTheArchiveDoesNotHold) {
     }
     if (c.downloaded) {
         ASSERT_TRUE(test::waitUntil([&] { return downloaded.count() == 1; }, 10000));
+        // Downloaded first: the edit is offered for sending again, the user's change kept.
+        EXPECT_TRUE(rig.form.control(ctl::kSendConfig).enabled) << c.what;
+        EXPECT_FALSE(rig.form.control(ctl::kImportConfig).enabled) << c.what;
+        EXPECT_EQ(rig.form.control(ctl::kUser).text, QStringLiteral("Guardia")) << c.what;
     }
 
     const QStringList texts = rig.dialogs.texts();
