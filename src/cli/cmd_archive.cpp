@@ -118,22 +118,8 @@ int collect(Session& session, const QCommandLineParser& parser) {
     // collect keeps the readings in the archive and writes no CSV: the decoding run that saves
     // one after the window's download does not run.
     dl.setOnComplete({});
-    QObject guard;
-    status = session.run(
-        [&](const Session::Finish& finish) {
-            QObject::connect(
-                &dl, &memory::Download::finished, &guard, [finish](memory::Download::Outcome o) {
-                    finish(o == memory::Download::Outcome::Completed  ? Done
-                           : o == memory::Download::Outcome::NoAnswer ? NoLogger
-                                                                      : ExchangeFailed);
-                });
-            inicio.click(QLatin1String(ctl::kDownload));
-        },
-        [&] { return dl.state() == memory::Download::State::Blocks; });
-    if (status != Done) {
-        if (dl.state() != memory::Download::State::Idle) dl.cancel();
-        return status;
-    }
+    status = runDownload(session);
+    if (status != Done) return status;
 
     const auto& archived = inicio.lastArchived();
     const auto& configuration = inicio.import().configuration();

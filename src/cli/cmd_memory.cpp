@@ -48,6 +48,26 @@ private:
 
 }  // namespace
 
+int runDownload(Session& session) {
+    Inicio& inicio = session.inicio();
+    memory::Download& dl = inicio.download();
+    ProgressLine progress(session.form(), dl, session.dialogs());
+    QObject guard;
+    const int status = session.run(
+        [&](const Session::Finish& finish) {
+            QObject::connect(
+                &dl, &memory::Download::finished, &guard, [finish](memory::Download::Outcome o) {
+                    finish(o == memory::Download::Outcome::Completed  ? Done
+                           : o == memory::Download::Outcome::NoAnswer ? NoLogger
+                                                                      : ExchangeFailed);
+                });
+            inicio.click(QLatin1String(ctl::kDownload));
+        },
+        [&] { return dl.state() == memory::Download::State::Blocks; });
+    if (status != Done && dl.state() != memory::Download::State::Idle) dl.cancel();
+    return status;
+}
+
 int download(Session& session, const QCommandLineParser& parser) {
     const QString csv = QStringLiteral("csv"), rgt = QStringLiteral("rgt");
     if (!parser.isSet(csv) || !parser.positionalArguments().isEmpty()) {
@@ -62,25 +82,8 @@ int download(Session& session, const QCommandLineParser& parser) {
     Inicio& inicio = session.inicio();
     memory::Download& dl = inicio.download();
     session.dialogs().setSavePath(csvPath);
-    ProgressLine progress(session.form(), dl, session.dialogs());
-    memory::Download::Outcome outcome = memory::Download::Outcome::Failed;
-    QObject guard;
-    status = session.run(
-        [&](const Session::Finish& finish) {
-            QObject::connect(
-                &dl, &memory::Download::finished, &guard, [&, finish](memory::Download::Outcome o) {
-                    outcome = o;
-                    finish(o == memory::Download::Outcome::Completed  ? Done
-                           : o == memory::Download::Outcome::NoAnswer ? NoLogger
-                                                                      : ExchangeFailed);
-                });
-            inicio.click(QLatin1String(ctl::kDownload));
-        },
-        [&] { return dl.state() == memory::Download::State::Blocks; });
-    if (status != Done) {
-        if (dl.state() != memory::Download::State::Idle) dl.cancel();
-        return status;
-    }
+    status = runDownload(session);
+    if (status != Done) return status;
 
     memory::DecodingRun& run = inicio.decodingRun();
     QString rgtPath;

@@ -54,6 +54,9 @@ int sms(Session& session, const QCommandLineParser& args);
 int setSerial(Session& session, const QCommandLineParser& args);
 int live(Session& session, const QCommandLineParser& args);
 int download(Session& session, const QCommandLineParser& args);
+// Clicks the download and runs it to its end (progress drawn on a terminal): Done, NoLogger or
+// ExchangeFailed; a download cut short is cancelled, so its blocks are kept as a partial copy.
+int runDownload(Session& session);
 int decode(Session& session, const QCommandLineParser& args);
 int collect(Session& session, const QCommandLineParser& args);
 int archiveImport(Session& session, const QCommandLineParser& args);
