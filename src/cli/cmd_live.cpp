@@ -3,7 +3,10 @@
 
 #include <QJsonArray>
 #include <QTimer>
+#include <atomic>
 #include <csignal>
+#include <cstdint>
+#include <ctime>
 
 #include "cli/commands.h"
 #include "form/controls.h"
@@ -16,18 +19,30 @@ namespace {
 using live::LiveDisplay;
 
 volatile std::sig_atomic_t interrupted = 0;
-// Set once the stop an interrupt asked for is under way.
-volatile std::sig_atomic_t stopRunning = 0;
+// When the first interrupt came (monotonic milliseconds; 0: none yet).
+std::atomic<std::int64_t> firstInterruptMs{0};
+static_assert(std::atomic<std::int64_t>::is_always_lock_free, "used in a signal handler");
+// Copies of one interrupt arrive together (timeout signals the process, then its group), but a
+// loaded machine may run the stop in between: they count as one within this time.
+constexpr std::int64_t kCopiesWithinMs = 1000;
+
+std::int64_t monotonicMs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);  // safe in a signal handler
+    return std::int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 
 extern "C" void onInterrupt(int signal) {
-    // An interrupt after the stop began ends the program at once. Copies of the first one
-    // that come together (timeout signals the process and then its group) only ask again.
-    if (stopRunning) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
+    const std::int64_t now = monotonicMs();
+    std::int64_t first = 0;
+    if (firstInterruptMs.compare_exchange_strong(first, now)) {
+        interrupted = 1;
         return;
     }
-    interrupted = 1;
+    // A later interrupt, while the stop is under way, ends the program at once.
+    if (now - first < kCopiesWithinMs) return;
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 // SIGINT and SIGTERM stop the display as the second click does, for as long as it lives.
@@ -35,7 +50,7 @@ class InterruptGuard {
 public:
     InterruptGuard() {
         interrupted = 0;
-        stopRunning = 0;
+        firstInterruptMs = 0;
         int_ = std::signal(SIGINT, onInterrupt);
         term_ = std::signal(SIGTERM, onInterrupt);
     }
@@ -106,7 +121,6 @@ int live(Session& session, const QCommandLineParser& parser) {
             QObject::connect(poll, &QTimer::timeout, &scope, [=] {
                 if (!interrupted) return;
                 stop();
-                stopRunning = 1;
             });
             poll->start(50);
             session.inicio().click(QLatin1String(ctl::kLive));
