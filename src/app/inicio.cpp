@@ -12,6 +12,7 @@
 #include "link/exchange_opening.h"
 #include "link/line_events.h"
 #include "link/line_owner.h"
+#include "link/texts.h"
 #include "live/live_display.h"
 #include "memory/decoder.h"
 #include "memory/decoding_run.h"
@@ -65,6 +66,14 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     });
 
     connect(&channels_.line(), &LineOwner::changed, this, &Inicio::lineChanged);
+    // A port that refuses an exchange's channel is named in the message that follows.
+    for (int k = 1; k <= 8; ++k) {
+        connect(&channels_[k], &Channel::openFailed, this, [this, k] {
+            form_.portRefusal = QString::fromLatin1(texts::kCannotOpen) +
+                                ports_.label(channels_[k].commPort()) + QStringLiteral(": ") +
+                                channels_[k].errorString();
+        });
+    }
 
     onClick(ctl::kImportConfig, [this] { import_->click(); });
     onClick(ctl::kEditConfig, [this] { configSend_->edit(); });
@@ -131,6 +140,7 @@ void Inicio::click(const QString& name) {
     // "PARAR" stops the live display and sends nothing: it is always heard.
     const bool stopsTheLiveDisplay = name == QLatin1String(ctl::kLive) && form_.linea == -1;
     if (channels_.line().held() && needsTheLine(name) && !stopsTheLiveDisplay) return;
+    form_.portRefusal.clear();  // a refusal before this click belongs to an earlier message
     if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
 }
 

@@ -55,6 +55,9 @@ public:
     // Logger clock minus PC clock at the last complete import, in seconds; set before the
     // text of ctl::kClockOffset, which the window colours by it.
     std::optional<qint64> clockOffset;
+    // Why the port could not be opened since the last click ("No se puede abrir <port>:
+    // <reason>"): the message that offers reconnection adds it as a further line.
+    QString portRefusal;
 
     // ---- controls ----
     const ControlState& control(const QString& name) const;

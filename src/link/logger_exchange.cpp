@@ -5,7 +5,10 @@
 namespace vernoll {
 
 void offerReconnection(FormState& form, Dialogs& dialogs, const char* text) {
-    dialogs.message(QString::fromLatin1(text));
+    QString shown = QString::fromLatin1(text);
+    if (!form.portRefusal.isEmpty()) shown += QStringLiteral("\r\n") + form.portRefusal;
+    form.portRefusal.clear();
+    dialogs.message(shown);
     form.setEnabled(ctl::kReconnect, true);
     form.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
 }

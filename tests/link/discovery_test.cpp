@@ -246,3 +246,32 @@ TEST(PortList, KeepsAtMostTwelveInTheOrderGiven) {
     EXPECT_EQ(ports.location(1), QStringLiteral("/dev/ttyS1"));
     EXPECT_EQ(ports.location(12), QStringLiteral("/dev/ttyS12"));
 }
+
+// A port that discovery found but that refuses a later exchange: the exchange's message names
+// it with the system's reason, as discovery's does.
+TEST(Discovery, APortThatRefusesALaterExchangeIsNamedInItsMessage) {
+    test::ensureApp();
+    FormState form;
+    test::FakeDialogs dialogs;
+    test::FakePort port;
+    PortList ports{QStringList{"A", "B"}};
+    ChannelSet channels{port.factory()};
+    port.setPeer([](int n, const QByteArray& w) {
+        return n == 2 && w == QByteArray(1, '\xBE') ? QByteArray(21, '\x01') : QByteArray();
+    });
+    Inicio inicio(form, dialogs, channels, ports, Timing::fast());
+    inicio.setImportOnFound(false);
+    QSignalSpy started(&inicio, &Inicio::startUpFinished);
+    inicio.startUp();
+    ASSERT_TRUE(test::waitUntil([&] { return started.count() == 1; }));
+    ASSERT_EQ(form.portNumber, 2);
+
+    port.setRefused(2, Channel::OpenFailure::Held, QStringLiteral("en uso por otro programa"));
+    dialogs.shown.clear();
+    inicio.click(QLatin1String(ctl::kImportConfig));
+    ASSERT_TRUE(test::waitUntil([&] { return !dialogs.shown.empty(); }));
+    EXPECT_EQ(dialogs.texts().front(),
+              QStringLiteral("No hay equipo conectado ,Intente Reconectar \r\n"
+                             "No se puede abrir B: en uso por otro programa"));
+    EXPECT_TRUE(form.portRefusal.isEmpty());  // said once
+}
