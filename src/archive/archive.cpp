@@ -43,7 +43,7 @@ QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// The wall-clock fields of a time, whatever its time spec, as whole seconds: the logger's
+// The wall-clock fields of a time, held in UTC or in local time, as whole seconds: the logger's
 // stamps are held in UTC, the PC's clock in local time, and both are compared as read.
 qint64 naiveSeconds(const QDateTime& t) {
     return QDateTime(t.date(), t.time(), Qt::UTC).toSecsSinceEpoch();

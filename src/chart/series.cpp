@@ -42,7 +42,7 @@ QString withUnit(const QString& value, const Column& c) {
 
 qint64 chartTime(const QDateTime& stamp) {
     if (stamp.timeSpec() == Qt::UTC) return stamp.toMSecsSinceEpoch();
-    // A stamp in another spec still means the clock's face value, never a moment in a zone.
+    // A stamp held in local time still means the clock's face value, never a moment in a zone.
     return QDateTime(stamp.date(), stamp.time(), Qt::UTC).toMSecsSinceEpoch();
 }
 
