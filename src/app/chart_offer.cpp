@@ -23,10 +23,12 @@ ChartWindow* openChart(ChartInput input, Dialogs& dialogs, QWidget* owner) {
 
 ChartInput chartOfImage(Inicio& inicio) {
     const FormState& form = inicio.form();
-    memory::ImageReadings decoded = memory::readingsOfImage(inicio.image(), form.memo, form.Nserie);
     ChartInput input;
     const auto& configuration = inicio.import().configuration();
     input.serial = station::serialOf(configuration, form.Nserie);
+    // Named by the logger's own digits, as the archive names it.
+    memory::ImageReadings decoded =
+        memory::readingsOfImage(inicio.image(), form.memo, form.Nserie, input.serial);
     if (const family::Family* f = family::of(double(form.Nserie)); f && f->name)
         input.device = QString::fromUtf8(f->name);
     if (configuration) {
@@ -35,9 +37,6 @@ ChartInput chartOfImage(Inicio& inicio) {
     }
     input.columns = std::move(decoded.columns);
     input.readings = std::move(decoded.readings);
-    // The decoder stamps its readings with the number it decodes for; the chart names the
-    // logger by its own digits, as the archive does.
-    for (Reading& r : input.readings) r.serial = input.serial;
     return input;
 }
 

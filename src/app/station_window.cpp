@@ -245,11 +245,8 @@ void StationWindow::showChart() {
     const archive::StationTexts& t = station->texts;
     input.station = {t.user, t.location, t.latitude, t.longitude, t.altitude};
     input.columns = std::move(set->columns);
-    // The archive's header names the columns but not which ones count (rain, flow): the
-    // logger's family says, so that the chart sums them in bars as after a download.
-    for (const Column& known : family::columnsOfLines(double(station->serial)))
-        for (Column& c : input.columns)
-            if (c.title == known.title) c.kind = known.kind;
+    // Rain and flow are summed in bars, as after a download.
+    family::takeKindsOfFamily(double(station->serial), input.columns);
     input.readings = std::move(set->readings);
     openChart(std::move(input), dialogs_, this);
 }

@@ -102,10 +102,7 @@ std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QS
         session.complain(QStringLiteral("cannot read ") + path);
         return std::nullopt;
     }
-    memory::ImageReadings decoded = memory::readingsOfImage(inicio.image(), form.memo, form.Nserie);
-    // The decoder's number is a float, which cannot hold every 8-digit serial number.
-    for (Reading& r : decoded.readings) r.serial = serial;
-    return decoded;
+    return memory::readingsOfImage(inicio.image(), form.memo, form.Nserie, serial);
 }
 
 int collect(Session& session, const QCommandLineParser& parser) {

@@ -45,12 +45,9 @@ std::optional<ChartInput> storedInput(Session& session, std::uint32_t serial, co
     input.station = {station.texts.user, station.texts.location, station.texts.latitude,
                      station.texts.longitude, station.texts.altitude};
     input.columns = std::move(set->columns);
+    // Rain and flow are drawn as bars, as the window draws them.
+    family::takeKindsOfFamily(double(serial), input.columns);
     input.readings = std::move(set->readings);
-    // The archive keeps the logger's header line, which does not say which columns count (rain
-    // is drawn as bars); the logger's family does, where its header names the same columns.
-    const std::vector<Column> family = family::columnsOfLines(double(serial));
-    for (std::size_t k = 0; k < input.columns.size() && k < family.size(); ++k)
-        if (input.columns[k].title == family[k].title) input.columns[k].kind = family[k].kind;
     return input;
 }
 

@@ -337,6 +337,12 @@ std::vector<Column> columnsOfLines(double n) {
     return f ? columns(*f) : std::vector<Column>{};
 }
 
+void takeKindsOfFamily(double n, std::vector<Column>& columns) {
+    for (const Column& known : columnsOfLines(n))
+        for (Column& c : columns)
+            if (c.title == known.title) c.kind = known.kind;
+}
+
 const Conversion* conversionInto(const Family& f, Slot slot) {
     for (const Conversion& c : f.conversions)
         if (c.slot == slot && c.shape <= Shape::Plain) return &c;

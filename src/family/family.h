@@ -184,6 +184,9 @@ bool hasSms(double n);
 std::vector<Column> columns(const Family& f);
 // The columns of the record lines n prints: none when n prints no line.
 std::vector<Column> columnsOfLines(double n);
+// Columns named by a header line kept apart from its logger (the archive keeps the line, not
+// which columns count): each one the family of n names too takes the family's kind.
+void takeKindsOfFamily(double n, std::vector<Column>& columns);
 
 // The conversion of word to value that fills `slot`, nullptr when none does.
 const Conversion* conversionInto(const Family& f, Slot slot);

@@ -75,11 +75,14 @@ QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nser
     return text;
 }
 
-ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie) {
+ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie,
+                              std::optional<std::uint32_t> serial) {
     ImageReadings out;
     out.columns = family::columnsOfLines(nserie);
     Decoder decoder;
     decodeRows(image, 0, lastRow(memo), decoder, nserie, nullptr, &out.readings);
+    if (serial)
+        for (Reading& r : out.readings) r.serial = *serial;
     return out;
 }
 

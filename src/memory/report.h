@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "family/reading.h"
@@ -43,7 +45,10 @@ struct ImageReadings {
     std::vector<Column> columns;
     std::vector<Reading> readings;
 };
-ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie);
+// Each reading is keyed on `serial` when given (the logger's own digits: a float cannot hold
+// every 8-digit serial number), else on nserie.
+ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie,
+                              std::optional<std::uint32_t> serial = std::nullopt);
 
 // The spreadsheet database text of the events export: `data1`, the lines of rows 6..memo, a
 // final CR LF. The lines of rows 0..5 are decoded and dropped. The decoder's events text is

@@ -18,16 +18,11 @@ std::uint32_t serialOf(const std::optional<config::Configuration>& configuration
 
 Archived archiveDownload(const QString& location, const DownloadFacts& facts) {
     Archived out;
-    const memory::ImageReadings decoded =
-        memory::readingsOfImage(*facts.image, facts.memo, facts.nserie);
-    out.readings = qint64(decoded.readings.size());
-
     archive::Batch batch;
     batch.serial = serialOf(facts.configuration, facts.nserie);
-    // The decoder stamps its readings with the number it decodes for; the archive keys them
-    // on the logger's own digits.
-    std::vector<Reading> readings = decoded.readings;
-    for (Reading& r : readings) r.serial = batch.serial;
+    const memory::ImageReadings decoded =
+        memory::readingsOfImage(*facts.image, facts.memo, facts.nserie, batch.serial);
+    out.readings = qint64(decoded.readings.size());
     if (const family::Family* f = family::of(double(facts.nserie)); f && f->name) {
         batch.device = QString::fromUtf8(f->name);
         batch.columnHeader = QString::fromUtf8(f->header);
@@ -45,7 +40,7 @@ Archived archiveDownload(const QString& location, const DownloadFacts& facts) {
     batch.baseFile = facts.copyPath;
     if (!facts.copyPath.isEmpty())
         batch.baseFileSha256 = archive::fileSha256(facts.copyPath).value_or(QString());
-    batch.readings = readings;
+    batch.readings = decoded.readings;
 
     archive::Archive store;
     if (store.open(location, archive::Archive::Access::Update)) out.result = store.store(batch);
