@@ -17,9 +17,9 @@ namespace vernoll {
 
 namespace {
 
-constexpr qint64 kMinute = 60 * 1000;
+constexpr qint64 kMinuteMs = 60 * 1000;
 // Below ten minutes the clock's labels, which show minutes, would no longer tell ticks apart.
-constexpr qint64 kShortestSpan = 10 * kMinute;
+constexpr qint64 kShortestSpan = 10 * kMinuteMs;
 // A label "dd/MM/yyyy HH:mm" and the room around it.
 constexpr int kPixelsPerTick = 150;
 // Value axes: a tick every 50 pixels or more.
@@ -116,7 +116,7 @@ TimeSpan ReadingsChart::fullSpan() const {
     TimeSpan span = plan_.span;
     if (span.to - span.from < kShortestSpan) {
         const qint64 middle = span.from + (span.to - span.from) / 2;
-        span = {middle - 30 * kMinute, middle + 30 * kMinute};
+        span = {middle - 30 * kMinuteMs, middle + 30 * kMinuteMs};
     }
     return span;
 }

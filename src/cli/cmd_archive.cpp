@@ -33,13 +33,6 @@ QJsonValue numberOrNull(const std::optional<qint64>& n) {
     return n ? QJsonValue(*n) : QJsonValue();
 }
 
-bool noPositional(Session& session, const QCommandLineParser& parser) {
-    if (parser.positionalArguments().isEmpty()) return true;
-    session.complain(QStringLiteral("unexpected argument: ") +
-                     parser.positionalArguments().first());
-    return false;
-}
-
 // The archive's own message (its location and why), printed as the program's texts are.
 int archiveFailed(Session& session, const archive::Archive& store) {
     session.dialogs().message(store.error());
@@ -106,7 +99,7 @@ std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QS
 }
 
 int collect(Session& session, const QCommandLineParser& parser) {
-    if (!noPositional(session, parser)) return Usage;
+    if (!session.noPositional(parser)) return Usage;
     int status = session.connect(true);
     if (status != Done) return status;
 
@@ -279,7 +272,7 @@ QString stationTable(const std::vector<archive::Station>& stations) {
 }  // namespace
 
 int archiveList(Session& session, const QCommandLineParser& parser) {
-    if (!noPositional(session, parser)) return Usage;
+    if (!session.noPositional(parser)) return Usage;
     archive::Archive store;
     if (!store.open(archiveLocation(session), archive::Archive::Access::Read))
         return archiveFailed(session, store);
@@ -309,7 +302,7 @@ int archiveList(Session& session, const QCommandLineParser& parser) {
 }
 
 int archiveExport(Session& session, const QCommandLineParser& parser) {
-    if (!noPositional(session, parser)) return Usage;
+    if (!session.noPositional(parser)) return Usage;
     if (!parser.isSet(QStringLiteral("serial")) || !parser.isSet(QStringLiteral("csv"))) {
         session.complain(
             QStringLiteral("archive export takes --serial N [--from T] [--to T] --csv FILE"));

@@ -31,13 +31,6 @@ bool allDigits(const QString& text) {
     return digits.match(text).hasMatch();
 }
 
-bool noPositional(Session& session, const QCommandLineParser& parser) {
-    if (parser.positionalArguments().isEmpty()) return true;
-    session.complain(QStringLiteral("unexpected argument: ") +
-                     parser.positionalArguments().first());
-    return false;
-}
-
 // A change the user did not confirm (or, without a terminal, did not pass --yes for).
 int refused(Session& session) {
     session.complain(isTerminal(stdin)
@@ -184,7 +177,7 @@ int setConfig(Session& session, const QCommandLineParser& parser) {
     const char* const textNames[5] = {"user", "location", "latitude", "longitude", "altitude"};
     const QString interval = QStringLiteral("interval"), clock = QStringLiteral("clock"),
                   yes = QStringLiteral("yes");
-    if (!noPositional(session, parser)) return Usage;
+    if (!session.noPositional(parser)) return Usage;
 
     ConfigChanges changes;
     for (std::size_t i = 0; i < changes.texts.size(); ++i) {
@@ -248,7 +241,7 @@ int setConfig(Session& session, const QCommandLineParser& parser) {
 int sms(Session& session, const QCommandLineParser& parser) {
     const QString cell = QStringLiteral("cell"), sendInterval = QStringLiteral("send-interval"),
                   yes = QStringLiteral("yes");
-    if (!noPositional(session, parser)) return Usage;
+    if (!session.noPositional(parser)) return Usage;
 
     std::optional<QString> newCell;
     if (parser.isSet(cell)) {

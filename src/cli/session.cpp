@@ -92,6 +92,12 @@ void Session::printJson(const JsonFields& fields) const {
     print(QString::fromUtf8(jsonText(fields) + '\n'));
 }
 
+bool Session::noPositional(const QCommandLineParser& parser) const {
+    if (parser.positionalArguments().isEmpty()) return true;
+    complain(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first());
+    return false;
+}
+
 void Session::complain(const QString& text) const {
     dialogs_.endStatus();
     const QByteArray bytes = (QStringLiteral("vernoll-cli: ") + text + QLatin1Char('\n')).toUtf8();

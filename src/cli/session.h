@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QJsonValue>
 #include <QList>
 #include <QPair>
@@ -72,6 +73,9 @@ public:
     static QByteArray jsonText(const JsonFields& fields);
     // A message of the command line's own (not a message of the program's windows).
     void complain(const QString& text) const;
+    // True when the command was given no positional argument; otherwise says which one was
+    // unexpected.
+    bool noPositional(const QCommandLineParser& parser) const;
 
     const GlobalOptions& options() const { return options_; }
     void setYes(bool yes) { dialogs_.setYes(yes); }

@@ -10,7 +10,7 @@ namespace vernoll::config {
 
 namespace {
 
-constexpr int kChannel = 2;
+constexpr int kImportChannel = 2;
 constexpr std::uint8_t kSelectRead = 0x60;
 // The serial number's caption. The two blanks before the colon are the logger program's.
 const QString kSerialPrefix = QStringLiteral("Nro  : ");
@@ -41,7 +41,7 @@ std::vector<const char*> shownControls() {
 ConfigImport::ConfigImport(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                            ExchangeOpening& opening, Timing timing, QObject* parent)
     : EchoRead(form, dialogs, channels, opening, timing,
-               {kChannel, kSelectRead, record::kSize, shownControls()}, parent),
+               {kImportChannel, kSelectRead, record::kSize, shownControls()}, parent),
       pcClock_([] { return QDateTime::currentDateTime(); }) {}
 
 void ConfigImport::click() {

@@ -11,7 +11,7 @@ namespace vernoll::config {
 
 namespace {
 
-constexpr int kChannel = 5;
+constexpr int kSendChannel = 5;
 constexpr std::uint8_t kSelectWrite = 0x96;
 constexpr int kFrameSize = record::kSize - 4;  // 107
 
@@ -45,7 +45,7 @@ QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval,
 ConfigSend::ConfigSend(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                        ExchangeOpening& opening, Timing timing, QObject* parent)
     : PacedWrite(form, dialogs, channels, opening, timing,
-                 {kChannel, kSelectWrite, timing.sendAnswerWait, "error datos"}, parent),
+                 {kSendChannel, kSelectWrite, timing.sendAnswerWait, "error datos"}, parent),
       pcClock_([] { return QDateTime::currentDateTime(); }) {}
 
 void ConfigSend::edit() {

@@ -17,7 +17,7 @@ namespace {
 constexpr int kFrameSize = 21;
 constexpr double kTwoPi = 6.283185307179586;
 
-struct Words {
+struct FrameWords {
     QByteArray frame = QByteArray(kFrameSize, '\0');
 
     // Word k (1 .. 9), high byte first, from a value that is rounded and kept in 16 bits.
@@ -49,7 +49,7 @@ double rainWord(const Clock& c) {
 }
 
 // The word whose live line shows `value`.
-void show(Words& w, const family::Family& f, int k, double value) {
+void show(FrameWords& w, const family::Family& f, int k, double value) {
     if (const family::LiveLine* line = family::liveLineOfWord(f, k)) w.put(k, line->inverse(value));
 }
 
@@ -60,7 +60,7 @@ QByteArray liveFrame(const QString& serialDigits, const QDateTime& now) {
     bool ok = false;
     const long n = serialDigits.toLong(&ok);
     const Clock c{double(now.toMSecsSinceEpoch()) / 1000.0};
-    Words w;
+    FrameWords w;
     const family::Family* f = ok ? family::showingLive(double(n)) : nullptr;
     if (!f) return w.frame;
 

@@ -7,7 +7,7 @@ namespace vernoll::sms {
 
 namespace {
 
-constexpr int kChannel = 8;
+constexpr int kReadChannel = 8;
 constexpr std::uint8_t kSelectRead = 0x2D;
 
 // What the read changes before its end: the two boxes, the send-interval buttons, and the
@@ -24,7 +24,7 @@ std::vector<const char*> shownControls() {
 SmsRead::SmsRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                  ExchangeOpening& opening, Timing timing, QObject* parent)
     : EchoRead(form, dialogs, channels, opening, timing,
-               {kChannel, kSelectRead, kRecordSize, shownControls()}, parent) {}
+               {kReadChannel, kSelectRead, kRecordSize, shownControls()}, parent) {}
 
 void SmsRead::prepare() {
     form_.setText(ctl::kCellNumber, QString());

@@ -7,7 +7,7 @@ namespace vernoll::sms {
 
 namespace {
 
-constexpr int kChannel = 7;
+constexpr int kWriteChannel = 7;
 constexpr std::uint8_t kSelectWrite = 0x2E;
 
 }  // namespace
@@ -15,7 +15,7 @@ constexpr std::uint8_t kSelectWrite = 0x2E;
 SmsWrite::SmsWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
                    ExchangeOpening& opening, Timing timing, QObject* parent)
     : PacedWrite(form, dialogs, channels, opening, timing,
-                 {kChannel, kSelectWrite, timing.answerWait, "error datos"}, parent) {}
+                 {kWriteChannel, kSelectWrite, timing.answerWait, "error datos"}, parent) {}
 
 void SmsWrite::chooseInterval(int index) {
     if (index < 0 || index >= int(kSendIntervals.size())) return;
