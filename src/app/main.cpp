@@ -17,23 +17,31 @@
 #include "archive/location.h"
 #include "front/line.h"
 #include "front/usage.h"
+#include "link/texts.h"
 #include "memory/download.h"
 
 namespace {
 
 constexpr int kUsage = 2;
+constexpr int kFileError = 4;
 
-int usage(const QString& why) {
+// A message of the program's own on stderr; returns `status`.
+int say(const QString& why, int status) {
     const QByteArray text = ("vernoll: " + why + "\n").toUtf8();
     std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
-    return kUsage;
+    return status;
+}
+
+int usage(const QString& why) {
+    return say(why, kUsage);
 }
 
 vernoll::front::ProgramUsage programUsage() {
     vernoll::front::ProgramUsage usage;
     usage.name = QStringLiteral("vernoll");
     usage.summary = QStringLiteral("read, configure and download Tolvar data loggers");
-    usage.synopsis = QStringLiteral("[--port DEVICE]... | [--simulate SERIAL] [--archive URL]");
+    usage.synopsis =
+        QStringLiteral("[--port DEVICE]... | [--simulate SERIAL] [--archive URL] [--trace FILE]");
     usage.description = QStringLiteral(
         "vernoll is the desktop program for the Tolvar family of field data loggers. It finds "
         "the logger on a serial port, reads and edits its configuration and clock, reads and "
@@ -77,9 +85,10 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     parser.process(app);
 
-    front::LineChoice choice{parser.values(QStringLiteral("port")), std::nullopt};
+    front::LineChoice choice{parser.values(QStringLiteral("port")), std::nullopt, std::nullopt};
     if (parser.isSet(QStringLiteral("simulate")))
         choice.simulate = parser.value(QStringLiteral("simulate"));
+    if (parser.isSet(QStringLiteral("trace"))) choice.trace = parser.value(QStringLiteral("trace"));
     if (const auto problem = front::lineProblem(choice)) return usage(*problem);
     if (choice.simulate && !choice.ports.isEmpty())
         return usage(QStringLiteral("--port and --simulate exclude each other"));
@@ -87,6 +96,9 @@ int main(int argc, char** argv) {
         return usage(QStringLiteral("unexpected argument: ") +
                      parser.positionalArguments().first());
     const front::Line line(choice);
+    if (const auto& problem = line.traceProblem()) {
+        return say(QString::fromUtf8(texts::kCannotWriteCli) + *problem, kFileError);
+    }
 
     FormState form;
     QtDialogs dialogs;

@@ -62,12 +62,14 @@ int main(int argc, char** argv) {
     }
 
     GlobalOptions options;
-    front::LineChoice line{parser.values(QStringLiteral("port")), std::nullopt};
+    front::LineChoice line{parser.values(QStringLiteral("port")), std::nullopt, std::nullopt};
     if (parser.isSet(QStringLiteral("simulate")))
         line.simulate = parser.value(QStringLiteral("simulate"));
+    if (parser.isSet(QStringLiteral("trace"))) line.trace = parser.value(QStringLiteral("trace"));
     if (const auto problem = front::lineProblem(line)) return cli::usageError(*problem);
     options.ports = line.ports;
     options.simulate = line.simulate;
+    options.trace = line.trace;
     options.archive = parser.value(QStringLiteral("archive"));
     options.json = parser.isSet(QStringLiteral("json"));
     if (parser.isSet(QStringLiteral("fast-waits"))) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "front/line.h"
+#include "link/texts.h"
 
 namespace vernoll::cli {
 
@@ -289,6 +290,10 @@ int runCommand(const GlobalOptions& options, const QStringList& args,
     }
     makeApplication(entry->draws);
     Session session(options);
+    if (const auto& problem = session.traceProblem()) {
+        session.complain(QString::fromUtf8(texts::kCannotWriteCli) + *problem);
+        return FileError;
+    }
     return entry->run(session, parser);
 }
 

@@ -18,7 +18,9 @@
 namespace vernoll::cli {
 
 Session::Session(const GlobalOptions& options)
-    : options_(options), dialogs_(options.yes), line_({options.ports, options.simulate}) {
+    : options_(options),
+      dialogs_(options.yes),
+      line_({options.ports, options.simulate, options.trace}) {
     dialogs_.alwaysConfirm(QString::fromLatin1(texts::kConnectQuestion));
     inicio_ =
         std::make_unique<Inicio>(form_, dialogs_, line_.channels(), line_.ports(), options_.timing);

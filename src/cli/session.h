@@ -33,6 +33,7 @@ enum Status { Done = 0, NoLogger = 1, Usage = 2, ExchangeFailed = 3, FileError =
 struct GlobalOptions {
     QStringList ports;                // --port, in order
     std::optional<QString> simulate;  // --simulate SERIAL
+    std::optional<QString> trace;     // --trace FILE
     QString archive;                  // --archive; empty: $VERNOLL_ARCHIVE, else the default file
     bool json = false;
     bool yes = false;  // a command's --yes
@@ -85,6 +86,8 @@ public:
     const PortList& ports() const { return line_.ports(); }
     const ChannelSet& channels() const { return line_.channels(); }
     sim::LoggerEmulator* emulator() { return line_.emulator(); }
+    // Why the --trace file cannot be written, or nothing.
+    const std::optional<QString>& traceProblem() const { return line_.traceProblem(); }
     // Lines printed on the window's surface since the session began.
     const QStringList& diagnostics() const { return diagnostics_; }
 

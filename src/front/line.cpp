@@ -16,6 +16,10 @@ const QList<Option>& lineOptions() {
         {"simulate", "SERIAL",
          "Use the built-in logger emulator with this serial number (up to 8 digits) instead of "
          "a port."},
+        {"trace", "FILE",
+         "Write every byte sent and received on the line to FILE, one a line, as vernoll-sim "
+         "--log does (lines starting with # say which port opened and closed).",
+         Complete::Files},
     };
     return options;
 }
@@ -41,9 +45,18 @@ Line::Line(const LineChoice& choice) {
         channels_ = std::make_unique<ChannelSet>(
             [this] { return std::make_unique<SerialChannel>(ports_); });
     }
+    if (choice.trace) {
+        trace_ = std::make_unique<WireTrace>();
+        QString why;
+        if (trace_->open(*choice.trace, &why)) {
+            channels_->setTrace(trace_.get());
+        } else {
+            traceProblem_ = *choice.trace + QStringLiteral(": ") + why;
+        }
+    }
 }
 
-// The channels go before the emulator port they lead to.
+// The channels go before the emulator port they lead to, and before the trace they write to.
 Line::~Line() {
     channels_.reset();
 }

@@ -8,6 +8,7 @@
 #include "front/usage.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
+#include "link/wire_trace.h"
 
 namespace vernoll::sim {
 class LoggerEmulator;
@@ -21,6 +22,7 @@ namespace vernoll::front {
 struct LineChoice {
     QStringList ports;
     std::optional<QString> simulate;
+    std::optional<QString> trace;  // --trace FILE: every byte on the line written there
 };
 
 // --port and --simulate, as both front ends take them.
@@ -47,12 +49,16 @@ public:
     ChannelSet& channels() const { return *channels_; }
     // The built-in emulator, when it was chosen.
     sim::LoggerEmulator* emulator() const { return emulator_.get(); }
+    // Why the trace file that was asked for cannot be written ("FILE: reason"), or nothing.
+    const std::optional<QString>& traceProblem() const { return traceProblem_; }
 
 private:
     PortList ports_;
     std::unique_ptr<sim::LoggerEmulator> emulator_;
     std::unique_ptr<sim::EmulatorPort> emulatorPort_;
     std::unique_ptr<ChannelSet> channels_;
+    std::unique_ptr<WireTrace> trace_;
+    std::optional<QString> traceProblem_;
 };
 
 }  // namespace vernoll::front

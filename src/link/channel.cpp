@@ -1,5 +1,7 @@
 #include "link/channel.h"
 
+#include "link/wire_trace.h"
+
 namespace vernoll {
 
 void Channel::raise(int code) {
@@ -18,6 +20,18 @@ void Channel::bytesArrived() {
         if (bytesWaiting() >= before) break;  // the handler took nothing: wait for more bytes
     }
     raising_ = false;
+}
+
+void Channel::traceSent(const QByteArray& bytes) const {
+    if (trace_) trace_->sent(bytes);
+}
+
+void Channel::traceReceived(const QByteArray& bytes) const {
+    if (trace_) trace_->received(bytes);
+}
+
+void Channel::traceNote(const QString& text) const {
+    if (trace_) trace_->note(text);
 }
 
 }  // namespace vernoll

@@ -6,6 +6,8 @@
 
 namespace vernoll {
 
+class WireTrace;
+
 // Why a channel raised its event. Receive is raised once at least the receive threshold of
 // bytes is waiting; the others are line events and errors of the port.
 namespace comm {
@@ -79,6 +81,10 @@ public:
     // Why the last open failed; None when it succeeded.
     OpenFailure openFailure() const { return openFailure_; }
 
+    // Where the channel writes every byte it sends and receives (none: nowhere). The trace
+    // outlives the channel.
+    void setTrace(WireTrace* trace) { trace_ = trace; }
+
 signals:
     // A receive event or a line event; see comm::. Handlers run on the UI thread.
     void commEvent(int code);
@@ -92,6 +98,10 @@ protected:
     void bytesArrived();
     void raise(int code);
     void resetEvents() { lastEvent_ = 0; }
+    // What implementations tell the trace, if there is one.
+    void traceSent(const QByteArray& bytes) const;
+    void traceReceived(const QByteArray& bytes) const;
+    void traceNote(const QString& text) const;
     // Implementations record every open's outcome: None when it opened (or the channel was
     // open already), else why the port refused, which is raised as openFailed().
     void openOutcome(OpenFailure outcome) {
@@ -105,6 +115,7 @@ private:
     int lastEvent_ = 0;
     OpenFailure openFailure_ = OpenFailure::None;
     bool raising_ = false;
+    WireTrace* trace_ = nullptr;
 };
 
 }  // namespace vernoll

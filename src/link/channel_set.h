@@ -19,7 +19,18 @@ public:
     using Factory = std::function<std::unique_ptr<Channel>()>;
 
     explicit ChannelSet(const Factory& make) : line_(std::make_unique<LineOwner>()) {
-        for (auto& c : channels_) c = make();
+        static constexpr std::array<const char*, 8> kRoles = {"the probe",
+                                                              "the configuration import",
+                                                              "the serial-number write",
+                                                              "the download",
+                                                              "the configuration send",
+                                                              "the live display",
+                                                              "the SMS write",
+                                                              "the SMS read"};
+        for (std::size_t i = 0; i < channels_.size(); ++i) {
+            channels_[i] = make();
+            channels_[i]->setObjectName(QString::fromLatin1(kRoles[i]));
+        }
     }
     // MSComm k, k from 1 to 8.
     Channel& operator[](int k) const { return *channels_.at(std::size_t(k - 1)); }
@@ -27,6 +38,11 @@ public:
     void releaseAllBut(int k) const {
         for (int i = 1; i <= 8; ++i)
             if (i != k && (*this)[i].isOpen()) (*this)[i].close();
+    }
+
+    // Every channel writes what it sends and receives to `trace` (none: nowhere).
+    void setTrace(WireTrace* trace) const {
+        for (const auto& c : channels_) c->setTrace(trace);
     }
 
     // Which operation holds the port the channels share.

@@ -80,7 +80,10 @@ std::vector<int> modemLineEvents(QSerialPort::PinoutSignals before,
 
 SerialChannel::SerialChannel(const PortList& ports, QObject* parent)
     : Channel(parent), ports_(ports) {
-    connect(&port_, &QSerialPort::readyRead, this, [this] { bytesArrived(); });
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        traceArrivals();
+        bytesArrived();
+    });
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialChannel::onError);
     lines_.setInterval(100);
     connect(&lines_, &QTimer::timeout, this, &SerialChannel::watchLines);
@@ -104,9 +107,12 @@ bool SerialChannel::open() {
     if (!port_.open(QIODevice::ReadWrite)) {
         const PortFault fault = explainOpenFailure(location, port_.error(), port_.errorString());
         error_ = fault.reason;
+        traceNote(QStringLiteral("%1 not opened: %2").arg(location, error_));
         openOutcome(fault.kind);
         return false;
     }
+    opened_ = location;
+    traceNote(QStringLiteral("%1 opened for %2").arg(location, objectName()));
     openOutcome(OpenFailure::None);
     port_.setBaudRate(QSerialPort::Baud19200);
     port_.setDataBits(QSerialPort::Data8);
@@ -132,7 +138,25 @@ bool SerialChannel::open() {
 
 void SerialChannel::close() {
     lines_.stop();
-    if (port_.isOpen()) port_.close();
+    if (!port_.isOpen()) return;
+    traceArrivals();
+    port_.close();
+    traced_ = 0;
+    traceNote(QStringLiteral("%1 closed").arg(opened_));
+}
+
+void SerialChannel::traceArrivals() {
+    const qint64 waiting = port_.bytesAvailable();
+    if (waiting > traced_) traceReceived(port_.peek(waiting).mid(traced_));
+    traced_ = waiting;
+}
+
+QByteArray SerialChannel::read(int n) {
+    // Bytes may arrive while a handler runs a nested event loop, which raises no readyRead.
+    traceArrivals();
+    const QByteArray got = port_.read(n);
+    traced_ = std::max<qint64>(0, traced_ - got.size());
+    return got;
 }
 
 void SerialChannel::watchLines() {
@@ -156,6 +180,7 @@ void SerialChannel::watchLines() {
 bool SerialChannel::write(const QByteArray& bytes) {
     if (!port_.isOpen()) return false;
     if (port_.write(bytes) != bytes.size()) return false;
+    traceSent(bytes);
     // Hand the bytes to the driver now rather than on the next turn of the event loop.
     port_.flush();
     return true;
@@ -163,8 +188,10 @@ bool SerialChannel::write(const QByteArray& bytes) {
 
 void SerialChannel::clearInput() {
     if (!port_.isOpen()) return;
+    traceArrivals();
     port_.clear(QSerialPort::Input);
     port_.readAll();
+    traced_ = 0;
 }
 
 void SerialChannel::onError(QSerialPort::SerialPortError error) {
@@ -176,6 +203,8 @@ void SerialChannel::onError(QSerialPort::SerialPortError error) {
         // master closed reports read errors rather than a lost resource.
         lines_.stop();
         port_.close();
+        traced_ = 0;
+        traceNote(QStringLiteral("%1 lost: %2").arg(opened_, error_));
         raise(comm::Hangup);
     }
 }

@@ -36,7 +36,7 @@ public:
     QString errorString() const override { return error_; }
     bool write(const QByteArray& bytes) override;
     int bytesWaiting() const override { return int(port_.bytesAvailable()); }
-    QByteArray read(int n) override { return port_.read(n); }
+    QByteArray read(int n) override;
     void clearInput() override;
 
 private:
@@ -45,12 +45,16 @@ private:
     // second while the port is open, where the port can report them (a pseudo-terminal
     // cannot, and is not watched).
     void watchLines();
+    // Tells the trace the bytes that arrived since it was last told.
+    void traceArrivals();
 
     const PortList& ports_;
     QSerialPort port_;
     QString error_;
     QTimer lines_;
     QSerialPort::PinoutSignals pins_;
+    qint64 traced_ = 0;  // bytes waiting that the trace was told of
+    QString opened_;     // the port as the list names it, for the trace
 };
 
 }  // namespace vernoll

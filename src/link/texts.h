@@ -17,6 +17,8 @@ inline constexpr char kNoLoggerDownload[] = "No hay equipo conectado (Intente Re
 // its own line: "vernoll-cli: no se puede abrir /dev/ttyUSB0: ...".
 inline constexpr char kCannotOpen[] = "No se puede abrir ";
 inline constexpr char kCannotOpenCli[] = "no se puede abrir ";
+// A file the command line was told to write (a trace) that cannot be: "... escribir FILE: why".
+inline constexpr char kCannotWriteCli[] = "no se puede escribir ";
 // Why, in the user's words (UTF-8).
 inline constexpr char kPortMissing[] = "no existe";
 inline constexpr char kPortDenied[] = "permiso denegado";

@@ -24,8 +24,12 @@ public:
             error_ = QStringLiteral("the emulator's port is gone");
             return false;
         }
-        if (!port_->acquire(this, &error_)) return false;
+        if (!port_->acquire(this, &error_)) {
+            traceNote(QStringLiteral("%1 not opened: %2").arg(EmulatorPort::location(), error_));
+            return false;
+        }
         open_ = true;
+        traceNote(QStringLiteral("%1 opened for %2").arg(EmulatorPort::location(), objectName()));
         // Answers to an earlier exchange must never reach this one.
         buffer_.clear();
         resetEvents();
@@ -36,6 +40,7 @@ public:
         if (!open_) return;
         open_ = false;
         if (port_) port_->release(this);
+        traceNote(QStringLiteral("%1 closed").arg(EmulatorPort::location()));
     }
 
     bool isOpen() const override { return open_; }
@@ -43,6 +48,7 @@ public:
 
     bool write(const QByteArray& bytes) override {
         if (!open_ || !port_) return false;
+        traceSent(bytes);
         port_->feed(bytes);
         return true;
     }
@@ -58,11 +64,13 @@ public:
     void clearInput() override { buffer_.clear(); }
 
     void arrive(const QByteArray& bytes) {
+        traceReceived(bytes);
         buffer_.append(bytes);
         bytesArrived();
     }
 
     void hangUp() {
+        traceNote(QStringLiteral("%1 lost: the logger hung up").arg(EmulatorPort::location()));
         close();
         error_ = QStringLiteral("the logger hung up");
         raise(comm::Hangup);

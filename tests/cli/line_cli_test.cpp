@@ -283,3 +283,68 @@ TEST(CliLine, ASecondCommandLineOnTheSamePortFailsAtOnce) {
     const auto third = cli();
     EXPECT_EQ(third.status, 0) << third.err.toStdString();
 }
+
+// --trace writes the bytes as the program saw them: the same bytes, in the same order, as the
+// emulator's own log on the other side of the pseudo-terminal, stamped on the same clock (a
+// byte is sent before the emulator reads it, and received after the emulator wrote it, to
+// within the time a stamp may lag), with
+// the port's openings and closings between them. A trace that cannot be written stops the
+// command before it touches the line.
+TEST(CliLine, TraceMirrorsTheEmulatorsLogOnTheSameClock) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString simLog = dir.filePath(QStringLiteral("sim.log"));
+    const QString trace = dir.filePath(QStringLiteral("trace.log"));
+    Sim sim({QStringLiteral("--log"), simLog});
+    ASSERT_FALSE(sim.path().isEmpty());
+    const auto r =
+        vernoll::test::cli({QStringLiteral("--fast-waits"), QStringLiteral("--port"), sim.path(),
+                            QStringLiteral("--trace"), trace, QStringLiteral("config")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    QFile f(trace);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    std::vector<WireByte> traced;
+    QStringList notes;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("# ")) {
+            notes << QString::fromUtf8(line.mid(2));
+        } else if (const QList<QByteArray> p = line.split(' '); p.size() == 3) {
+            // The program's "tx" is the emulator's "rx".
+            traced.push_back(
+                {p[0].toLongLong(), p[1] == "rx", std::uint8_t(p[2].toUInt(nullptr, 16))});
+        }
+    }
+    const std::vector<WireByte> logged = wireLog(simLog);
+    ASSERT_EQ(traced.size(), logged.size());
+    ASSERT_FALSE(logged.empty());
+    for (std::size_t i = 0; i < logged.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(traced[i].fromLogger, logged[i].fromLogger);
+        ASSERT_EQ(traced[i].byte, logged[i].byte);
+        // Each side stamps a byte a moment after it crossed, up to a scheduler's wake-up.
+        if (traced[i].fromLogger)
+            EXPECT_GE(traced[i].us + kWireStampLatencyUs, logged[i].us);
+        else
+            EXPECT_LE(traced[i].us, logged[i].us + kWireStampLatencyUs);
+    }
+    // The probe, its second look, and the import each open and close the port.
+    const QString opened = sim.path() + QStringLiteral(" opened for ");
+    EXPECT_EQ(
+        notes,
+        (QStringList{opened + QStringLiteral("the probe"), sim.path() + QStringLiteral(" closed"),
+                     opened + QStringLiteral("the probe"), sim.path() + QStringLiteral(" closed"),
+                     opened + QStringLiteral("the configuration import"),
+                     sim.path() + QStringLiteral(" closed")}));
+
+    const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/trace.log"));
+    const auto refused =
+        vernoll::test::cli({QStringLiteral("--fast-waits"), QStringLiteral("--port"), sim.path(),
+                            QStringLiteral("--trace"), nowhere, QStringLiteral("config")});
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_TRUE(refused.err.contains(
+        (QStringLiteral("vernoll-cli: no se puede escribir ") + nowhere + QStringLiteral(": "))
+            .toUtf8()))
+        << refused.err.toStdString();
+    EXPECT_EQ(wireLog(simLog).size(), logged.size()) << "nothing more was sent";
+}

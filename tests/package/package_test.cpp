@@ -238,8 +238,9 @@ TEST_F(Installed, BashCompletionOffersWhatTheProgramTakes) {
     } cases[] = {
         {{program, QStringLiteral("dow")}, {QStringLiteral("download")}},
         {{program, QStringLiteral("--")},
-         {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--archive"),
-          QStringLiteral("--json"), QStringLiteral("--help"), QStringLiteral("--version")}},
+         {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--trace"),
+          QStringLiteral("--archive"), QStringLiteral("--json"), QStringLiteral("--help"),
+          QStringLiteral("--version")}},
         {{program, QStringLiteral("--port"), QStringLiteral("/dev/ttyUSB0"), QStringLiteral("sms"),
           QStringLiteral("--send-interval"), QString()},
          {QStringLiteral("none"), QStringLiteral("sync"), QStringLiteral("2h"),
@@ -254,8 +255,9 @@ TEST_F(Installed, BashCompletionOffersWhatTheProgramTakes) {
          {QStringLiteral("import"), QStringLiteral("list"), QStringLiteral("export")}},
         // A value is not taken for a command: "probe" after --simulate is the serial number.
         {{program, QStringLiteral("--simulate"), QStringLiteral("probe"), QStringLiteral("--")},
-         {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--archive"),
-          QStringLiteral("--json"), QStringLiteral("--help"), QStringLiteral("--version")}},
+         {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--trace"),
+          QStringLiteral("--archive"), QStringLiteral("--json"), QStringLiteral("--help"),
+          QStringLiteral("--version")}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(completion(program, c.words, folder.path()), c.offered)
