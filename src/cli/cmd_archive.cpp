@@ -4,7 +4,9 @@
 #include <QByteArrayList>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 #include <algorithm>
+#include <cstdio>
 #include <tuple>
 
 #include "archive/archive.h"
@@ -17,6 +19,7 @@
 #include "files/base_file.h"
 #include "form/controls.h"
 #include "link/codepage.h"
+#include "link/texts.h"
 #include "memory/download.h"
 #include "memory/file_io.h"
 #include "station/download_archiving.h"
@@ -98,8 +101,104 @@ std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QS
     return memory::readingsOfImage(inicio.image(), form.memo, form.Nserie, serial);
 }
 
+namespace {
+
+int collectOne(Session& session);
+
+// What one port's collection printed, kept until every port is done.
+struct PortCollection {
+    QString port;
+    std::FILE* out = nullptr;  // temporary files: portable, and a thread may write its own
+    std::FILE* err = nullptr;
+    int status = NoLogger;
+};
+
+QByteArray contents(std::FILE* file) {
+    QByteArray bytes;
+    std::rewind(file);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, qsizetype(n));
+    return bytes;
+}
+
+// Every port at the same time, each in a thread of its own with a session of its own (its
+// port, its channels, its event loop and its archive connection); then, in the order of the
+// ports, what each logger's collection printed. Ports where no logger answered say nothing.
+int collectEvery(Session& session) {
+    const GlobalOptions& options = session.options();
+    const QStringList ports = options.simulate          ? session.ports().locations()
+                              : options.ports.isEmpty() ? PortList::system().locations()
+                                                        : options.ports;
+    std::vector<PortCollection> runs(std::size_t(ports.size()));
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        PortCollection& run = runs[std::size_t(i)];
+        run.port = ports[i];
+        run.out = std::tmpfile();
+        run.err = std::tmpfile();
+        if (!run.out || !run.err) {
+            session.complain(QStringLiteral("no se puede crear un archivo temporal"));
+            return FileError;
+        }
+        GlobalOptions one = options;
+        if (!options.simulate) one.ports = QStringList{run.port};
+        if (options.trace)
+            one.trace = *options.trace + QLatin1Char('.') + QFileInfo(run.port).fileName();
+        threads.push_back(std::unique_ptr<QThread>(QThread::create([&run, one] {
+            Session own(one, run.out, run.err);
+            if (const auto& problem = own.traceProblem()) {
+                own.complain(QString::fromUtf8(texts::kCannotWriteCli) + *problem);
+                run.status = FileError;
+                return;
+            }
+            run.status = collectOne(own);
+        })));
+    }
+    for (const auto& t : threads) t->start();
+    for (const auto& t : threads) t->wait();
+
+    int status = NoLogger;
+    QByteArrayList collected;
+    for (const PortCollection& run : runs) {
+        const QByteArray out = contents(run.out);
+        const QByteArray err = contents(run.err);
+        std::fclose(run.out);
+        std::fclose(run.err);
+        // A port the user named says why nothing answered there; the system's own ports do
+        // not (most have no logger).
+        if (run.status == NoLogger && options.ports.isEmpty()) continue;
+        // Each message names its port: they come from several loggers.
+        for (const QByteArray& line : err.split('\n'))
+            if (!line.isEmpty())
+                std::fprintf(session.err(), "%s: %s\n", qPrintable(run.port), line.constData());
+        if (run.status == NoLogger) continue;
+        status = status == NoLogger ? run.status : std::max(status, run.status);
+        if (options.json)
+            collected << out.trimmed();
+        else
+            session.print(QString::fromUtf8(out));
+    }
+    std::fflush(session.err());
+    if (status == NoLogger)
+        session.complain(QStringLiteral("ning\u00fan registrador respondi\u00f3 (%1)")
+                             .arg(ports.join(QStringLiteral(", "))));
+    if (options.json)
+        session.print(QString::fromUtf8("{\"collected\":[" + collected.join(',') + "]}\n"));
+    return status;
+}
+
+}  // namespace
+
 int collect(Session& session, const QCommandLineParser& parser) {
     if (!session.noPositional(parser)) return Usage;
+    if (parser.isSet(QStringLiteral("every"))) return collectEvery(session);
+    return collectOne(session);
+}
+
+namespace {
+
+int collectOne(Session& session) {
     int status = session.connect(true);
     if (status != Done) return status;
 
@@ -166,6 +265,8 @@ int collect(Session& session, const QCommandLineParser& parser) {
     // The copy is kept; the archive's failure was said with the success message.
     return dl.archiveFailed() ? FileError : Done;
 }
+
+}  // namespace
 
 int archiveImport(Session& session, const QCommandLineParser& parser) {
     const QStringList files = parser.positionalArguments();

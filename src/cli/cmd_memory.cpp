@@ -20,9 +20,10 @@ namespace {
 // moves the same bar, and is not drawn.
 class ProgressLine {
 public:
-    ProgressLine(FormState& form, const memory::Download& download, ConsoleDialogs& dialogs)
+    ProgressLine(FormState& form, const memory::Download& download, ConsoleDialogs& dialogs,
+                 std::FILE* err)
         : form_(form), download_(download), dialogs_(dialogs) {
-        if (!isTerminal(stderr)) return;
+        if (!isTerminal(err)) return;
         connection_ =
             QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
                 if (name != QLatin1String(ctl::progress::kBar)) return;
@@ -51,7 +52,7 @@ private:
 int runDownload(Session& session) {
     Inicio& inicio = session.inicio();
     memory::Download& dl = inicio.download();
-    ProgressLine progress(session.form(), dl, session.dialogs());
+    ProgressLine progress(session.form(), dl, session.dialogs(), session.err());
     QObject guard;
     const int status = session.run(
         [&](const Session::Finish& finish) {

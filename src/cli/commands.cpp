@@ -134,12 +134,19 @@ const QList<CommandEntry>& commands() {
            {"events", "FILE", "With --xls, also write the events text.", Complete::Files}},
           Complete::Files},
          &decode},
-        {{"collect", "", "download the logger's memory into the station archive",
+        {{"collect",
+          "",
+          "download the logger's memory into the station archive",
           "Downloads the logger's whole memory, decodes it and keeps its readings in the station "
           "archive; a reading already kept is not kept again, so the command can run as often "
           "as wanted (from cron or a systemd timer). Writes no CSV; the download's base-file "
           "copy is kept in the user's data folder. Another collect or download on the same "
-          "port at the same time ends at once with status 5."},
+          "port at the same time ends at once with status 5. With --every, every given port "
+          "(or every port of the system) on which a logger answers is collected at the same "
+          "time, one summary per logger in the order of the ports; --trace FILE then writes "
+          "one file per port, FILE.<device>.",
+          {{"every", nullptr,
+            "Collect every port on which a logger answers, all at the same time."}}},
          &collect},
         {{"archive import",
           "BASE... --serial N",

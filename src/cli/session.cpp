@@ -17,9 +17,11 @@
 
 namespace vernoll::cli {
 
-Session::Session(const GlobalOptions& options)
+Session::Session(const GlobalOptions& options, std::FILE* out, std::FILE* err)
     : options_(options),
-      dialogs_(options.yes),
+      out_(out),
+      err_(err),
+      dialogs_(options.yes, err),
       line_({options.ports, options.simulate, options.trace}) {
     dialogs_.alwaysConfirm(QString::fromLatin1(texts::kConnectQuestion));
     inicio_ =
@@ -72,8 +74,8 @@ bool Session::holdPorts() {
 
 void Session::print(const QString& text) const {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), out_);
+    std::fflush(out_);
 }
 
 QByteArray Session::jsonText(const JsonFields& fields) {
@@ -103,8 +105,8 @@ bool Session::noPositional(const QCommandLineParser& parser) const {
 void Session::complain(const QString& text) const {
     dialogs_.endStatus();
     const QByteArray bytes = (QStringLiteral("vernoll-cli: ") + text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-    std::fflush(stderr);
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), err_);
+    std::fflush(err_);
 }
 
 int Session::run(const std::function<void(const Finish&)>& begin,

@@ -44,7 +44,9 @@ struct GlobalOptions {
 // emulator), and the same handlers the window runs.
 class Session {
 public:
-    explicit Session(const GlobalOptions& options);
+    // Results go to `out`, messages to `err` (files of the caller's that outlive the session).
+    explicit Session(const GlobalOptions& options, std::FILE* out = stdout,
+                     std::FILE* err = stderr);
     ~Session();
 
     // Port discovery, then (with `import`) the configuration import, as the window's
@@ -79,6 +81,8 @@ public:
     bool noPositional(const QCommandLineParser& parser) const;
 
     const GlobalOptions& options() const { return options_; }
+    // Where the session's messages go (stderr, unless it was given another file).
+    std::FILE* err() const { return err_; }
     void setYes(bool yes) { dialogs_.setYes(yes); }
     FormState& form() { return form_; }
     Inicio& inicio() { return *inicio_; }
@@ -98,6 +102,8 @@ private:
     bool holdPorts();
 
     GlobalOptions options_;
+    std::FILE* out_;
+    std::FILE* err_;
     FormState form_;
     ConsoleDialogs dialogs_;
     front::Line line_;

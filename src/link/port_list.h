@@ -21,6 +21,7 @@ public:
     static PortList of(const QStringList& devices);
 
     int count() const { return int(locations_.size()); }
+    const QStringList& locations() const { return locations_; }
     // The system location of port n (1-based): "COM3", "/dev/ttyUSB0".
     QString location(int number) const;
     // How the messages name port n: "COM 3" for a port named COM3, else the location.

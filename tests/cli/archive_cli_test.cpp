@@ -394,3 +394,48 @@ TEST(CliArchive, SetConfigWarnsWhenTheArchiveMayNotHoldTheReadings) {
             << r.err.toStdString();
     }
 }
+
+// collect --every: the loggers of every port at once, in the order of the ports, each summary
+// what a collect of that port alone prints; a port the user named where nothing answers says
+// why but changes no status; no logger anywhere is status 1.
+TEST(CliArchive, CollectEveryPortInOneRun) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("a.sqlite"));
+    Sim a({QStringLiteral("--serial"), QStringLiteral("2052000")});
+    Sim b({QStringLiteral("--serial"), QStringLiteral("20500")});
+    ASSERT_FALSE(a.path().isEmpty());
+    ASSERT_FALSE(b.path().isEmpty());
+    const QString missing = dir.filePath(QStringLiteral("no-such-port"));
+    const QStringList ports{b.path(), missing, a.path()};
+    QStringList args{QStringLiteral("--fast-waits")};
+    for (const QString& p : ports) args << QStringLiteral("--port") << p;
+    const CliRun r =
+        cli(args + withArchive(archive, {QStringLiteral("collect"), QStringLiteral("--every")}));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(keysInOrder(r.out).first(), QStringLiteral("collected"));
+    const QJsonArray collected = r.json()[QStringLiteral("collected")].toArray();
+    ASSERT_EQ(collected.size(), 2) << r.out.toStdString();
+    const struct {
+        QString port;
+        QString serial;
+    } expected[] = {{b.path(), QStringLiteral("00020500")}, {a.path(), QStringLiteral("02052000")}};
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject one = collected[i].toObject();
+        EXPECT_EQ(one[QStringLiteral("port")].toString(), expected[i].port);
+        EXPECT_EQ(one[QStringLiteral("serial")].toString(), expected[i].serial);
+        EXPECT_EQ(one[QStringLiteral("blocks")].toInt(), 1024);
+        EXPECT_EQ(one[QStringLiteral("new")].toInt(), one[QStringLiteral("readings")].toInt());
+        EXPECT_TRUE(QFile::exists(one[QStringLiteral("base_file")].toString()));
+    }
+    EXPECT_TRUE(r.err.contains((missing + QStringLiteral(": vernoll-cli: no se puede abrir ") +
+                                missing + QStringLiteral(": no existe"))
+                                   .toUtf8()))
+        << r.err.toStdString();
+
+    const CliRun none = cli({QStringLiteral("--fast-waits"), QStringLiteral("--port"), missing,
+                             QStringLiteral("--archive"), archive, QStringLiteral("collect"),
+                             QStringLiteral("--every")});
+    EXPECT_EQ(none.status, 1) << none.err.toStdString();
+    EXPECT_TRUE(none.out.isEmpty());
+}
