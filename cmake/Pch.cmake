@@ -30,7 +30,9 @@ function(vernoll_pch_reuse dir)
     get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
     foreach(target IN LISTS targets)
         get_target_property(type ${target} TYPE)
-        if(NOT type MATCHES "^(STATIC_LIBRARY|EXECUTABLE)$" OR target MATCHES "^vernoll_pch_")
+        # A fuzz target compiles with -fsanitize=fuzzer, which Clang will not mix with a header
+        # made without it.
+        if(NOT type MATCHES "^(STATIC_LIBRARY|EXECUTABLE)$" OR target MATCHES "^(vernoll_pch_|fuzz_)")
             continue()
         endif()
         get_target_property(libs ${target} LINK_LIBRARIES)
