@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -9,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
@@ -150,6 +152,20 @@ constexpr int kNotAnArchive = -1;
 
 // The schema version of the database: 0 when it holds no table, kNotAnArchive when it holds
 // tables of something else.
+void switchToWal(const QSqlDatabase& db, int busyTimeoutMs, QSqlError& error) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        error = QSqlError();
+        if (execute(db, QStringLiteral("PRAGMA journal_mode = WAL"), error)) return;
+        if (!error.databaseText().contains(QLatin1String("locked")) &&
+            !error.databaseText().contains(QLatin1String("busy")))
+            return;
+        if (waited.elapsed() >= busyTimeoutMs) return;
+        QThread::msleep(20);
+    }
+}
+
 std::optional<int> readVersion(const QSqlDatabase& db, Dialect dialect, QSqlError& error) {
     QSqlQuery tables(db);
     if (!tables.exec(dialect == Dialect::SQLite
@@ -324,9 +340,11 @@ bool Archive::open(const QString& given, Access access, const Options& options) 
         }
         if (!db.open()) error = db.lastError();
         // WAL lets the window read while the command line writes. Switching needs the write
-        // lock once; an archive that is already in WAL mode answers without writing.
+        // lock once; an archive that is already in WAL mode answers without writing. SQLite
+        // does not wait for that lock (no busy handler): two programs that open a new archive
+        // at the same moment try again until the busy timeout.
         else if (lite)
-            execute(db, QStringLiteral("PRAGMA journal_mode = WAL"), error);
+            switchToWal(db, options.busyTimeoutMs, error);
         else
             execute(db, QStringLiteral("SET client_min_messages TO WARNING"), error);
     }

@@ -399,3 +399,33 @@ TEST_P(Archived, EraseGuardLooksForADownloadEndingNearTheLoggerClock) {
 
 }  // namespace
 }  // namespace vernoll::archive::test
+
+namespace vernoll::archive::test {
+namespace {
+
+// Two programs that open a new archive file at the same moment (collect --every, two timers)
+// both open it: SQLite takes the switch to WAL without waiting on the other, so the program
+// waits for it.
+TEST(NewArchive, TwoProgramsOpeningItAtOnceBothOpenIt) {
+    QTemporaryDir dir;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        const QString path = dir.filePath(QStringLiteral("new-%1.sqlite").arg(round));
+        std::barrier start(2);
+        std::array<QString, 2> errors;
+        const auto opener = [&](int w) {
+            Archive own;
+            start.arrive_and_wait();
+            if (!own.open(path, Archive::Access::Update)) errors[std::size_t(w)] = own.error();
+        };
+        std::thread first(opener, 0);
+        std::thread second(opener, 1);
+        first.join();
+        second.join();
+        ASSERT_EQ(errors[0].toStdString(), "");
+        ASSERT_EQ(errors[1].toStdString(), "");
+    }
+}
+
+}  // namespace
+}  // namespace vernoll::archive::test

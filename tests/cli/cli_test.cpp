@@ -168,7 +168,7 @@ TEST(Cli, EveryCommandExplainsItselfWithHelp) {
         {"live", {"--frames N"}},
         {"download", {"--csv FILE", "--rgt FILE"}},
         {"decode", {"--serial N", "--csv FILE", "--xls FILE", "--events FILE"}},
-        {"collect", {}},
+        {"collect", {"--every"}},
         {"archive import", {"--serial N"}},
         {"archive list", {}},
         {"archive export", {"--serial N", "--from T", "--to T", "--csv FILE"}},
