@@ -32,7 +32,7 @@ void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
     memory::Download download{form, dialogs, channels, opening, image, timing};
     QTemporaryDir copies;
     download.setBackupFolder(copies.path());
-    form.portNumber = 1;
+    channels.exchange().port = 1;
     channels[4].setCommPort(1);
     // The block phase alone: from the first block stored to the last, per block.
     QElapsedTimer clock;

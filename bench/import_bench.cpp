@@ -26,16 +26,16 @@ Timing benchTiming() {
 }
 
 // One import, from the click to its end.
-bool importOnce(FormState& form, config::ConfigImport& import) {
+bool importOnce(const ChannelSet& channels, config::ConfigImport& import) {
     bool done = false;
     auto c1 = QObject::connect(&import, &config::ConfigImport::finished, [&] { done = true; });
     auto c2 = QObject::connect(&import, &config::ConfigImport::failed, [&] { done = true; });
-    form.answerFlag = -1;
+    channels.exchange().answered = true;
     import.click();
     test::waitUntil([&] { return done; }, 10000);
     QObject::disconnect(c1);
     QObject::disconnect(c2);
-    return form.exchangeCounter == 0 && done;
+    return channels.exchange().counter == 0 && done;
 }
 
 void BM_ImportOverPty(benchmark::State& state) {
@@ -53,9 +53,9 @@ void BM_ImportOverPty(benchmark::State& state) {
     ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
     ExchangeOpening opening{form, channels};
     config::ConfigImport import{form, dialogs, channels, opening, benchTiming()};
-    form.portNumber = 1;
+    channels.exchange().port = 1;
     for (auto _ : state)
-        if (!importOnce(form, import)) state.SkipWithError("import did not complete");
+        if (!importOnce(channels, import)) state.SkipWithError("import did not complete");
 
     channels.releaseAllBut(0);
     state.counters["median_turnaround_us"] =
@@ -74,9 +74,9 @@ void BM_ImportInProcess(benchmark::State& state) {
     ChannelSet channels{port.channelFactory()};
     ExchangeOpening opening{form, channels};
     config::ConfigImport import{form, dialogs, channels, opening, benchTiming()};
-    form.portNumber = 1;
+    channels.exchange().port = 1;
     for (auto _ : state)
-        if (!importOnce(form, import)) state.SkipWithError("import did not complete");
+        if (!importOnce(channels, import)) state.SkipWithError("import did not complete");
     // The 20 ms wake-up pause is part of each iteration.
     state.counters["per_byte_us"] =
         benchmark::Counter(double(state.iterations()) * 113,

@@ -97,8 +97,8 @@ void BM_LiveCycleOverPty(benchmark::State& state) {
     live::LiveDisplay display(form, dialogs, channels, Timing::fast());
     QObject::connect(&display, &live::LiveDisplay::frameShown,
                      [&] { handlerUs.push_back(double(handlerClock.nsecsElapsed()) / 1000.0); });
-    form.answerFlag = -1;
-    form.portNumber = 1;
+    channels.exchange().answered = true;
+    channels.exchange().port = 1;
     form.Nserie = float(state.range(0));
 
     display.click();

@@ -63,13 +63,13 @@ qint64 receivedAt(const std::vector<bench::WireByte>& wire, std::uint8_t byte, i
 // The channels on one pseudo-terminal logger.
 struct Line {
     explicit Line(sim::EmulatorOptions options) : logger(std::move(options)) {
-        form.portNumber = 1;
+        channels.exchange().port = 1;
         for (int k = 1; k <= 8; ++k) channels[k].setCommPort(1);
         channels[1].setReceiveThreshold(21);
         // An exchange's receive handler marks the answer, as the operations' handlers do.
         QObject::connect(&channels[2], &Channel::commEvent, [this](int code) {
             if (code != comm::Receive) return;
-            form.answerFlag = -1;
+            channels.exchange().answered = true;
             channels[2].read(channels[2].bytesWaiting());
         });
     }
@@ -77,7 +77,7 @@ struct Line {
     PortList ports{QStringList{logger.device()}};
     FormState form;
     ChannelSet channels{[this] { return std::make_unique<SerialChannel>(ports); }};
-    LineEvents lineEvents{form, channels[1]};
+    LineEvents lineEvents{form, channels[1], channels.exchange()};
     ExchangeOpening opening{form, channels};
 };
 
@@ -149,7 +149,7 @@ void BM_ProbeWaits(benchmark::State& state) {
     FormState form;
     test::FakeDialogs dialogs;
     ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
-    LineEvents lineEvents{form, channels[1]};
+    LineEvents lineEvents{form, channels[1], channels.exchange()};
     const Timing timing = Timing::real();
     Discovery discovery{form, dialogs, channels, ports, timing};
     const qint64 nominal = qint64((timing.probeFirstWait + timing.probeSecondWait).count()) * 1000;

@@ -29,12 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ch.setCommPort(1);
     ch.open();
     // The first bytes choose where in the exchange the stream starts.
-    if (size > 0) form.exchangeCounter = data[0] % 120;
+    if (size > 0) channels.exchange().counter = data[0] % 120;
     if (size > 1) form.intervalMinutes = (data[1] & 1) ? QStringLiteral("10") : QString();
     for (std::size_t i = 2; i < size; ++i) {
         if (!ch.isOpen()) {
             ch.open();
-            form.exchangeCounter = data[i] % 114;
+            channels.exchange().counter = data[i] % 114;
             continue;
         }
         ch.arrive(QByteArray(1, char(data[i])));

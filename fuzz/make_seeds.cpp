@@ -86,8 +86,8 @@ QByteArray importStream(const sim::EmulatorOptions& options) {
     config::ConfigImport import{form, dialogs, channels, opening, Timing::fast()};
     bool done = false;
     QObject::connect(&import, &config::ConfigImport::finished, [&] { done = true; });
-    form.portNumber = 1;
-    form.answerFlag = -1;  // a logger is known: the click opens the exchange
+    channels.exchange().port = 1;
+    channels.exchange().answered = true;  // a logger is known: the click opens the exchange
     import.click();
     if (!test::waitUntil([&] { return done; }, 10000))
         Writer::fail("the import against the emulator " + options.serial + " did not finish");

@@ -34,7 +34,7 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       ports_(ports),
       timing_(timing),
       // The line-event handler is connected to MSComm1 before discovery listens to it.
-      lineEvents_(std::make_unique<LineEvents>(form, channels[1])),
+      lineEvents_(std::make_unique<LineEvents>(form, channels[1], channels.exchange())),
       opening_(std::make_unique<ExchangeOpening>(form, channels)),
       discovery_(std::make_unique<Discovery>(form, dialogs, channels, ports, timing)),
       import_(std::make_unique<config::ConfigImport>(form, dialogs, channels, *opening_, timing)),
@@ -203,7 +203,7 @@ void Inicio::setArchiveLocation(const QString& location) {
         facts.memo = form_.memo;
         facts.nserie = form_.Nserie;
         facts.configuration = import_->configuration();
-        facts.port = ports_.location(form_.portNumber);
+        facts.port = ports_.location(channels_.exchange().port);
         facts.blocks = download_->blocks();
         facts.copyPath = copy;
         facts.when = QDateTime::currentDateTime();

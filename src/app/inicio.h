@@ -11,9 +11,9 @@
 #include "form/controls.h"
 #include "form/dialogs.h"
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
+#include "link/timing.h"
 #include "station/download_archiving.h"
 
 namespace vernoll {

@@ -214,7 +214,7 @@ int collectOne(Session& session) {
     const auto& configuration = inicio.import().configuration();
     const FormState& form = session.form();
     const QString serial = archive::serialText(station::serialOf(configuration, form.Nserie));
-    const QString port = session.ports().location(form.portNumber);
+    const QString port = session.ports().location(session.channels().exchange().port);
     const std::optional<qint64> offset =
         configuration ? configuration->clockOffset() : std::nullopt;
     std::optional<archive::StoreResult> stored;

@@ -34,7 +34,7 @@ Session::JsonFields configJson(Session& session, const config::Configuration& c)
     const auto minutes = c.intervalMinutes();
     const auto offset = c.clockOffset();
     return {
-        {QStringLiteral("port"), session.ports().location(form.portNumber)},
+        {QStringLiteral("port"), session.ports().location(session.channels().exchange().port)},
         {QStringLiteral("serial"), c.serial},
         {QStringLiteral("nserie"), double(form.Nserie)},
         {QStringLiteral("device"), device},
@@ -61,7 +61,7 @@ int probe(Session& session, const QCommandLineParser& args) {
     if (!noArguments(session, args)) return Usage;
     const int status = session.connect(false);
     if (status != Done) return status;
-    const int port = session.form().portNumber;
+    const int port = session.channels().exchange().port;
     if (session.options().json)
         session.printJson({{QStringLiteral("port"), session.ports().location(port)}});
     else

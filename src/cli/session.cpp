@@ -128,7 +128,7 @@ int Session::run(const std::function<void(const Finish&)>& begin,
         if (outcome->loop) outcome->loop->quit();
     };
     const auto current = [&]() -> qint64 {
-        return progress ? progress() : qint64(form_.exchangeCounter);
+        return progress ? progress() : qint64(line_.channels().exchange().counter);
     };
     // The stall limit runs from the last progress while an exchange is under way. It is
     // restarted once the handlers of each receive event have run (a queued look), so it is
@@ -210,8 +210,8 @@ int Session::connect(bool import) {
         },
         [&] { return importer.state() == config::ConfigImport::State::Receiving; });
     // Only the logger's port stays held.
-    if (form_.portNumber > 0) {
-        const QString found = line_.ports().location(form_.portNumber);
+    if (const int port = line_.channels().exchange().port; port > 0) {
+        const QString found = line_.ports().location(port);
         for (auto it = locks_.begin(); it != locks_.end();)
             it = it->first == found ? std::next(it) : locks_.erase(it);
     }

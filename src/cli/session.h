@@ -14,10 +14,10 @@
 #include "app/inicio.h"
 #include "cli/console_dialogs.h"
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "front/line.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
+#include "link/timing.h"
 
 namespace vernoll {
 class Channel;

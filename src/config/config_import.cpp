@@ -126,7 +126,7 @@ void ConfigImport::takeClock(int field, std::uint8_t b) {
 }
 
 void ConfigImport::end() {
-    form_.exchangeCounter = 0;
+    channels_.exchange().counter = 0;
     form_.setTimer1Enabled(true);
     form_.setEnabled(ctl::kImportConfig, true);
 

@@ -22,7 +22,6 @@ EventsExport::Outcome EventsExport::click() {
     form_.setVisible(ctl::progress::kCancel, false);
     form_.setText(ctl::progress::kWindow, QStringLiteral("Generacion de Archivo"));
     form_.setVisible(ctl::progress::kWindow, true);
-    form_.exchangeCounter = 0;
 
     QStringList diagnostics;
     spreadsheet_ = memory::spreadsheetText(image_, form_.memo, decoder_, form_.Nserie, form_.data1,

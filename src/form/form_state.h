@@ -41,10 +41,6 @@ public:
     std::int16_t linea = 0;               // live flag: -1 while the live display runs
     QString linea6;                       // text of the current live frame
     QString data1;                        // the column header line, CR LF ended
-    std::int16_t answerFlag = 0;          // -1 once the logger answered the last exchange
-    std::int32_t exchangeCounter = 0;     // bytes received in the current exchange
-    std::int16_t portNumber = 0;          // the port discovery found, 1-based
-    std::uint8_t receivedByte = 0;        // the last byte read by an exchange
     QString intervalMinutes;              // "1" .. "60"; empty until a known code arrived
     QString summary;                      // the configuration summary
     std::array<QVariant, 6> clockFields;  // hour, minute, second, day, month, year

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "link/channel.h"
+#include "link/exchange_context.h"
 #include "link/line_owner.h"
 
 namespace vernoll {
@@ -47,9 +48,12 @@ public:
 
     // Which operation holds the port the channels share.
     LineOwner& line() const { return *line_; }
+    // The exchange under way on the port the channels share.
+    ExchangeContext& exchange() const { return *exchange_; }
 
 private:
     std::unique_ptr<LineOwner> line_;
+    std::unique_ptr<ExchangeContext> exchange_ = std::make_unique<ExchangeContext>();
     std::array<std::unique_ptr<Channel>, 8> channels_;
 };
 

@@ -37,7 +37,7 @@ void Discovery::start() {
     if (running() || channels_.line().held()) return;
     scan_ = 0;
     refused_.clear();
-    form_.answerFlag = 0;
+    channels_.exchange().answered = false;
     if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
         form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
         // Offered again: the user may change their mind.
@@ -65,14 +65,14 @@ void Discovery::nextPort() {
     else if (probe.openFailure() != Channel::OpenFailure::None)
         refused_ << QString::fromLatin1(texts::kCannotOpen) + ports_.label(scan_) +
                         QStringLiteral(": ") + probe.errorString();
-    form_.exchangeCounter = 0;
+    channels_.exchange().counter = 0;
     state_ = State::FirstWait;
     timer_.start(timing_.probeFirstWait);
 }
 
 void Discovery::check() {
     if (state_ == State::FirstWait && channels_[1].lastEvent() == comm::Receive) endFirstWait();
-    if (state_ == State::SecondWait && form_.answerFlag == -1) endSecondWait();
+    if (state_ == State::SecondWait && channels_.exchange().answered) endSecondWait();
 }
 
 void Discovery::endFirstWait() {
@@ -83,7 +83,7 @@ void Discovery::endFirstWait() {
 
 void Discovery::endSecondWait() {
     timer_.stop();
-    if (form_.answerFlag == -1) {
+    if (channels_.exchange().answered) {
         found();
         return;
     }
@@ -116,15 +116,15 @@ void Discovery::notFound() {
 
 void Discovery::found() {
     giveLineBack();
-    form_.answerFlag = 0;
+    channels_.exchange().answered = false;
     if (channels_[1].isOpen()) channels_[1].close();
-    form_.portNumber = std::int16_t(scan_);
+    channels_.exchange().port = scan_;
     form_.clearSurface();
     const QString text = connectionText(scan_);
     dialogs_.message(text);
     form_.setEnabled(ctl::kReconnect, false);
     form_.setText(ctl::kReconnect, text);
-    form_.answerFlag = -1;
+    channels_.exchange().answered = true;
     emit finished(Outcome::Found);
 }
 

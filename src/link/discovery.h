@@ -6,9 +6,9 @@
 
 #include "form/dialogs.h"
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
+#include "link/timing.h"
 
 namespace vernoll {
 

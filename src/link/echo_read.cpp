@@ -33,12 +33,12 @@ void EchoRead::begin() {
     // A second click while the opening runs would only restart the same opening (and the
     // answer flag, 0 during the opening, would call the logger missing).
     if (state_ == State::Opening) return;
-    if (form_.answerFlag == 0) {
+    if (!channels_.exchange().answered) {
         offerReconnection(form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
     }
-    form_.answerFlag = 0;
+    channels_.exchange().answered = false;
     // A read the logger left half-done keeps what the window showed before that read.
     if (state_ != State::Receiving || !before_) {
         QHash<QString, ControlState> shown;
@@ -71,7 +71,7 @@ void EchoRead::begin() {
 void EchoRead::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channel();
-    const int n = receiveOne(form_, ch);
+    const int n = receiveOne(channels_.exchange(), ch);
     state_ = State::Receiving;
     const int last = 2 + shape_.length;
 
@@ -83,7 +83,7 @@ void EchoRead::onComm(int code) {
         emit failed(Failure::Counter);
         return;
     }
-    const std::uint8_t b = form_.receivedByte;
+    const std::uint8_t b = channels_.exchange().lastByte;
     if (n >= 3) {
         record_[n - 3] = char(b);
         take(n - 3, b);

@@ -32,7 +32,7 @@ void ExchangeOpening::wakeUp(Millis pause, std::function<void()> then) {
     QObject::disconnect(listening_);
     channels_.releaseAllBut(0);
     Channel& probe = channels_[1];
-    probe.setCommPort(form_.portNumber);
+    probe.setCommPort(channels_.exchange().port);
     // Nothing may handle the logger's answer to the wake-up: it is dropped with the channel.
     probe.blockSignals(true);
     if (probe.open()) probe.write(QByteArray(1, kWakeUp));
@@ -53,21 +53,21 @@ void ExchangeOpening::attend(const Attention& a, std::function<void(bool answere
     holdLine();
     Channel& ch = channels_[a.channel];
     channels_.releaseAllBut(0);
-    form_.answerFlag = 0;
-    if (a.setCommPort) ch.setCommPort(form_.portNumber);
+    channels_.exchange().answered = false;
+    if (a.setCommPort) ch.setCommPort(channels_.exchange().port);
     if (a.threshold > 0) ch.setReceiveThreshold(a.threshold);
     ch.open();
     ch.write(QByteArray(1, kAttention));
-    form_.exchangeCounter = 0;
+    channels_.exchange().counter = 0;
 
     state_ = State::Answering;
     done_ = std::move(done);
     // Connected after the operation's own handler, so the flag is already set when this runs.
     listening_ = connect(&ch, &Channel::commEvent, this, [this] {
-        if (form_.answerFlag == -1) finishWait(true);
+        if (channels_.exchange().answered) finishWait(true);
     });
     timer_.disconnect();
-    connect(&timer_, &QTimer::timeout, this, [this] { finishWait(form_.answerFlag == -1); });
+    connect(&timer_, &QTimer::timeout, this, [this] { finishWait(channels_.exchange().answered); });
     timer_.start(a.wait);
 }
 

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "link/channel_set.h"
+#include "link/timing.h"
 
 namespace vernoll {
 

@@ -4,17 +4,18 @@
 
 #include "form/form_state.h"
 #include "link/channel.h"
+#include "link/exchange_context.h"
 
 namespace vernoll {
 
 // What every exchange's receive handler does first with a receive event: the logger has
-// answered (answer flag -1), one byte is taken into the received byte (a failed read keeps the
-// previous one) and counted. Returns n, the byte's number in the exchange.
-inline int receiveOne(FormState& form, Channel& ch) {
-    form.answerFlag = -1;
+// answered, one byte is taken as the last byte (a failed read keeps the previous one) and
+// counted. Returns n, the byte's number in the exchange.
+inline int receiveOne(ExchangeContext& exchange, Channel& ch) {
+    exchange.answered = true;
     const QByteArray got = ch.read(1);
-    if (!got.isEmpty()) form.receivedByte = std::uint8_t(got[0]);
-    return ++form.exchangeCounter;
+    if (!got.isEmpty()) exchange.lastByte = std::uint8_t(got[0]);
+    return ++exchange.counter;
 }
 
 // A byte the exchange has no place for: what is waiting is dropped, the diagnostic printed on

@@ -2,8 +2,9 @@
 
 namespace vernoll {
 
-LineEvents::LineEvents(FormState& form, Channel& mscomm1, QObject* parent)
-    : QObject(parent), form_(form), mscomm1_(mscomm1) {
+LineEvents::LineEvents(FormState& form, Channel& mscomm1, ExchangeContext& exchange,
+                       QObject* parent)
+    : QObject(parent), form_(form), mscomm1_(mscomm1), exchange_(exchange) {
     connect(&mscomm1_, &Channel::commEvent, this, &LineEvents::onComm);
 }
 
@@ -51,7 +52,7 @@ void LineEvents::onComm(int code) {
     if (code == comm::Receive) {
         const int waiting = mscomm1_.bytesWaiting();
         if (waiting > 20) {
-            form_.answerFlag = -1;
+            exchange_.answered = true;
             form_.print(QString::number(waiting));
             mscomm1_.close();  // the waiting bytes are dropped, never read
         } else {

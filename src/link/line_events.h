@@ -5,6 +5,7 @@
 
 #include "form/form_state.h"
 #include "link/channel.h"
+#include "link/exchange_context.h"
 
 namespace vernoll {
 
@@ -14,7 +15,8 @@ namespace vernoll {
 class LineEvents : public QObject {
     Q_OBJECT
 public:
-    LineEvents(FormState& form, Channel& mscomm1, QObject* parent = nullptr);
+    LineEvents(FormState& form, Channel& mscomm1, ExchangeContext& exchange,
+               QObject* parent = nullptr);
 
     // The text an event code writes on the surface; empty for the send event.
     static QString text(int code);
@@ -24,6 +26,7 @@ private:
 
     FormState& form_;
     Channel& mscomm1_;
+    ExchangeContext& exchange_;
 };
 
 }  // namespace vernoll

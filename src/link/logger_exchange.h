@@ -5,10 +5,10 @@
 
 #include "form/dialogs.h"
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "link/channel_set.h"
 #include "link/exchange_opening.h"
 #include "link/texts.h"
+#include "link/timing.h"
 
 namespace vernoll {
 

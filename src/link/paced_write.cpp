@@ -26,7 +26,7 @@ void PacedWrite::begin(QByteArray frame) {
 void PacedWrite::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channel();
-    const int n = receiveOne(form_, ch);
+    const int n = receiveOne(channels_.exchange(), ch);
     state_ = State::Sending;
     const int last = 1 + int(frame_.size());
 

@@ -42,7 +42,7 @@ void LiveDisplay::click() {
 
 void LiveDisplay::start() {
     if (channels_.line().held()) return;
-    if (form_.answerFlag == 0) {
+    if (!channels_.exchange().answered) {
         offerReconnection(form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
@@ -53,11 +53,11 @@ void LiveDisplay::start() {
     form_.setText(ctl::kLive, QString::fromLatin1(kStopCaption));
     form_.setVisible(ctl::kLiveText, true);
 
-    form_.answerFlag = 0;
+    channels_.exchange().answered = false;
     Channel& ch = channels_[kChannel];
     // A channel an earlier stalled exchange left open would hold the port.
     channels_.releaseAllBut(kChannel);
-    ch.setCommPort(form_.portNumber);
+    ch.setCommPort(channels_.exchange().port);
     ch.setReceiveThreshold(kFrameSize);
     // Still open after a stop whose frame never came: the open fails and is passed over.
     ch.open();
@@ -68,7 +68,7 @@ void LiveDisplay::start() {
 }
 
 void LiveDisplay::endFirstWait() {
-    if (form_.answerFlag != 0) return;
+    if (channels_.exchange().answered) return;
     // Readings of an earlier run must not show behind the message, nor after it.
     form_.setText(ctl::kLiveText, QString());
     giveLineBack();
@@ -103,7 +103,7 @@ void LiveDisplay::stop() {
 void LiveDisplay::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channels_[kChannel];
-    form_.answerFlag = -1;
+    channels_.exchange().answered = true;
     form_.linea6.clear();
     const QByteArray bytes = ch.read(kFrameSize);
     form_.linea6 = decoder_.decode(form_.Nserie, bytes);

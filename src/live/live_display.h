@@ -5,8 +5,8 @@
 
 #include "form/dialogs.h"
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "link/channel_set.h"
+#include "link/timing.h"
 #include "live/live_decoder.h"
 
 namespace vernoll::live {

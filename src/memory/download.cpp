@@ -63,10 +63,10 @@ void Download::click() {
     if (state_ != State::Idle || channels_.line().held()) return;
     archiveFailed_ = false;
     started_.start();
-    form_.exchangeCounter = 0;
+    channels_.exchange().counter = 0;
     form_.conti = 0;
     form_.contj = -1;
-    form_.answerFlag = 0;
+    channels_.exchange().answered = false;
     form_.linea = 0;
     form_.setEnabled(ctl::groups::kHeldByDownload, false);
     form_.setText(ctl::progress::kElapsed, QStringLiteral("00:00:00"));
@@ -114,7 +114,7 @@ void Download::onComm(int code) {
     }
     if (code != comm::Receive) return;
     Channel& ch = channels_[4];
-    const int n = receiveOne(form_, ch);
+    const int n = receiveOne(channels_.exchange(), ch);
 
     if (n < 1 || n > form_.memo) {
         abort(kCommError);
@@ -123,11 +123,11 @@ void Download::onComm(int code) {
     // The limit runs from the last handshake byte or block received.
     stall_.start(timing_.stall);
     if (n == 1) {
-        if (form_.receivedByte != 0x55) return abort(kCommError);
+        if (channels_.exchange().lastByte != 0x55) return abort(kCommError);
         state_ = State::Handshake;
         ch.write(QByteArray(1, kHandshake2));
     } else if (n == 2) {
-        if (form_.receivedByte != 0xAA) return abort(kCommError);
+        if (channels_.exchange().lastByte != 0xAA) return abort(kCommError);
         state_ = State::Blocks;
         ch.write(QByteArray(1, kNextBlock));
         form_.setTimer4Enabled(true);
@@ -139,7 +139,7 @@ void Download::onComm(int code) {
 }
 
 void Download::takeBlock(Channel& ch) {
-    QByteArray block(1, char(form_.receivedByte));
+    QByteArray block(1, char(channels_.exchange().lastByte));
     block += ch.read(kBlock - 1);
     image_.setRow(form_.conti, block);
     ++form_.conti;

@@ -8,9 +8,9 @@
 
 #include "form/dialogs.h"
 #include "form/form_state.h"
-#include "form/timing.h"
 #include "link/channel_set.h"
 #include "link/exchange_opening.h"
+#include "link/timing.h"
 #include "memory/memory_image.h"
 
 namespace vernoll::memory {

@@ -37,7 +37,7 @@ bool SerialWrite::key(int key) {
     // in any box, and leave the answer flag alone.
     if (!typesACharacter) return true;
     // Every typed key, even one the box discards, says nothing answered since.
-    form_.answerFlag = 0;
+    channels_.exchange().answered = false;
     if (enter) {
         write();
         return false;
@@ -100,7 +100,7 @@ void SerialWrite::end() {
     form_.setEnabled(ctl::kSerialEntry, true);
     setBoxText(QString());
     // Only a complete write sets the counter back; after a surplus byte the next opening does.
-    form_.exchangeCounter = 0;
+    channels_.exchange().counter = 0;
 }
 
 }  // namespace vernoll::serial_number

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "form/timing.h"
+#include "link/timing.h"
 #include "support/cli_run.h"
 #include "support/qt_app.h"
 

@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "form/timing.h"
+#include "link/timing.h"
 #include "support/cli_run.h"
 #include "support/qt_app.h"
 

@@ -226,7 +226,7 @@ TEST(ConfigSend, WholeSendAgainstTheEmulatorChangesItsNextRead) {
     EXPECT_EQ(p.text(ctl::kAltitude).size(), 5);
     expectViewing(p);
     EXPECT_FALSE(p.channels[5].isOpen());
-    EXPECT_EQ(p.form.exchangeCounter, 108);
+    EXPECT_EQ(p.channels.exchange().counter, 108);
     EXPECT_TRUE(p.form.surface().isEmpty());
 
     // The logger holds the new configuration, with its memory erased.

@@ -118,7 +118,7 @@ TEST(Import, WholeRecordFillsTheWindowAndEveryByteOnTheWireIsRight) {
     EXPECT_EQ(rig.form.memo, 1026);
     EXPECT_TRUE(rig.form.summary.startsWith(QStringLiteral("Muestras cada  30 Minutos\r\n")));
     EXPECT_TRUE(rig.form.timer1Enabled());
-    EXPECT_EQ(rig.form.exchangeCounter, 0);
+    EXPECT_EQ(rig.channels.exchange().counter, 0);
     EXPECT_FALSE(rig.channels[2].isOpen());
     EXPECT_FALSE(rig.form.splashShown());
     // Buttons after the import.
@@ -327,7 +327,7 @@ TEST(Import, ClockOffsetFromThePcClockWhenTheClockBytesArrive) {
         Rig rig(r.toBytes());
         int readAt = 0;
         rig.inicio.import().setPcClock([&] {
-            readAt = rig.form.exchangeCounter;
+            readAt = rig.channels.exchange().counter;
             return c.pc;
         });
         ASSERT_TRUE(rig.runStartUp());
@@ -403,7 +403,7 @@ TEST(Import, AfterAStallOnlyACompleteImportOffersTheEditAgain) {
     QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
     p.inicio.clickConfiguracion();
     // "Cambiar configuracion", offered while the record arrives, clicked before it stops.
-    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
+    ASSERT_TRUE(test::waitUntil([&] { return p.channels.exchange().counter == 42; }, kWait));
     p.click(ctl::kEditConfig);
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
     EXPECT_FALSE(p.c(ctl::kEditConfig).enabled);
@@ -430,7 +430,7 @@ TEST(Import, AClickWhileALoggerIsStoppedKeepsTheViewOfBeforeTheFirstRead) {
     rig.logger.stopAfter = 40;
     QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
     p.inicio.clickConfiguracion();
-    ASSERT_TRUE(test::waitUntil([&] { return p.form.exchangeCounter == 42; }, kWait));
+    ASSERT_TRUE(test::waitUntil([&] { return p.channels.exchange().counter == 42; }, kWait));
     ASSERT_EQ(failed.count(), 0);
     // Clicked again before the stall limit: the half-read view is no view to go back to.
     rig.restart(ImportUnderTest::script());

@@ -29,7 +29,7 @@ struct Rig {
     test::FakePort port;
     PortList ports{QStringList{"A", "B", "C", "D"}};
     ChannelSet channels{port.factory()};
-    LineEvents lineEvents{form, channels[1]};
+    LineEvents lineEvents{form, channels[1], channels.exchange()};
     Discovery discovery{form, dialogs, channels, ports, Timing::fast()};
     std::map<int, QByteArray> answers;
 
@@ -62,8 +62,8 @@ TEST(Discovery, AnswerOnTheSecondPort) {
     rig.port.setRefused(1, Channel::OpenFailure::Held, QStringLiteral("en uso por otro programa"));
     EXPECT_EQ(rig.run(), Discovery::Outcome::Found);
     EXPECT_EQ(rig.probed(), (std::vector<int>{2}));
-    EXPECT_EQ(rig.form.portNumber, 2);
-    EXPECT_EQ(rig.form.answerFlag, -1);
+    EXPECT_EQ(rig.channels.exchange().port, 2);
+    EXPECT_TRUE(rig.channels.exchange().answered);
     EXPECT_EQ(rig.dialogs.texts(),
               (QStringList{kQuestion, QStringLiteral(" Conexion en B  @ 19200 bps ")}));
     EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::None);
@@ -95,7 +95,7 @@ TEST(Discovery, ShortAnswersAndSilenceCountAsNoLoggerAndUnopenedPortsAreNamed) {
               (QStringList{kQuestion, kNotFound + "\r\nNo se puede abrir B: " + denied +
                                           "\r\nNo se puede abrir D: no existe"}));
     EXPECT_EQ(rig.dialogs.shown.back().icon, Dialogs::Icon::Critical);
-    EXPECT_EQ(rig.form.answerFlag, 0);
+    EXPECT_FALSE(rig.channels.exchange().answered);
     EXPECT_TRUE(rig.form.control(ctl::kReconnect).enabled);
     EXPECT_EQ(rig.form.control(ctl::kReconnect).text,
               QStringLiteral(" Conectar con Registrador ? "));
@@ -160,7 +160,7 @@ TEST(LineEvents, TextsOfEveryCode) {
         FormState form;
         test::FakePort port;
         ChannelSet channels{port.factory()};
-        LineEvents events{form, channels[1]};
+        LineEvents events{form, channels[1], channels.exchange()};
         static_cast<test::FakeChannel&>(channels[1]).lineEvent(code);
         EXPECT_EQ(form.surface(), QStringList{QString::fromUtf8(text)}) << code;
     }
@@ -200,7 +200,7 @@ TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
     FormState form;
     test::FakePort port;
     ChannelSet channels{port.factory()};
-    LineEvents events{form, channels[1]};
+    LineEvents events{form, channels[1], channels.exchange()};
     auto& probe = static_cast<test::FakeChannel&>(channels[1]);
     probe.setCommPort(1);
     ASSERT_TRUE(probe.open());
@@ -214,13 +214,13 @@ TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
     EXPECT_EQ(form.surface(), (QStringList{"3TOKO", "otro valor eventos"}));
     EXPECT_EQ(probe.bytesWaiting(), 0);
     EXPECT_TRUE(probe.isOpen());
-    EXPECT_EQ(form.answerFlag, 0);
+    EXPECT_FALSE(channels.exchange().answered);
 
     // The logger's answer: flag set, count written, channel closed.
     form.clearSurface();
     probe.setReceiveThreshold(21);
     probe.arrive(QByteArray(21, 'x'));
-    EXPECT_EQ(form.answerFlag, -1);
+    EXPECT_TRUE(channels.exchange().answered);
     EXPECT_EQ(form.surface(), QStringList{"21"});
     EXPECT_FALSE(probe.isOpen());
 }
@@ -264,7 +264,7 @@ TEST(Discovery, APortThatRefusesALaterExchangeIsNamedInItsMessage) {
     QSignalSpy started(&inicio, &Inicio::startUpFinished);
     inicio.startUp();
     ASSERT_TRUE(test::waitUntil([&] { return started.count() == 1; }));
-    ASSERT_EQ(form.portNumber, 2);
+    ASSERT_EQ(channels.exchange().port, 2);
 
     port.setRefused(2, Channel::OpenFailure::Held, QStringLiteral("en uso por otro programa"));
     dialogs.shown.clear();

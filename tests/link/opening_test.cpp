@@ -14,18 +14,18 @@ struct Rig {
     FormState form;
     test::FakePort port;
     ChannelSet channels{port.factory()};
-    LineEvents lineEvents{form, channels[1]};
+    LineEvents lineEvents{form, channels[1], channels.exchange()};
     ExchangeOpening opening{form, channels};
     std::optional<bool> answered;
     int handled = 0;
 
     explicit Rig(bool logger) {
-        form.portNumber = 1;
+        channels.exchange().port = 1;
         channels[1].setReceiveThreshold(21);
         // An operation's receive handler on MSComm2: marks the answer.
         QObject::connect(&channels[2], &Channel::commEvent, [this](int code) {
             if (code != comm::Receive) return;
-            form.answerFlag = -1;
+            channels.exchange().answered = true;
             channels[2].read(1);
             ++handled;
         });
@@ -62,7 +62,7 @@ TEST(Opening, WakeUpAnswerIsDroppedAndTheAttentionIsAnswered) {
     EXPECT_FALSE(rig.channels[1].isOpen());
     EXPECT_FALSE(rig.channels[1].signalsBlocked());
     EXPECT_TRUE(rig.channels[2].isOpen());
-    EXPECT_EQ(rig.form.exchangeCounter, 0);
+    EXPECT_EQ(rig.channels.exchange().counter, 0);
 }
 
 TEST(Opening, SilenceEndsTheWaitUnanswered) {
@@ -70,7 +70,7 @@ TEST(Opening, SilenceEndsTheWaitUnanswered) {
     Rig rig(false);
     rig.run();
     EXPECT_EQ(rig.answered, false);
-    EXPECT_EQ(rig.form.answerFlag, 0);
+    EXPECT_FALSE(rig.channels.exchange().answered);
     EXPECT_EQ(rig.opening.state(), ExchangeOpening::State::Idle);
 }
 

@@ -63,8 +63,8 @@ struct Rig {
             return out;
         });
         // As after a discovery and an import that found a thermometer on port 1.
-        form.answerFlag = -1;
-        form.portNumber = 1;
+        channels.exchange().answered = true;
+        channels.exchange().port = 1;
         form.Nserie = 21500;
         for (int k = 1; k <= 8; ++k) channels[k].setCommPort(1);
         for (const char* name : kDisabledByStart) form.setEnabled(name, true);
@@ -105,7 +105,7 @@ void expectStoppedWindow(const Rig& rig) {
 
 TEST(LiveDisplay, WithoutAnAnsweredExchangeItSaysSoAndSendsNothing) {
     Rig rig;
-    rig.form.answerFlag = 0;
+    rig.channels.exchange().answered = false;
     rig.form.setEnabled(ctl::kReconnect, false);
     QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
     rig.click();
@@ -131,13 +131,13 @@ TEST(LiveDisplay, StartRequestsFramesAndEachReplacesTheText) {
     EXPECT_EQ(rig.port.holder(), &static_cast<test::FakeChannel&>(rig.channels[6]));
     ASSERT_EQ(rig.port.writes().size(), 1U);
     EXPECT_EQ(rig.port.writes()[0].bytes, QByteArray(1, kRequest));
-    EXPECT_EQ(rig.form.answerFlag, 0);
+    EXPECT_FALSE(rig.channels.exchange().answered);
 
     ASSERT_TRUE(rig.frames(5));
     EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::Running);
     expectRunningWindow(rig);
-    EXPECT_EQ(rig.form.answerFlag, -1);
+    EXPECT_TRUE(rig.channels.exchange().answered);
     // Each frame's text alone, the whole text of that frame.
     const QString last = shown.last().at(0).toString();
     EXPECT_EQ(rig.c(ctl::kLiveText).text, last);
@@ -213,7 +213,7 @@ TEST(LiveDisplay, FailedStartKeepsPararUntilTheNextClick) {
     EXPECT_EQ(rig.display().state(), LiveDisplay::State::FailedStart);
     expectRunningWindow(rig);  // linea -1, "PARAR", Text60 visible, the six still disabled
     EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
-    EXPECT_EQ(rig.form.answerFlag, 0);
+    EXPECT_FALSE(rig.channels.exchange().answered);
 
     // The next click is a stop, and sends nothing.
     rig.click();
@@ -355,7 +355,7 @@ TEST(LiveDisplay, OtherEventsThanReceiveChangeNothing) {
     rig.click();
     auto& ch = static_cast<test::FakeChannel&>(rig.channels[6]);
     for (int code : {comm::Send, comm::Cts, comm::Frame, comm::Hangup}) ch.lineEvent(code);
-    EXPECT_EQ(rig.form.answerFlag, 0);
+    EXPECT_FALSE(rig.channels.exchange().answered);
     EXPECT_EQ(rig.display().frames(), 0);
     EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
     EXPECT_EQ(rig.port.writes().size(), 1U);
@@ -478,8 +478,8 @@ TEST(LiveDisplayEmulator, ShortProbeFaultNeverStartsTheDisplay) {
     PortList ports{QStringList{sim::EmulatorPort::location()}};
     ChannelSet channels{port.channelFactory()};
     Inicio inicio{form, dialogs, channels, ports, Timing::fast()};
-    form.answerFlag = -1;  // as if the last exchange had been answered
-    form.portNumber = 1;
+    channels.exchange().answered = true;  // as if the last exchange had been answered
+    channels.exchange().port = 1;
     form.Nserie = 21500;
     channels[6].setCommPort(1);
     QSignalSpy failed(&inicio.live(), &LiveDisplay::failed);

@@ -72,9 +72,9 @@ TEST(SerialWrite, KeysOfTheBox) {
         {Qt::Key_Control, true, false},
     };
     for (const Case& c : cases) {
-        p.form.answerFlag = -1;
+        p.channels.exchange().answered = true;
         EXPECT_EQ(p.key(c.key), c.passes) << c.key;
-        EXPECT_EQ(p.form.answerFlag, c.typesACharacter ? 0 : -1) << c.key;
+        EXPECT_EQ(p.channels.exchange().answered, !c.typesACharacter) << c.key;
     }
     EXPECT_TRUE(port.written().isEmpty());
 }
@@ -162,7 +162,7 @@ TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
         EXPECT_TRUE(p.c(ctl::kSerialCaption).enabled);
         EXPECT_TRUE(p.c(ctl::kSerialEntry).enabled);
         EXPECT_EQ(p.text(ctl::kSerialEntry), QString());
-        EXPECT_EQ(p.form.exchangeCounter, 0);
+        EXPECT_EQ(p.channels.exchange().counter, 0);
         EXPECT_FALSE(p.channels[3].isOpen());
         EXPECT_TRUE(p.form.surface().isEmpty());
 

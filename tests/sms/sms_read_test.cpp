@@ -95,8 +95,8 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
     EXPECT_TRUE(p.c(ctl::kReadSms).enabled);
     EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
     EXPECT_FALSE(p.channels[8].isOpen());
-    EXPECT_EQ(p.form.exchangeCounter, 22);
-    EXPECT_EQ(p.form.answerFlag, -1);
+    EXPECT_EQ(p.channels.exchange().counter, 22);
+    EXPECT_TRUE(p.channels.exchange().answered);
     EXPECT_TRUE(p.form.surface().isEmpty());
     EXPECT_EQ(p.dialogs.shown.size(), 2U);  // the connection question and text only
 }

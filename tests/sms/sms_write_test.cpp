@@ -155,7 +155,7 @@ TEST(SmsWrite, ReadChangeWriteAgainstTheEmulatorThenReadBack) {
     EXPECT_TRUE(p.c(ctl::kWriteSms).enabled);
     EXPECT_TRUE(p.c(ctl::kReadSms).enabled);
     EXPECT_FALSE(p.channels[7].isOpen());
-    EXPECT_EQ(p.form.exchangeCounter, 21);
+    EXPECT_EQ(p.channels.exchange().counter, 21);
 
     // The next read reports what was written.
     p.choose(ctl::kSendNever);

@@ -128,11 +128,11 @@ TYPED_TEST_P(ExchangeFaults, NoAnswerEndsWithTheNoConnectionMessageAndTheNextOne
     EXPECT_TRUE(p.c(ctl::kReconnect).enabled);
     EXPECT_EQ(p.text(ctl::kReconnect), QStringLiteral(" Conectar con Registrador ? "));
     EXPECT_FALSE(p.channels[X::kChannel].isOpen());
-    EXPECT_EQ(p.form.answerFlag, 0);
+    EXPECT_FALSE(p.channels.exchange().answered);
     X::afterNoAnswer(p);
 
     // A read tests the flag first (next test); once an exchange was answered, it works.
-    p.form.answerFlag = -1;
+    p.channels.exchange().answered = true;
     this->next();
     this->runsWhole();
 }
@@ -144,7 +144,7 @@ TYPED_TEST_P(ExchangeFaults, AnswerFlagAtZero) {
     using X = TypeParam;
     this->startUp();
     Program& p = this->p();
-    p.form.answerFlag = 0;
+    p.channels.exchange().answered = false;
     if constexpr (TestFixture::kRead) {
         const auto before = controlsOf(p.form);
         QSignalSpy failed(&this->exchange(), &TestFixture::Exchange::failed);
@@ -198,8 +198,8 @@ TYPED_TEST_P(ExchangeFaults, LoggerStoppingPartWay) {
     X::prepare(p);
     X::start(this->exchange());
     // The attention byte's answer, the selection's, then the bytes it sent.
-    ASSERT_TRUE(
-        waitUntil([&] { return p.form.exchangeCounter == X::kStopAfter + 2; }, kExchangeWait));
+    ASSERT_TRUE(waitUntil([&] { return p.channels.exchange().counter == X::kStopAfter + 2; },
+                          kExchangeWait));
 
     if constexpr (TestFixture::kRead) {
         // After the stall limit the read ends, and the window shows what it showed before.
@@ -243,13 +243,13 @@ TYPED_TEST_P(ExchangeFaults, BytesBeyondTheExchange) {
     // One more byte in the same exchange: its diagnostic, the channel emptied and closed, the
     // counter left for the next opening to reset.
     X::beforeBeyond(p);
-    auto& fake = arriveBeyond(p.channels, p.form, X::kChannel, X::kLast, QByteArray(2, '\0'));
+    auto& fake = arriveBeyond(p.channels, X::kChannel, X::kLast, QByteArray(2, '\0'));
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(this->failure(failed), TestFixture::Failure::Counter);
     EXPECT_EQ(p.form.surface(), surface + QStringList{QString::fromLatin1(X::kDiagnostic)});
     EXPECT_FALSE(p.channels[X::kChannel].isOpen());
     EXPECT_EQ(fake.bytesWaiting(), 0);
-    EXPECT_EQ(p.form.exchangeCounter, X::kLast + 1);
+    EXPECT_EQ(p.channels.exchange().counter, X::kLast + 1);
     X::afterBeyond(p);
 }
 

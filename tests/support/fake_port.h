@@ -168,12 +168,12 @@ inline bool FakeChannel::write(const QByteArray& bytes) {
 
 // Bytes beyond an exchange: channel k opened, the exchange counter standing at `counter` (the
 // exchange's last byte), then `bytes` arrive and reach the handler as one more receive event.
-inline FakeChannel& arriveBeyond(const ChannelSet& channels, FormState& form, int k, int counter,
+inline FakeChannel& arriveBeyond(const ChannelSet& channels, int k, int counter,
                                  const QByteArray& bytes) {
     auto& fake = static_cast<FakeChannel&>(channels[k]);
     if (!fake.open())
         ADD_FAILURE() << "channel " << k << " did not open: " << fake.errorString().toStdString();
-    form.exchangeCounter = counter;
+    channels.exchange().counter = counter;
     fake.arrive(bytes);
     return fake;
 }

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "form/timing.h"
+#include "link/timing.h"
 
 namespace vernoll::test {
 
