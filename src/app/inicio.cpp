@@ -197,9 +197,11 @@ void Inicio::downloadBeforeSend() {
 
 void Inicio::setArchiveLocation(const QString& location) {
     archiveLocation_ = location;
-    download_->setArchiver([this, location](const QString& copy) {
+    download_->setArchiver([this, location](const QString& copy) -> memory::Download::ArchiveJob {
+        // The job runs on the archive's thread: it gets a copy of everything it reads.
+        auto image = std::make_shared<const memory::MemoryImage>(*image_);
         station::DownloadFacts facts;
-        facts.image = image_.get();
+        facts.image = image.get();
         facts.memo = form_.memo;
         facts.nserie = form_.Nserie;
         facts.configuration = import_->configuration();
@@ -207,8 +209,12 @@ void Inicio::setArchiveLocation(const QString& location) {
         facts.blocks = download_->blocks();
         facts.copyPath = copy;
         facts.when = QDateTime::currentDateTime();
-        lastArchived_ = station::archiveDownload(location, facts);
-        return memory::Download::ArchiveNote{lastArchived_->line, lastArchived_->failed()};
+        return [this, location, facts, image] {
+            auto archived =
+                std::make_shared<station::Archived>(station::archiveDownload(location, facts));
+            return memory::Download::ArchiveNote{archived->line, archived->failed(),
+                                                 [this, archived] { lastArchived_ = *archived; }};
+        };
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTime>
 
 #include "form/controls.h"
@@ -59,8 +60,12 @@ Download::Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels
     });
 }
 
+Download::~Download() {
+    if (worker_) worker_->wait();
+}
+
 void Download::click() {
-    if (state_ != State::Idle || channels_.line().held()) return;
+    if (state_ != State::Idle || channels_.line().held() || archiving()) return;
     archiveFailed_ = false;
     started_.start();
     channels_.exchange().counter = 0;
@@ -195,10 +200,30 @@ void Download::complete() {
     form_.setVisible(ctl::progress::kWindow, false);
     // A completed download is kept before anything can go wrong with its decoding or saving.
     const QString copy = keepCopy(false);
-    // Then the station archive: a failure there is said, and loses nothing (the copy, the
+    // Then the station archive, on a thread of its own: the window stays responsive while a
+    // server is slow to answer. A failure there is said, and loses nothing (the copy, the
     // memory image and the decoding run that follows stay as they are).
-    ArchiveNote archived;
-    if (archiver_) archived = archiver_(copy);
+    if (!archiver_) {
+        completed(copy, {});
+        return;
+    }
+    ArchiveJob job = archiver_(copy);
+    worker_.reset(QThread::create([this, job = std::move(job), copy] {
+        ArchiveNote note = job();
+        QMetaObject::invokeMethod(
+            this,
+            [this, note = std::move(note), copy] {
+                worker_->wait();
+                worker_.reset();
+                completed(copy, note);
+            },
+            Qt::QueuedConnection);
+    }));
+    worker_->start();
+}
+
+void Download::completed(const QString& copy, const ArchiveNote& archived) {
+    if (archived.keep) archived.keep();
     archiveFailed_ = archived.failed;
     dialogs_.message(
         kSuccess +

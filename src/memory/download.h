@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "form/dialogs.h"
 #include "form/form_state.h"
@@ -12,6 +13,8 @@
 #include "link/exchange_opening.h"
 #include "link/timing.h"
 #include "memory/memory_image.h"
+
+class QThread;
 
 namespace vernoll::memory {
 
@@ -40,6 +43,8 @@ public:
     Download(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
              ExchangeOpening& opening, MemoryImage& image, Timing timing,
              QObject* parent = nullptr);
+    // Waits for the archive's thread, if it still runs.
+    ~Download() override;
 
     // The click of Command13.
     void click();
@@ -53,16 +58,25 @@ public:
     void setOnComplete(std::function<void()> run) { onComplete_ = std::move(run); }
 
     // What keeping a completed download in the station archive said: the line its success
-    // message adds, and whether the archive could not be updated.
+    // message adds, whether the archive could not be updated, and what the caller keeps of it
+    // (run on this object's thread before the message).
     struct ArchiveNote {
         QString line;
         bool failed = false;
+        std::function<void()> keep;
     };
+    // Keeps a completed download in the archive. Runs on a thread of its own, so the window
+    // repaints and its Cancel works while a server is slow to answer: it must use nothing but
+    // what it captured.
+    using ArchiveJob = std::function<ArchiveNote()>;
     // Runs when a download completed, once its copy is written (it gets the copy's path, empty
-    // when the copy could not be written) and before its success message.
-    void setArchiver(std::function<ArchiveNote(const QString& copyPath)> archive) {
+    // when the copy could not be written): makes the job that keeps it in the archive. The
+    // success message waits for the job.
+    void setArchiver(std::function<ArchiveJob(const QString& copyPath)> archive) {
         archiver_ = std::move(archive);
     }
+    // True while a completed download is being kept in the archive: no other download starts.
+    bool archiving() const { return worker_ != nullptr; }
     // Whether the last completed download could not be kept in the archive.
     bool archiveFailed() const { return archiveFailed_; }
 
@@ -87,6 +101,9 @@ private:
     // Idle, and the line given back.
     void becomeIdle();
     void complete();
+    // The completion once the archive is done: the success message, the decoding run, the
+    // buttons given back.
+    void completed(const QString& copy, const ArchiveNote& archived);
     void tick();
     QString keepCopy(bool partial);
     // What the message of a download that ended early adds about the blocks it received.
@@ -103,7 +120,8 @@ private:
     QTimer stall_;           // the logger answered and then went quiet
     QElapsedTimer started_;  // monotonic: the elapsed time is right across midnight
     std::function<void()> onComplete_;
-    std::function<ArchiveNote(const QString&)> archiver_;
+    std::function<ArchiveJob(const QString&)> archiver_;
+    std::unique_ptr<QThread> worker_;  // keeping the last completed download in the archive
     bool archiveFailed_ = false;
     QString backupFolder_;
     QString backupPath_;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <string_view>
@@ -625,4 +626,35 @@ TEST(LineOwner, ButtonsThatNeedTheLineAreDisabledWhileItIsHeldAndComeBack) {
             EXPECT_EQ(seen[1].enabled[b], !own) << "given back: " << b;
         }
     }
+}
+
+// Keeping a completed download in the archive runs beside the event loop: the window repaints
+// and its timers run while a server is slow to answer, no second download starts meanwhile,
+// and the success message (with the archive's line) and the end come once the archive is done.
+TEST(Download, TheArchiveWaitsBesideTheEventLoop) {
+    Rig rig(QStringLiteral("20500"));
+    QSemaphore loopRan;
+    bool heldOff = false;
+    rig.inicio->download().setArchiver([&](const QString&) -> Download::ArchiveJob {
+        // Released only by the event loop of the thread the download runs on.
+        QTimer::singleShot(0, [&] {
+            rig.inicio->click(QLatin1String(ctl::kDownload));
+            heldOff = rig.inicio->download().archiving() &&
+                      rig.inicio->download().state() == Download::State::Idle;
+            loopRan.release();
+        });
+        return [&] {
+            const bool ran = loopRan.tryAcquire(1, 5000);
+            return Download::ArchiveNote{
+                ran ? QStringLiteral("kept beside the loop") : QStringLiteral("the loop waited"),
+                false,
+                {}};
+        };
+    });
+    EXPECT_EQ(rig.download(), Download::Outcome::Completed);
+    EXPECT_TRUE(heldOff) << "a second download started while the archive was busy";
+    EXPECT_TRUE(std::any_of(rig.dialogs.shown.begin(), rig.dialogs.shown.end(), [](const auto& m) {
+        return m.text.endsWith(QStringLiteral("\r\nkept beside the loop"));
+    })) << rig.dialogs.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(rig.inicio->download().archiving());
 }
