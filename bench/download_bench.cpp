@@ -49,7 +49,7 @@ void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
     for (auto _ : state) {
         bool done = false;
         auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
-        download.click();
+        download.start();
         test::waitUntil([&] { return done; }, 60000);
         QObject::disconnect(c);
         if (first >= 0 && blocks > 1) {

@@ -31,7 +31,7 @@ bool importOnce(const ChannelSet& channels, config::ConfigImport& import) {
     auto c1 = QObject::connect(&import, &config::ConfigImport::finished, [&] { done = true; });
     auto c2 = QObject::connect(&import, &config::ConfigImport::failed, [&] { done = true; });
     channels.exchange().answered = true;
-    import.click();
+    import.start();
     test::waitUntil([&] { return done; }, 10000);
     QObject::disconnect(c1);
     QObject::disconnect(c2);

@@ -101,7 +101,7 @@ void BM_LiveCycleOverPty(benchmark::State& state) {
     channels.exchange().port = 1;
     form.Nserie = float(state.range(0));
 
-    display.click();
+    display.toggle();
     for (auto _ : state) {
         const qint64 before = display.frames();
         if (!test::waitUntil([&] { return display.frames() > before; }, 5000))
@@ -110,7 +110,7 @@ void BM_LiveCycleOverPty(benchmark::State& state) {
     const QString shown = form.control(ctl::kLiveText).text;
     bool stopped = false;
     QObject::connect(&display, &live::LiveDisplay::stopped, [&] { stopped = true; });
-    display.click();
+    display.toggle();
     test::waitUntil([&] { return stopped; }, 5000);
 
     loggerThread.quit();

@@ -75,7 +75,7 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         });
     }
 
-    onClick(ctl::kImportConfig, [this] { import_->click(); });
+    onClick(ctl::kImportConfig, [this] { import_->start(); });
     onClick(ctl::kEditConfig, [this] { configSend_->edit(); });
     onClick(ctl::kSendConfig, [this] {
         if (eraseGuardPasses()) configSend_->send();
@@ -84,13 +84,13 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         onClick(ctl::kIntervalOptions[i], [this, i] { configSend_->chooseInterval(i); });
     onClick(ctl::kPcClock, [this] { configSend_->takePcClock(); });
     onEdit(ctl::kTime, [this] { configSend_->timeEdited(); });
-    onClick(ctl::kReadSms, [this] { smsRead_->click(); });
-    onClick(ctl::kWriteSms, [this] { smsWrite_->click(); });
+    onClick(ctl::kReadSms, [this] { smsRead_->start(); });
+    onClick(ctl::kWriteSms, [this] { smsWrite_->start(); });
     for (int i = 0; i < 5; ++i)
         onClick(ctl::kSendIntervalOptions[i], [this, i] { smsWrite_->chooseInterval(i); });
     onKey(ctl::kSerialEntry, [this](int key) { return serialWrite_->key(key); });
     onEdit(ctl::kSerialEntry, [this] { serialWrite_->edited(); });
-    onClick(ctl::kLive, [this] { live_->click(); });
+    onClick(ctl::kLive, [this] { live_->toggle(); });
     onClick(ctl::kReconnect, [this] {
         form_.setEnabled(ctl::kReconnect, false);
         discovery_->start();
@@ -102,10 +102,10 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         decodingRun_->setBackupPath(download_->backupPath());
         decodingRun_->run();
     });
-    onClick(ctl::kDownload, [this] { download_->click(); });
+    onClick(ctl::kDownload, [this] { download_->start(); });
     onClick(ctl::progress::kCancel, [this] { download_->cancel(); });
-    onClick(ctl::kOpenBaseFile, [this] { baseFile_->click(); });
-    onClick(ctl::kExportEvents, [this] { eventsExport_->click(); });
+    onClick(ctl::kOpenBaseFile, [this] { baseFile_->open(); });
+    onClick(ctl::kExportEvents, [this] { eventsExport_->start(); });
 }
 
 namespace {

@@ -74,8 +74,8 @@ public:
     bool key(const QString& name, int key);
 
     void clickConfiguracion() { click(QLatin1String(ctl::kImportConfig)); }
-    void clickCommand1() { click(QLatin1String(ctl::kReconnect)); }
-    void clickCommand5() { click(QLatin1String(ctl::kCoefficients)); }
+    void reconnect() { click(QLatin1String(ctl::kReconnect)); }
+    void openCoefficients() { click(QLatin1String(ctl::kCoefficients)); }
 
     // Whether a discovery that found the logger goes on to read its configuration (the
     // window always does; the command line's probe does not).

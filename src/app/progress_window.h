@@ -20,7 +20,7 @@ namespace progress = ctl::progress;
 class ProgressWindow : public QWidget {
     Q_OBJECT
 public:
-    // Cancel is handled by the program's handler of Command45.
+    // Cancel is handled by the program's handler of the progress window's Cancel button.
     ProgressWindow(FormState& form, Inicio& inicio, QWidget* parent = nullptr);
 
     QProgressBar* bar() const { return bar_; }

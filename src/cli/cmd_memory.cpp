@@ -153,7 +153,7 @@ int decode(Session& session, const QCommandLineParser& parser) {
     } else {
         session.dialogs().setSavePath(parser.value(xls));
         files::EventsExport& exporter = inicio.eventsExport();
-        if (exporter.click() != files::EventsExport::Outcome::Saved) return FileError;
+        if (exporter.start() != files::EventsExport::Outcome::Saved) return FileError;
         result = {{QStringLiteral("records"), exporter.records()},
                   {QStringLiteral("xls"), exporter.savedPath()}};
         if (parser.isSet(events)) {

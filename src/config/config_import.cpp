@@ -44,7 +44,7 @@ ConfigImport::ConfigImport(FormState& form, Dialogs& dialogs, const ChannelSet& 
                {kImportChannel, kSelectRead, record::kSize, shownControls()}, parent),
       pcClock_([] { return QDateTime::currentDateTime(); }) {}
 
-void ConfigImport::click() {
+void ConfigImport::start() {
     if (state() == State::Opening) return;
     form_.setSplashShown(false);
     begin();

@@ -32,8 +32,8 @@ public:
     // The PC's clock, read when the logger's clock bytes arrive.
     void setPcClock(PcClock clock) { pcClock_ = std::move(clock); }
 
-    // The click of "Importar Configuracion".
-    void click();
+    // Reads the logger's configuration ("Importar Configuracion").
+    void start();
 
     // The record of the last import that completed; nothing before one.
     const std::optional<Configuration>& configuration() const { return configuration_; }

@@ -18,7 +18,7 @@ void BaseFile::giveBack() {
     form_.setEnabled(ctl::groups::kGivenBackByFileWork, true);
 }
 
-BaseFile::Outcome BaseFile::click() {
+BaseFile::Outcome BaseFile::open() {
     form_.setEnabled(ctl::groups::kHeldByFileWork, false);
     const auto path =
         dialogs_.openFileName({QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")});

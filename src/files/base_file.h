@@ -21,9 +21,9 @@ public:
     BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image,
              QObject* parent = nullptr);
 
-    // The click of Command43.
-    Outcome click();
-    // Loads `path` as the click does after its dialog (the command line's decode).
+    // Asks for a base file and opens it into the memory image.
+    Outcome open();
+    // Loads `path` as open() does after its dialog (the command line's decode).
     Outcome load(const QString& path);
     // Bytes taken from the last file loaded.
     qint64 bytesLoaded() const { return loaded_; }

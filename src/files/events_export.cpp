@@ -10,7 +10,7 @@ EventsExport::EventsExport(FormState& form, Dialogs& dialogs, const memory::Memo
                            memory::Decoder& decoder, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), image_(image), decoder_(decoder) {}
 
-EventsExport::Outcome EventsExport::click() {
+EventsExport::Outcome EventsExport::start() {
     form_.setTimer1Enabled(false);
     form_.setEnabled(ctl::groups::kHeldByFileWork, false);
     const QDateTime now = now_();

@@ -24,8 +24,8 @@ public:
     EventsExport(FormState& form, Dialogs& dialogs, const memory::MemoryImage& image,
                  memory::Decoder& decoder, QObject* parent = nullptr);
 
-    // The click of Command33.
-    Outcome click();
+    // Asks where to write the events text and the spreadsheet file and writes them.
+    Outcome start();
 
     const QString& spreadsheet() const { return spreadsheet_; }
     const QString& events() const { return events_; }

@@ -13,7 +13,7 @@
 namespace vernoll {
 
 // The ending of an exchange the logger did not answer: the no-connection message, and
-// Command1 offered for a reconnection.
+// the reconnection button offered.
 void offerReconnection(FormState& form, Dialogs& dialogs, const char* text = texts::kNoLogger);
 
 // What the exchanges that begin with the common opening and then go on byte by byte on one

@@ -33,7 +33,7 @@ LiveDisplay::LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& ch
     connect(&channels_[kChannel], &Channel::commEvent, this, &LiveDisplay::onComm);
 }
 
-void LiveDisplay::click() {
+void LiveDisplay::toggle() {
     if (form_.linea == -1)
         stop();
     else

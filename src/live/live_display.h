@@ -38,8 +38,8 @@ public:
     LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& channels, Timing timing,
                 QObject* parent = nullptr);
 
-    // The click of Command4: starts the display when linea is 0, stops it when linea is -1.
-    void click();
+    // Starts the display when linea is 0, stops it when linea is -1 (one button does both).
+    void toggle();
 
     State state() const { return state_; }
     // Frames decoded since the program started.

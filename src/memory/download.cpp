@@ -64,7 +64,7 @@ Download::~Download() {
     if (worker_) worker_->wait();
 }
 
-void Download::click() {
+void Download::start() {
     if (state_ != State::Idle || channels_.line().held() || archiving()) return;
     archiveFailed_ = false;
     started_.start();

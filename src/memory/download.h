@@ -46,8 +46,8 @@ public:
     // Waits for the archive's thread, if it still runs.
     ~Download() override;
 
-    // The click of Command13.
-    void click();
+    // Downloads the logger's whole memory.
+    void start();
     // Cancel on the progress window.
     void cancel();
     State state() const { return state_; }

@@ -21,8 +21,8 @@ public:
     SmsRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels, ExchangeOpening& opening,
             Timing timing, QObject* parent = nullptr);
 
-    // The click of "Leer Config. SMS".
-    void click() { begin(); }
+    // Reads the logger's SMS settings ("Leer Config. SMS").
+    void start() { begin(); }
 
     // The settings of the last read that completed; nothing before one.
     const std::optional<Settings>& settings() const { return settings_; }

@@ -24,7 +24,7 @@ void SmsWrite::chooseInterval(int index) {
         form_.setChecked(ctl::kSendIntervalOptions[i], i == index);
 }
 
-void SmsWrite::click() {
+void SmsWrite::start() {
     // A second click while the opening runs would only restart the same opening.
     if (state() == State::Opening) return;
     // Lower case and the trailing blank are the logger program's own.

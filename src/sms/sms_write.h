@@ -18,8 +18,8 @@ public:
 
     // A click of Option10 .. Option14 (index 0..4): that button's send-interval code.
     void chooseInterval(int index);
-    // The click of "Enviar Config.SMS".
-    void click();
+    // Writes the SMS settings ("Enviar Config.SMS").
+    void start();
 
 signals:
     // The user cancelled the confirmation; nothing was changed or sent.

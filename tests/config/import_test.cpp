@@ -362,7 +362,7 @@ struct ImportUnderTest {
     }
     static Exchange& exchange(test::Program& p) { return p.inicio.import(); }
     static void prepare(test::Program&) {}
-    static void start(Exchange& e) { e.click(); }
+    static void start(Exchange& e) { e.start(); }
     static QByteArray wire(test::Program&) { return QByteArray("U\x60U") + script(); }
     static void afterFinished(test::Program& p) {
         EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Beto"));

@@ -129,7 +129,7 @@ TEST(Discovery, Command1DisablesItselfAndAsksAgain) {
     dialogs.answers = {false, false};
     inicio.startUp();
     EXPECT_TRUE(form.control(ctl::kReconnect).enabled);
-    inicio.clickCommand1();
+    inicio.reconnect();
     EXPECT_TRUE(form.control(ctl::kReconnect).enabled);  // declined again: offered again
     EXPECT_EQ(dialogs.texts(), (QStringList{kQuestion, kQuestion}));
     EXPECT_EQ(form.control(ctl::kReconnect).text, QStringLiteral(" Conectar con Registrador ? "));

@@ -410,7 +410,7 @@ TEST_F(BaseFiles, SizesFillTheRowsTheyReachAndNoMore) {
         const QByteArray bytes = pattern(c.size);
         dialogs.openPaths = {write(c.name, bytes)};
         dialogs.shown.clear();
-        ASSERT_EQ(base.click(), files::BaseFile::Outcome::Loaded);
+        ASSERT_EQ(base.open(), files::BaseFile::Outcome::Loaded);
         EXPECT_EQ(base.bytesLoaded(), c.taken);
         const QByteArray inImage(reinterpret_cast<const char*>(image.data()), c.taken);
         EXPECT_EQ(inImage, bytes.left(c.taken));
@@ -438,7 +438,7 @@ TEST_F(BaseFiles, CancelledOrUnreadableLoadsNothingAndGivesTheButtonsBack) {
     for (const std::optional<QString>& path :
          {std::optional<QString>{}, std::optional<QString>{dir.filePath("none.rgt")}}) {
         dialogs.openPaths = {path};
-        const auto outcome = base.click();
+        const auto outcome = base.open();
         EXPECT_EQ(outcome,
                   path ? files::BaseFile::Outcome::Failed : files::BaseFile::Outcome::Cancelled);
         EXPECT_EQ(image.at(0, 0), 0x11);
@@ -455,7 +455,7 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
     QByteArray rows;
     for (int r = 0; r < 7; ++r) rows += record.repeated(4);
     dialogs.openPaths = {write("t.rgt", rows)};
-    ASSERT_EQ(base.click(), files::BaseFile::Outcome::Loaded);
+    ASSERT_EQ(base.open(), files::BaseFile::Outcome::Loaded);
 
     form.Nserie = 21000;
     form.data1 = QStringLiteral("Fecha,Hora,Temperatura[\u00baC]\r\n");
@@ -463,7 +463,7 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
     files::EventsExport exporter(form, dialogs, image, decoder);
     exporter.setClock([] { return kNow; });
     dialogs.savePaths = {dir.filePath("datos.xls"), dir.filePath("datos2.xls")};
-    ASSERT_EQ(exporter.click(), files::EventsExport::Outcome::Saved);
+    ASSERT_EQ(exporter.start(), files::EventsExport::Outcome::Saved);
     const QByteArray line = "01/12/2026,12:00:00,-68.2\r\n";
     EXPECT_EQ(readAll(dir.filePath("datos.xls")), QByteArray("Fecha,Hora,Temperatura[\xba"
                                                              "C]\r\n") +
@@ -478,19 +478,19 @@ TEST_F(BaseFiles, EventsExportWritesTheSpreadsheetFromTheLoadedImage) {
 
     // A second export starts from the plain header again.
     form.setEnabled(ctl::kExportEvents, true);
-    ASSERT_EQ(exporter.click(), files::EventsExport::Outcome::Saved);
+    ASSERT_EQ(exporter.start(), files::EventsExport::Outcome::Saved);
     EXPECT_EQ(readAll(dir.filePath("datos2.xls")), readAll(dir.filePath("datos.xls")));
 
     // A save that fails: the message, nothing written, the buttons and Timer1 back.
     dialogs.savePaths = {dir.filePath("missing/datos.xls")};
-    EXPECT_EQ(exporter.click(), files::EventsExport::Outcome::SaveFailed);
+    EXPECT_EQ(exporter.start(), files::EventsExport::Outcome::SaveFailed);
     EXPECT_EQ(dialogs.texts().last(), memory::saveErrorText());
     EXPECT_TRUE(form.timer1Enabled());
 
     // A cancelled save: said so, nothing written, the buttons back.
     dialogs.savePaths.clear();
     const qsizetype files = QDir(dir.path()).entryList(QDir::Files).size();
-    EXPECT_EQ(exporter.click(), files::EventsExport::Outcome::NotSaved);
+    EXPECT_EQ(exporter.start(), files::EventsExport::Outcome::NotSaved);
     EXPECT_EQ(dialogs.texts().last(), QStringLiteral("No se grab\u00f3 el archivo."));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), files);
     for (const char* b : kFive) EXPECT_TRUE(form.control(b).enabled) << b;

@@ -216,7 +216,7 @@ struct SmsWriteUnderTest {
     static void prepare(test::Program& p) {
         p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
     }
-    static void start(Exchange& e) { e.click(); }
+    static void start(Exchange& e) { e.start(); }
     static QByteArray wire(test::Program& p) {
         return writeBytes(p.inicio.smsWrite().frame()).mid(1);
     }
