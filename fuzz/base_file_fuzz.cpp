@@ -40,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files::BaseFile base(form, dialogs, image);
     if (base.load(path) != files::BaseFile::Outcome::Loaded) return 0;
     files::EventsExport exporter(form, dialogs, image, decoder);
-    exporter.click();  // no save path: the dialog is cancelled, nothing written
+    exporter.start();  // no save path: the dialog is cancelled, nothing written
     return 0;
 }

@@ -88,7 +88,7 @@ QByteArray importStream(const sim::EmulatorOptions& options) {
     QObject::connect(&import, &config::ConfigImport::finished, [&] { done = true; });
     channels.exchange().port = 1;
     channels.exchange().answered = true;  // a logger is known: the click opens the exchange
-    import.click();
+    import.start();
     if (!test::waitUntil([&] { return done; }, 10000))
         Writer::fail("the import against the emulator " + options.serial + " did not finish");
 
