@@ -19,7 +19,6 @@
 #include "files/base_file.h"
 #include "form/controls.h"
 #include "link/codepage.h"
-#include "link/texts.h"
 #include "memory/download.h"
 #include "memory/file_io.h"
 #include "station/download_archiving.h"
@@ -147,12 +146,8 @@ int collectEvery(Session& session) {
             one.trace = *options.trace + QLatin1Char('.') + QFileInfo(run.port).fileName();
         threads.push_back(std::unique_ptr<QThread>(QThread::create([&run, one] {
             Session own(one, run.out, run.err);
-            if (const auto& problem = own.traceProblem()) {
-                own.complain(QString::fromUtf8(texts::kCannotWriteCli) + *problem);
-                run.status = FileError;
-                return;
-            }
-            run.status = collectOne(own);
+            run.status = own.traceStatus();
+            if (run.status == Done) run.status = collectOne(own);
         })));
     }
     for (const auto& t : threads) t->start();

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "front/line.h"
-#include "link/texts.h"
 
 namespace vernoll::cli {
 
@@ -297,10 +296,7 @@ int runCommand(const GlobalOptions& options, const QStringList& args,
     }
     makeApplication(entry->draws);
     Session session(options);
-    if (const auto& problem = session.traceProblem()) {
-        session.complain(QString::fromUtf8(texts::kCannotWriteCli) + *problem);
-        return FileError;
-    }
+    if (const int status = session.traceStatus(); status != Done) return status;
     return entry->run(session, parser);
 }
 

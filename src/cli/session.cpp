@@ -96,6 +96,13 @@ void Session::printJson(const JsonFields& fields) const {
     print(QString::fromUtf8(jsonText(fields) + '\n'));
 }
 
+int Session::traceStatus() const {
+    const auto& problem = line_.traceProblem();
+    if (!problem) return Done;
+    complain(QString::fromUtf8(texts::kCannotWriteCli) + *problem);
+    return FileError;
+}
+
 bool Session::noPositional(const QCommandLineParser& parser) const {
     if (parser.positionalArguments().isEmpty()) return true;
     complain(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first());

@@ -90,8 +90,8 @@ public:
     const PortList& ports() const { return line_.ports(); }
     const ChannelSet& channels() const { return line_.channels(); }
     sim::LoggerEmulator* emulator() { return line_.emulator(); }
-    // Why the --trace file cannot be written, or nothing.
-    const std::optional<QString>& traceProblem() const { return line_.traceProblem(); }
+    // Done, or FileError after saying why the --trace file cannot be written.
+    int traceStatus() const;
     // Lines printed on the window's surface since the session began.
     const QStringList& diagnostics() const { return diagnostics_; }
 
