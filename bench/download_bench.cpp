@@ -25,7 +25,7 @@ void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
     FormState form;
     test::FakeDialogs dialogs;
     ChannelSet channels{factory};
-    ExchangeOpening opening{form, channels};
+    ExchangeOpening opening{channels};
     memory::MemoryImage image;
     Timing timing = Timing::fast();
     timing.wakePause = Millis{20};  // long enough for the wake-up's answer to arrive and be dropped

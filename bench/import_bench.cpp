@@ -47,12 +47,10 @@ void BM_ImportOverPty(benchmark::State& state) {
     }
     const QString device = logger.device();
 
-    FormState form;
-    test::FakeDialogs dialogs;
     PortList ports{QStringList{device}};
     ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
-    ExchangeOpening opening{form, channels};
-    config::ConfigImport import{form, dialogs, channels, opening, benchTiming()};
+    ExchangeOpening opening{channels};
+    config::ConfigImport import{channels, opening, benchTiming()};
     channels.exchange().port = 1;
     for (auto _ : state)
         if (!importOnce(channels, import)) state.SkipWithError("import did not complete");
@@ -68,12 +66,9 @@ void BM_ImportInProcess(benchmark::State& state) {
     bench::app();
     sim::LoggerEmulator logger;
     sim::EmulatorPort port(logger);
-    FormState form;
-    test::FakeDialogs dialogs;
-    PortList ports{QStringList{sim::EmulatorPort::location()}};
     ChannelSet channels{port.channelFactory()};
-    ExchangeOpening opening{form, channels};
-    config::ConfigImport import{form, dialogs, channels, opening, benchTiming()};
+    ExchangeOpening opening{channels};
+    config::ConfigImport import{channels, opening, benchTiming()};
     channels.exchange().port = 1;
     for (auto _ : state)
         if (!importOnce(channels, import)) state.SkipWithError("import did not complete");

@@ -75,10 +75,10 @@ struct Line {
     }
     bench::PtyLogger logger;
     PortList ports{QStringList{logger.device()}};
-    FormState form;
+    FormState form;  // the download's
     ChannelSet channels{[this] { return std::make_unique<SerialChannel>(ports); }};
-    LineEvents lineEvents{form, channels[1], channels.exchange()};
-    ExchangeOpening opening{form, channels};
+    LineEvents lineEvents{channels};
+    ExchangeOpening opening{channels};
 };
 
 sim::EmulatorOptions logger(const QString& fault = {}) {
@@ -146,12 +146,10 @@ void BM_ProbeWaits(benchmark::State& state) {
     bench::PtyLogger silent(logger(QStringLiteral("silent")));
     bench::PtyLogger answering(logger());
     const PortList ports{QStringList{silent.device(), answering.device()}};
-    FormState form;
-    test::FakeDialogs dialogs;
     ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
-    LineEvents lineEvents{form, channels[1], channels.exchange()};
+    LineEvents lineEvents{channels};
     const Timing timing = Timing::real();
-    Discovery discovery{form, dialogs, channels, ports, timing};
+    Discovery discovery{channels, ports, timing};
     const qint64 nominal = qint64((timing.probeFirstWait + timing.probeSecondWait).count()) * 1000;
     Overshoots overshoots;
     int n = 0;

@@ -2,25 +2,25 @@
 
 #include <algorithm>
 
+#include "app/config_presenter.h"
+#include "app/serial_presenter.h"
+#include "app/sms_presenter.h"
 #include "config/clock.h"
 #include "config/config_import.h"
-#include "config/config_send.h"
 #include "files/base_file.h"
 #include "files/events_export.h"
 #include "form/controls.h"
 #include "link/discovery.h"
 #include "link/exchange_opening.h"
-#include "link/line_events.h"
 #include "link/line_owner.h"
+#include "link/maker.h"
 #include "link/texts.h"
 #include "live/live_display.h"
 #include "memory/decoder.h"
 #include "memory/decoding_run.h"
 #include "memory/download.h"
 #include "memory/memory_image.h"
-#include "serial_number/serial_write.h"
-#include "sms/sms_read.h"
-#include "sms/sms_write.h"
+#include "session/logger_session.h"
 #include "station/erase_guard.h"
 
 namespace vernoll {
@@ -33,21 +33,15 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       channels_(channels),
       ports_(ports),
       timing_(timing),
-      // The line-event handler is connected to MSComm1 before discovery listens to it.
-      lineEvents_(std::make_unique<LineEvents>(form, channels[1], channels.exchange())),
-      opening_(std::make_unique<ExchangeOpening>(form, channels)),
-      discovery_(std::make_unique<Discovery>(form, dialogs, channels, ports, timing)),
-      import_(std::make_unique<config::ConfigImport>(form, dialogs, channels, *opening_, timing)),
-      configSend_(std::make_unique<config::ConfigSend>(form, dialogs, channels, *opening_, timing)),
-      smsRead_(std::make_unique<sms::SmsRead>(form, dialogs, channels, *opening_, timing)),
-      smsWrite_(std::make_unique<sms::SmsWrite>(form, dialogs, channels, *opening_, timing)),
-      serialWrite_(
-          std::make_unique<serial_number::SerialWrite>(form, dialogs, channels, *opening_, timing)),
+      session_(std::make_unique<LoggerSession>(channels, ports, timing)),
+      configPresenter_(std::make_unique<ConfigPresenter>(form, dialogs, *session_)),
+      smsPresenter_(std::make_unique<SmsPresenter>(form, dialogs, *session_)),
+      serialPresenter_(std::make_unique<SerialPresenter>(form, dialogs, *session_)),
       live_(std::make_unique<live::LiveDisplay>(form, dialogs, channels, timing)),
       image_(std::make_unique<memory::MemoryImage>()),
       decoder_(std::make_unique<memory::Decoder>()),
-      download_(
-          std::make_unique<memory::Download>(form, dialogs, channels, *opening_, *image_, timing)),
+      download_(std::make_unique<memory::Download>(form, dialogs, channels, session_->opening(),
+                                                   *image_, timing)),
       decodingRun_(std::make_unique<memory::DecodingRun>(form, dialogs, *image_, *decoder_)),
       baseFile_(std::make_unique<files::BaseFile>(form, dialogs, *image_)),
       eventsExport_(std::make_unique<files::EventsExport>(form, dialogs, *image_, *decoder_)) {
@@ -57,43 +51,41 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         if (form_.timer1Enabled() && !timer1_.isActive()) timer1_.start();
         if (!form_.timer1Enabled()) timer1_.stop();
     });
-    connect(discovery_.get(), &Discovery::finished, this, [this](Discovery::Outcome outcome) {
+    connect(&discovery(), &Discovery::finished, this, &Inicio::discoveryEnded);
+    connect(this, &Inicio::discovered, this, [this](Discovery::Outcome outcome) {
         const bool first = startingUp_;
         startingUp_ = false;
         if (first) emit startUpFinished();
         // A logger that answered the probe is read at once, as a click would.
-        if (outcome == Discovery::Outcome::Found && importOnFound_) clickConfiguracion();
+        if (outcome == Discovery::Outcome::Found && importOnFound_) importConfiguration();
     });
 
     connect(&channels_.line(), &LineOwner::changed, this, &Inicio::lineChanged);
-    // A port that refuses an exchange's channel is named in the message that follows.
-    for (int k = 1; k <= 8; ++k) {
-        connect(&channels_[k], &Channel::openFailed, this, [this, k] {
-            form_.portRefusal = QString::fromLatin1(texts::kCannotOpen) +
-                                ports_.label(channels_[k].commPort()) + QStringLiteral(": ") +
-                                channels_[k].errorString();
-        });
-    }
+    // The logger program's diagnostics are printed on the window's background.
+    connect(&channels_.line(), &LineOwner::diagnosed, &form_, &FormState::print);
 
-    onClick(ctl::kImportConfig, [this] { import_->start(); });
-    onClick(ctl::kEditConfig, [this] { configSend_->edit(); });
-    onClick(ctl::kSendConfig, [this] {
-        if (eraseGuardPasses()) configSend_->send();
+    ConfigPresenter& config = *configPresenter_;
+    onClick(ctl::kImportConfig, [&config] { config.importConfiguration(); });
+    onClick(ctl::kEditConfig, [&config] { config.edit(); });
+    onClick(ctl::kSendConfig, [this, &config] {
+        if (eraseGuardPasses()) config.send();
     });
     for (int i = 0; i < 6; ++i)
-        onClick(ctl::kIntervalOptions[i], [this, i] { configSend_->chooseInterval(i); });
-    onClick(ctl::kPcClock, [this] { configSend_->takePcClock(); });
-    onEdit(ctl::kTime, [this] { configSend_->timeEdited(); });
-    onClick(ctl::kReadSms, [this] { smsRead_->start(); });
-    onClick(ctl::kWriteSms, [this] { smsWrite_->start(); });
+        onClick(ctl::kIntervalOptions[i], [&config, i] { config.chooseInterval(i); });
+    onClick(ctl::kPcClock, [&config] { config.takePcClock(); });
+    onEdit(ctl::kTime, [&config] { config.timeEdited(); });
+    SmsPresenter& sms = *smsPresenter_;
+    onClick(ctl::kReadSms, [&sms] { sms.read(); });
+    onClick(ctl::kWriteSms, [&sms] { sms.write(); });
     for (int i = 0; i < 5; ++i)
-        onClick(ctl::kSendIntervalOptions[i], [this, i] { smsWrite_->chooseInterval(i); });
-    onKey(ctl::kSerialEntry, [this](int key) { return serialWrite_->key(key); });
-    onEdit(ctl::kSerialEntry, [this] { serialWrite_->edited(); });
+        onClick(ctl::kSendIntervalOptions[i], [&sms, i] { sms.chooseInterval(i); });
+    SerialPresenter& serial = *serialPresenter_;
+    onKey(ctl::kSerialEntry, [&serial](int key) { return serial.key(key); });
+    onEdit(ctl::kSerialEntry, [&serial] { serial.edited(); });
     onClick(ctl::kLive, [this] { live_->toggle(); });
     onClick(ctl::kReconnect, [this] {
         form_.setEnabled(ctl::kReconnect, false);
-        discovery_->start();
+        discover();
     });
     // "Coeficientes" bears the coefficients window's name but does nothing.
     onClick(ctl::kCoefficients, [] {});
@@ -140,7 +132,8 @@ void Inicio::click(const QString& name) {
     // "PARAR" stops the live display and sends nothing: it is always heard.
     const bool stopsTheLiveDisplay = name == QLatin1String(ctl::kLive) && form_.linea == -1;
     if (channels_.line().held() && needsTheLine(name) && !stopsTheLiveDisplay) return;
-    form_.portRefusal.clear();  // a refusal before this click belongs to an earlier message
+    // A refusal before this click belongs to an earlier message.
+    channels_.exchange().refusal.clear();
     if (const auto it = clicks_.constFind(name); it != clicks_.cend()) (*it)();
 }
 
@@ -161,7 +154,7 @@ Inicio::~Inicio() = default;
 bool Inicio::eraseGuardPasses() {
     if (!archiveLocation_) return true;
     const station::EraseRisk risk = station::eraseRisk(
-        *archiveLocation_, import_->configuration().value_or(config::Configuration{}),
+        *archiveLocation_, session_->configuration().value_or(config::Configuration{}),
         QDateTime::currentDateTime());
     if (!risk.readingsAtRisk) return true;
     QString question = QString::fromUtf8(station::kUndownloadedQuestion);
@@ -204,7 +197,7 @@ void Inicio::setArchiveLocation(const QString& location) {
         facts.image = image.get();
         facts.memo = form_.memo;
         facts.nserie = form_.Nserie;
-        facts.configuration = import_->configuration();
+        facts.configuration = session_->configuration();
         facts.port = ports_.location(channels_.exchange().port);
         facts.blocks = download_->blocks();
         facts.copyPath = copy;
@@ -231,7 +224,64 @@ void Inicio::startUp() {
     form_.progressMax = 1026;
     form_.liveSamples = 0;
     startingUp_ = true;
-    discovery_->start();
+    discover();
+}
+
+void Inicio::discover() {
+    if (!discovery().canStart()) return;
+    // Asking says nothing answered since, whatever the answer.
+    channels_.exchange().answered = false;
+    if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
+        form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
+        // Offered again: the user may change their mind.
+        form_.setEnabled(ctl::kReconnect, true);
+        emit discovered(Discovery::Outcome::Declined);
+        return;
+    }
+    discovery().start();
+}
+
+void Inicio::discoveryEnded(const Discovery::Result& result) {
+    if (result.outcome == Discovery::Outcome::Found) {
+        form_.clearSurface();
+        const QString text = discovery().connectionText(result.port);
+        dialogs_.message(text);
+        form_.setEnabled(ctl::kReconnect, false);
+        form_.setText(ctl::kReconnect, text);
+    } else {
+        const QString crlf = QStringLiteral("\r\n");
+        dialogs_.message(
+            QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
+                QString::fromLatin1(texts::kNoLoggerFound2) + crlf + QStringLiteral("        ") +
+                QString::fromLatin1(maker::kSupportMail) + QStringLiteral("     ") +
+                // Why a port that might have had the logger could not be probed.
+                (result.refused.isEmpty() ? QString() : crlf + result.refused.join(crlf)),
+            Dialogs::Icon::Critical);
+        form_.setEnabled(ctl::kReconnect, true);
+        form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
+        form_.setSplashShown(false);
+        form_.clearSurface();
+    }
+    emit discovered(result.outcome);
+}
+
+Discovery& Inicio::discovery() {
+    return session_->discovery();
+}
+config::ConfigImport& Inicio::import() {
+    return session_->import();
+}
+config::ConfigSend& Inicio::configSend() {
+    return session_->configSend();
+}
+sms::SmsRead& Inicio::smsRead() {
+    return session_->smsRead();
+}
+sms::SmsWrite& Inicio::smsWrite() {
+    return session_->smsWrite();
+}
+serial_number::SerialWrite& Inicio::serialWrite() {
+    return session_->serialWrite();
 }
 
 void Inicio::tickClock() {

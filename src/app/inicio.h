@@ -12,15 +12,17 @@
 #include "form/dialogs.h"
 #include "form/form_state.h"
 #include "link/channel_set.h"
+#include "link/discovery.h"
 #include "link/port_list.h"
 #include "link/timing.h"
 #include "station/download_archiving.h"
 
 namespace vernoll {
 
-class Discovery;
-class ExchangeOpening;
-class LineEvents;
+class ConfigPresenter;
+class LoggerSession;
+class SerialPresenter;
+class SmsPresenter;
 namespace memory {
 class MemoryImage;
 class Decoder;
@@ -46,8 +48,9 @@ namespace live {
 class LiveDisplay;
 }
 
-// The main window's handlers without the widgets: start-up, the clicks, the timers. The
-// window and the command line both drive the program through this object.
+// The window's presenter without the widgets: start-up, the clicks, the timers, and how the
+// logger session's results show on the form state. The window drives the program through this
+// object; the presenters of each subsystem (config_presenter.h, ...) are its parts.
 class Inicio : public QObject {
     Q_OBJECT
 public:
@@ -73,7 +76,7 @@ public:
     // A key typed into a box, before it reaches the box; false discards it.
     bool key(const QString& name, int key);
 
-    void clickConfiguracion() { click(QLatin1String(ctl::kImportConfig)); }
+    void importConfiguration() { click(QLatin1String(ctl::kImportConfig)); }
     void reconnect() { click(QLatin1String(ctl::kReconnect)); }
     void openCoefficients() { click(QLatin1String(ctl::kCoefficients)); }
 
@@ -91,25 +94,34 @@ public:
 
     FormState& form() { return form_; }
     Dialogs& dialogs() { return dialogs_; }
+    LoggerSession& session() { return *session_; }
+    ConfigPresenter& configPresenter() { return *configPresenter_; }
+    SmsPresenter& smsPresenter() { return *smsPresenter_; }
+    SerialPresenter& serialPresenter() { return *serialPresenter_; }
     memory::MemoryImage& image() { return *image_; }
     memory::Download& download() { return *download_; }
     memory::DecodingRun& decodingRun() { return *decodingRun_; }
     files::BaseFile& baseFile() { return *baseFile_; }
     files::EventsExport& eventsExport() { return *eventsExport_; }
-    Discovery& discovery() { return *discovery_; }
-    config::ConfigImport& import() { return *import_; }
-    config::ConfigSend& configSend() { return *configSend_; }
-    sms::SmsRead& smsRead() { return *smsRead_; }
-    sms::SmsWrite& smsWrite() { return *smsWrite_; }
-    serial_number::SerialWrite& serialWrite() { return *serialWrite_; }
+    Discovery& discovery();
+    config::ConfigImport& import();
+    config::ConfigSend& configSend();
+    sms::SmsRead& smsRead();
+    sms::SmsWrite& smsWrite();
+    serial_number::SerialWrite& serialWrite();
     live::LiveDisplay& live() { return *live_; }
     const PortList& ports() const { return ports_; }
 
 signals:
     // Discovery of start-up has reached its outcome (the window is shown now).
     void startUpFinished();
+    // A discovery ended (Declined: the user said no to its question).
+    void discovered(vernoll::Discovery::Outcome outcome);
 
 private:
+    // The question, then a discovery.
+    void discover();
+    void discoveryEnded(const Discovery::Result& result);
     void tickClock();
     // The buttons that need the line are disabled while an operation holds it, and those
     // were enabled are enabled again when it is given back.
@@ -125,14 +137,10 @@ private:
     const ChannelSet& channels_;
     const PortList& ports_;
     Timing timing_;
-    std::unique_ptr<LineEvents> lineEvents_;
-    std::unique_ptr<ExchangeOpening> opening_;
-    std::unique_ptr<Discovery> discovery_;
-    std::unique_ptr<config::ConfigImport> import_;
-    std::unique_ptr<config::ConfigSend> configSend_;
-    std::unique_ptr<sms::SmsRead> smsRead_;
-    std::unique_ptr<sms::SmsWrite> smsWrite_;
-    std::unique_ptr<serial_number::SerialWrite> serialWrite_;
+    std::unique_ptr<LoggerSession> session_;
+    std::unique_ptr<ConfigPresenter> configPresenter_;
+    std::unique_ptr<SmsPresenter> smsPresenter_;
+    std::unique_ptr<SerialPresenter> serialPresenter_;
     std::unique_ptr<live::LiveDisplay> live_;
     std::unique_ptr<memory::MemoryImage> image_;
     std::unique_ptr<memory::Decoder> decoder_;

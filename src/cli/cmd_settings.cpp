@@ -6,6 +6,8 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 
+#include "app/config_presenter.h"
+#include "app/sms_presenter.h"
 #include "archive/location.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
@@ -76,12 +78,14 @@ int runConfigSend(Session& session, const ConfigChanges& changes, QByteArray* se
     QObject guard;
     const int status = session.run(
         [&](const Session::Finish& finish) {
-            using Failure = config::ConfigSend::Failure;
+            ConfigPresenter& presenter = inicio.configPresenter();
             QObject::connect(&send, &config::ConfigSend::finished, &guard, [=] { finish(Done); });
-            QObject::connect(&send, &config::ConfigSend::cancelled, &guard, [=] { finish(Usage); });
-            QObject::connect(&send, &config::ConfigSend::failed, &guard, [=](Failure why) {
-                finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
-            });
+            QObject::connect(&presenter, &ConfigPresenter::sendCancelled, &guard,
+                             [=] { finish(Usage); });
+            QObject::connect(&presenter, &ConfigPresenter::sendFailed, &guard,
+                             [=](const OperationError& e) {
+                                 finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
+                             });
             inicio.click(QString::fromLatin1(ctl::kEditConfig));
             for (std::size_t i = 0; i < changes.texts.size(); ++i)
                 if (changes.texts[i]) type(inicio, ctl::kStationTexts[i], *changes.texts[i]);
@@ -112,14 +116,14 @@ int runSmsRead(Session& session) {
     QObject guard;
     return session.run(
         [&](const Session::Finish& finish) {
-            using Failure = sms::SmsRead::Failure;
             QObject::connect(&read, &sms::SmsRead::finished, &guard, [=] { finish(Done); });
-            QObject::connect(&read, &sms::SmsRead::failed, &guard, [&session, finish](Failure why) {
-                if (why == Failure::Stall)
-                    session.complain(QStringLiteral("el registrador dej\u00f3 de responder"));
-                finish(why == Failure::Counter || why == Failure::Stall ? ExchangeFailed
-                                                                        : NoLogger);
-            });
+            QObject::connect(
+                &read, &sms::SmsRead::failed, &guard, [&session, finish](const OperationError& e) {
+                    if (e.fault == Fault::Stall)
+                        session.complain(QStringLiteral("el registrador dej\u00f3 de responder"));
+                    finish(e.fault == Fault::Counter || e.fault == Fault::Stall ? ExchangeFailed
+                                                                                : NoLogger);
+                });
             session.inicio().click(QString::fromLatin1(ctl::kReadSms));
         },
         [&] { return read.state() == sms::SmsRead::State::Receiving; });
@@ -132,11 +136,11 @@ int runSmsWrite(Session& session, const std::optional<QString>& cell,
     QObject guard;
     return session.run(
         [&](const Session::Finish& finish) {
-            using Failure = sms::SmsWrite::Failure;
             QObject::connect(&write, &sms::SmsWrite::finished, &guard, [=] { finish(Done); });
-            QObject::connect(&write, &sms::SmsWrite::cancelled, &guard, [=] { finish(Usage); });
-            QObject::connect(&write, &sms::SmsWrite::failed, &guard, [=](Failure why) {
-                finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
+            QObject::connect(&inicio.smsPresenter(), &SmsPresenter::writeCancelled, &guard,
+                             [=] { finish(Usage); });
+            QObject::connect(&write, &sms::SmsWrite::failed, &guard, [=](const OperationError& e) {
+                finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
             });
             if (cell) type(inicio, ctl::kCellNumber, *cell);
             if (interval) clickOption(inicio, ctl::kSendIntervalOptions[*interval]);
@@ -323,12 +327,12 @@ int setSerial(Session& session, const QCommandLineParser& parser) {
     QObject guard;
     status = session.run(
         [&](const Session::Finish& finish) {
-            using Failure = serial_number::SerialWrite::Failure;
             QObject::connect(&write, &serial_number::SerialWrite::finished, &guard,
                              [=] { finish(Done); });
-            QObject::connect(&write, &serial_number::SerialWrite::failed, &guard, [=](Failure why) {
-                finish(why == Failure::NoAnswer ? NoLogger : ExchangeFailed);
-            });
+            QObject::connect(&write, &serial_number::SerialWrite::failed, &guard,
+                             [=](const OperationError& e) {
+                                 finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
+                             });
             type(inicio, ctl::kSerialEntry, digits);
             inicio.key(QString::fromLatin1(ctl::kSerialEntry), Qt::Key_Return);
             if (write.state() == serial_number::SerialWrite::State::Idle) finish(Usage);

@@ -195,7 +195,7 @@ int Session::connect(bool import) {
     QObject guard;  // the connections below end with this call
     const int status = run(
         [&](const Finish& finish) {
-            QObject::connect(&inicio_->discovery(), &Discovery::finished, &guard,
+            QObject::connect(inicio_.get(), &Inicio::discovered, &guard,
                              [=](Discovery::Outcome outcome) {
                                  if (outcome != Discovery::Outcome::Found)
                                      finish(NoLogger);
@@ -206,12 +206,11 @@ int Session::connect(bool import) {
                              [=] { finish(Done); });
             QObject::connect(
                 &importer, &config::ConfigImport::failed, &guard,
-                [this, finish](config::ConfigImport::Failure why) {
-                    using Failure = config::ConfigImport::Failure;
-                    if (why == Failure::Stall)
+                [this, finish](const OperationError& e) {
+                    if (e.fault == Fault::Stall)
                         complain(QStringLiteral("el registrador dej\u00f3 de responder"));
-                    finish(why == Failure::Counter || why == Failure::Stall ? ExchangeFailed
-                                                                            : NoLogger);
+                    finish(e.fault == Fault::Counter || e.fault == Fault::Stall ? ExchangeFailed
+                                                                                : NoLogger);
                 });
             inicio_->startUp();
         },

@@ -1,6 +1,16 @@
 #include "config/clock.h"
 
+#include "config/record.h"
+#include "link/bcd.h"
+
 namespace vernoll::config {
+
+ClockFields clockFields(const std::array<std::uint8_t, 6>& bytes) {
+    ClockFields f;
+    for (std::size_t i = 0; i < f.size(); ++i)
+        f[i] = bytes[i] <= kClockMax[i] ? QVariant(bcd::digits(bytes[i])) : QVariant(int(bytes[i]));
+    return f;
+}
 
 std::optional<int> clockNumber(const QVariant& field) {
     if (field.typeId() == QMetaType::QString) {

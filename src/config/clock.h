@@ -4,6 +4,7 @@
 #include <QTime>
 #include <QVariant>
 #include <array>
+#include <cstdint>
 #include <optional>
 
 namespace vernoll::config {
@@ -12,6 +13,9 @@ namespace vernoll::config {
 // two digit characters of its byte when the byte passed its range check, else the byte's
 // plain value.
 using ClockFields = std::array<QVariant, 6>;
+
+// The fields of the six clock bytes (hour .. year, packed BCD) as the import holds them.
+ClockFields clockFields(const std::array<std::uint8_t, 6>& bytes);
 
 // A field as a number; nothing when its digit text is not a number ("3:").
 std::optional<int> clockNumber(const QVariant& field);

@@ -34,6 +34,10 @@ std::array<std::uint8_t, 4> packSerial(const QString& digits) {
     return packed;
 }
 
+QString padded(const QString& text, int width) {
+    return text.size() >= width ? text : text + QString(width - text.size(), QLatin1Char(' '));
+}
+
 QString unpadded(const QString& text) {
     qsizetype end = text.size();
     while (end > 0 && text[end - 1] == QLatin1Char(' ')) --end;

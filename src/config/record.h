@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "config/serial.h"
+
 namespace vernoll::config {
 
 // The logger's 111-byte configuration record, in the order the logger sends it.
@@ -53,11 +55,14 @@ std::array<std::uint8_t, 4> packSerial(const QString& digits);
 // A text without the blanks that pad it on the right to its width (other characters, blanks
 // within it and leading blanks stay): padded again to its width, it is the same text.
 QString unpadded(const QString& text);
+// The text padded with blanks on the right to at least `width` characters.
+QString padded(const QString& text, int width);
 
 // What a complete configuration import read, as values: the record's fields as the logger
 // sent them, its clock as the import composed it, and the PC's clock at that moment.
 struct Configuration {
-    QString serial;                // the eight digit characters (":" to "?" for a nibble above 9)
+    SerialNumber serialNumber;
+    QString serial;                // its eight digit characters (":" to "?" for a nibble above 9)
     std::array<QString, 5> texts;  // user, location, latitude, longitude, altitude; padding kept
     std::uint8_t intervalCode = 0;
     // The logger's date and time of day; nothing where the bytes composed none ("fecha mal",
@@ -65,6 +70,7 @@ struct Configuration {
     std::optional<QDate> date;
     std::optional<QTime> time;
     QDateTime pcClock;  // the PC's clock when the logger's clock bytes began to arrive
+    std::array<std::uint8_t, 6> clockBytes{};  // hour .. year as they came, packed BCD
 
     // The station text `i` (record order) without its padding, as the window shows it.
     QString station(std::size_t i) const { return unpadded(texts[i]); }

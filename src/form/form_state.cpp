@@ -106,4 +106,23 @@ void FormState::setSplashShown(bool shown) {
     emit splashChanged(shown);
 }
 
+FormState::Snapshot FormState::snapshot(std::span<const char* const> names) const {
+    Snapshot shown;
+    for (const char* name : names) {
+        const QString key = QString::fromLatin1(name);
+        shown.insert(key, control(key));
+    }
+    return shown;
+}
+
+void FormState::restore(const Snapshot& snapshot) {
+    for (auto it = snapshot.cbegin(); it != snapshot.cend(); ++it) {
+        setEnabled(it.key(), it->enabled);
+        setVisible(it.key(), it->visible);
+        setLocked(it.key(), it->locked);
+        setChecked(it.key(), it->checked);
+        setText(it.key(), it->text);
+    }
+}
+
 }  // namespace vernoll

@@ -51,9 +51,6 @@ public:
     // Logger clock minus PC clock at the last complete import, in seconds; set before the
     // text of ctl::kClockOffset, which the window colours by it.
     std::optional<qint64> clockOffset;
-    // Why the port could not be opened since the last click ("No se puede abrir <port>:
-    // <reason>"): the message that offers reconnection adds it as a further line.
-    QString portRefusal;
 
     // ---- controls ----
     const ControlState& control(const QString& name) const;
@@ -66,6 +63,10 @@ public:
     void setText(const QString& name, const QString& text);
     void appendText(const QString& name, const QString& more);
     QStringList controlNames() const { return controls_.keys(); }
+    // The state of some controls, to put back later as it was.
+    using Snapshot = QHash<QString, ControlState>;
+    Snapshot snapshot(std::span<const char* const> names) const;
+    void restore(const Snapshot& snapshot);
 
     // ---- the window's surface: lines printed on its background ----
     const QStringList& surface() const { return surface_; }

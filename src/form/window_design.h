@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "form/controls.h"
+#include "sms/sms_record.h"
 
 // The design of the main window and the progress window, once: every control with its kind,
 // place, caption or text, type and first state. The window builds its widgets from it and the
@@ -86,9 +87,10 @@ inline constexpr Window kProgressWindow = {ctl::progress::kWindow, "Estado de Co
                                            1800, false};
 
 // The captions beside the send-interval option buttons, in the order of
-// ctl::kSendIntervalOptions; the SMS settings name the intervals by them.
+// ctl::kSendIntervalOptions: the SMS settings' names of the intervals.
 inline constexpr std::array<const char*, 5> kSendIntervalCaptions = {
-    "No enviar", "Sinc. con muestreo", "Cada 2 horas", "Cada 6 horas", "Cada 12 horas"};
+    sms::kSendIntervals[0].label, sms::kSendIntervals[1].label, sms::kSendIntervals[2].label,
+    sms::kSendIntervals[3].label, sms::kSendIntervals[4].label};
 
 // The main window's controls, in the order the window builds them (a frame before what it
 // holds), and the progress window's.

@@ -1,20 +1,13 @@
 #include "link/discovery.h"
 
-#include "form/controls.h"
 #include "link/line_owner.h"
-#include "link/maker.h"
 #include "link/texts.h"
 
 namespace vernoll {
 
-Discovery::Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-                     const PortList& ports, Timing timing, QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      ports_(ports),
-      timing_(timing) {
+Discovery::Discovery(const ChannelSet& channels, const PortList& ports, Timing timing,
+                     QObject* parent)
+    : QObject(parent), channels_(channels), ports_(ports), timing_(timing) {
     timer_.setSingleShot(true);
     // A coarse timer may end the probe's waits up to 5% early.
     timer_.setTimerType(Qt::PreciseTimer);
@@ -33,18 +26,15 @@ QString Discovery::connectionText(int number) const {
            QStringLiteral("  @ 19200 bps ");
 }
 
+bool Discovery::canStart() const {
+    return !running() && !channels_.line().held();
+}
+
 void Discovery::start() {
-    if (running() || channels_.line().held()) return;
+    if (!canStart()) return;
     scan_ = 0;
     refused_.clear();
     channels_.exchange().answered = false;
-    if (!dialogs_.confirm(QString::fromLatin1(texts::kConnectQuestion))) {
-        form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
-        // Offered again: the user may change their mind.
-        form_.setEnabled(ctl::kReconnect, true);
-        emit finished(Outcome::Declined);
-        return;
-    }
     channels_.line().take(QString::fromLatin1(line::kDiscovery));
     nextPort();
 }
@@ -99,19 +89,7 @@ void Discovery::giveLineBack() {
 void Discovery::notFound() {
     giveLineBack();
     if (channels_[1].isOpen()) channels_[1].close();
-    const QString crlf = QStringLiteral("\r\n");
-    dialogs_.message(QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
-                         QString::fromLatin1(texts::kNoLoggerFound2) + crlf +
-                         QStringLiteral("        ") + QString::fromLatin1(maker::kSupportMail) +
-                         QStringLiteral("     ") +
-                         // Why a port that might have had the logger could not be probed.
-                         (refused_.isEmpty() ? QString() : crlf + refused_.join(crlf)),
-                     Dialogs::Icon::Critical);
-    form_.setEnabled(ctl::kReconnect, true);
-    form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
-    form_.setSplashShown(false);
-    form_.clearSurface();
-    emit finished(Outcome::NotFound);
+    emit finished({Outcome::NotFound, 0, refused_});
 }
 
 void Discovery::found() {
@@ -119,13 +97,8 @@ void Discovery::found() {
     channels_.exchange().answered = false;
     if (channels_[1].isOpen()) channels_[1].close();
     channels_.exchange().port = scan_;
-    form_.clearSurface();
-    const QString text = connectionText(scan_);
-    dialogs_.message(text);
-    form_.setEnabled(ctl::kReconnect, false);
-    form_.setText(ctl::kReconnect, text);
     channels_.exchange().answered = true;
-    emit finished(Outcome::Found);
+    emit finished({Outcome::Found, scan_, {}});
 }
 
 }  // namespace vernoll

@@ -2,10 +2,9 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
-#include "form/dialogs.h"
-#include "form/form_state.h"
 #include "link/channel_set.h"
 #include "link/port_list.h"
 #include "link/timing.h"
@@ -14,6 +13,7 @@ namespace vernoll {
 
 // Port discovery: probes the ports in turn with the wake-up byte on MSComm1. A logger answers
 // with at least 21 bytes, which the line-event handler recognises (it sets the answer flag).
+// The question before it ("Quiere conectarse ...") is the front end's to ask.
 class Discovery : public QObject {
     Q_OBJECT
 public:
@@ -22,13 +22,23 @@ public:
         FirstWait,   // wake-up sent; until the probe's receive event or the first wait ends
         SecondWait,  // until the answer flag is set or the second wait ends
     };
+    // Declined: the user said no to the question, and nothing was probed.
     enum class Outcome { Declined, NotFound, Found };
     Q_ENUM(Outcome)
+    struct Result {
+        Outcome outcome = Outcome::NotFound;
+        int port = 0;  // where the logger answered, 1-based
+        // The ports that could not be opened, with why ("No se puede abrir P1: ..."): one of
+        // them may have had the logger.
+        QStringList refused;
+    };
 
-    Discovery(FormState& form, Dialogs& dialogs, const ChannelSet& channels, const PortList& ports,
-              Timing timing, QObject* parent = nullptr);
+    Discovery(const ChannelSet& channels, const PortList& ports, Timing timing,
+              QObject* parent = nullptr);
 
-    // Runs one discovery (does nothing while one runs). finished() follows.
+    // Whether a discovery may start now: none runs and no operation holds the line.
+    bool canStart() const;
+    // Runs one discovery (does nothing unless canStart()). finished() follows.
     void start();
     bool running() const { return state_ != State::Idle; }
 
@@ -36,7 +46,7 @@ public:
     QString connectionText(int number) const;
 
 signals:
-    void finished(vernoll::Discovery::Outcome outcome);
+    void finished(const vernoll::Discovery::Result& result);
 
 private:
     void nextPort();
@@ -48,8 +58,6 @@ private:
     // Not running any more, and the line given back.
     void giveLineBack();
 
-    FormState& form_;
-    Dialogs& dialogs_;
     const ChannelSet& channels_;
     const PortList& ports_;
     Timing timing_;

@@ -8,19 +8,11 @@ namespace {
 
 constexpr std::uint8_t kGoOn = 0x55;
 
-void put(FormState& form, const QString& name, const ControlState& c) {
-    form.setEnabled(name, c.enabled);
-    form.setVisible(name, c.visible);
-    form.setLocked(name, c.locked);
-    form.setChecked(name, c.checked);
-    form.setText(name, c.text);
-}
-
 }  // namespace
 
-EchoRead::EchoRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-                   ExchangeOpening& opening, Timing timing, Shape shape, QObject* parent)
-    : LoggerExchange(form, dialogs, channels, opening, timing, shape.channel, parent),
+EchoRead::EchoRead(const ChannelSet& channels, ExchangeOpening& opening, Timing timing, Shape shape,
+                   QObject* parent)
+    : LoggerExchange(channels, opening, timing, shape.channel, parent),
       shape_(std::move(shape)),
       record_(shape_.length, '\0') {
     stall_.setSingleShot(true);
@@ -34,37 +26,24 @@ void EchoRead::begin() {
     // answer flag, 0 during the opening, would call the logger missing).
     if (state_ == State::Opening) return;
     if (!channels_.exchange().answered) {
-        offerReconnection(form_, dialogs_);
-        emit failed(Failure::NoLogger);
+        emit failed(error(Fault::NoLogger));
         return;
     }
     channels_.exchange().answered = false;
-    // A read the logger left half-done keeps what the window showed before that read.
-    if (state_ != State::Receiving || !before_) {
-        QHash<QString, ControlState> shown;
-        for (const char* name : shape_.shown) {
-            const QString key = QString::fromLatin1(name);
-            shown.insert(key, form_.control(key));
-        }
-        before_ = std::move(shown);
-        save();
-    }
     stall_.stop();
     record_.fill('\0');
+    emit began();
     prepare();
 
     state_ = State::Opening;
-    openExchange(timing_.answerWait, [this](bool answered) {
-        if (!answered) {
-            state_ = State::Idle;
-            offerReconnection(form_, dialogs_);
-            channel().close();
+    openExchange(timing_.answerWait, [this](bool ok) {
+        if (ok) {
+            emit answered();
+            return;
         }
-        opened(answered);
-        if (!answered) {
-            before_.reset();
-            emit failed(Failure::NoAnswer);
-        }
+        state_ = State::Idle;
+        channel().close();
+        emit failed(error(Fault::NoAnswer));
     });
 }
 
@@ -77,16 +56,16 @@ void EchoRead::onComm(int code) {
 
     if (n < 1 || n > last) {
         stall_.stop();
-        dropExchange(form_, ch, QStringLiteral("error en contador"));
+        dropExchange(channels_.line(), ch, QStringLiteral("error en contador"));
         state_ = State::Idle;
-        before_.reset();
-        emit failed(Failure::Counter);
+        emit failed(error(Fault::Counter, QString()));
         return;
     }
     const std::uint8_t b = channels_.exchange().lastByte;
     if (n >= 3) {
         record_[n - 3] = char(b);
         take(n - 3, b);
+        emit progress(n - 2, shape_.length);
     }
     const std::uint8_t answer = n == 1 ? shape_.selector : n == 2 ? kGoOn : b;
     ch.write(QByteArray(1, char(answer)));
@@ -97,7 +76,6 @@ void EchoRead::onComm(int code) {
     stall_.stop();
     ch.close();
     state_ = State::Idle;
-    before_.reset();
     end();
     emit finished();
 }
@@ -106,14 +84,7 @@ void EchoRead::stalled() {
     if (state_ != State::Receiving) return;
     channel().close();
     state_ = State::Idle;
-    // Put back before the message, so that the window behind it shows no half-read record.
-    if (before_) {
-        for (auto it = before_->cbegin(); it != before_->cend(); ++it) put(form_, it.key(), *it);
-        restore();
-    }
-    before_.reset();
-    dialogs_.message(QString::fromLatin1(kStalled));
-    emit failed(Failure::Stall);
+    emit failed(error(Fault::Stall, kStalled));
 }
 
 }  // namespace vernoll

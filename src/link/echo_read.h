@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QTimer>
 #include <cstdint>
-#include <optional>
-#include <vector>
 
 #include "link/logger_exchange.h"
 
@@ -19,10 +16,9 @@ namespace vernoll {
 //   n = 2            answered with 0x55
 //   n = 3 .. 2 + L   the L record bytes, each echoed back as it came
 //   n > 2 + L        a byte the exchange has no place for: "error en contador", channel closed
-// The read ends after the echo of the last record byte. A logger that answered and then
-// sends nothing for the stall limit has stopped: the read ends with "Error en comunicacion "
-// and the window shows again what it showed before the read began, so that no half-read
-// record is left on it.
+// The read ends after the echo of the last record byte with the record; a logger that
+// answered and then sends nothing for the stall limit has stopped: the read fails with
+// "Error en comunicacion " and nothing of the half-read record.
 class EchoRead : public LoggerExchange {
     Q_OBJECT
 public:
@@ -32,14 +28,6 @@ public:
         Receiving,  // the logger answered; each byte is taken and echoed
     };
 
-    enum class Failure {
-        NoLogger,  // the last exchange went unanswered: nothing was sent
-        NoAnswer,  // no answer to the attention byte
-        Counter,   // a byte beyond the record
-        Stall,     // the logger stopped in the middle of the record
-    };
-    Q_ENUM(Failure)
-
     // The message of a read the logger stopped. The trailing blank is the logger program's
     // own, as in all its messages.
     static constexpr char kStalled[] = "Error en comunicacion ";
@@ -47,42 +35,42 @@ public:
     State state() const { return state_; }
 
 signals:
-    // The whole record arrived and the window shows it.
+    // The last exchange was answered and the opening begins (a read that fails with
+    // Fault::NoLogger never began).
+    void began();
+    // The logger answered the attention byte: the record is coming.
+    void answered();
+    // n of m record bytes arrived.
+    void progress(int n, int m);
+    // The read ends once, one way or the other: the whole record arrived (the derived
+    // exchange's result holds it), or the error (Fault::NoLogger, NoAnswer, Counter, Stall).
     void finished();
-    void failed(vernoll::EchoRead::Failure why);
+    void failed(const vernoll::OperationError& error);
 
 protected:
     struct Shape {
         int channel;            // MSComm k
         std::uint8_t selector;  // the first answer: which record the logger is to send
         int length;             // record bytes
-        // The controls the read changes before its end: what a stall puts back.
-        std::vector<const char*> shown;
     };
 
-    EchoRead(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-             ExchangeOpening& opening, Timing timing, Shape shape, QObject* parent);
+    EchoRead(const ChannelSet& channels, ExchangeOpening& opening, Timing timing, Shape shape,
+             QObject* parent);
 
-    // The click that starts the read. With the answer flag at 0 (the last exchange went
-    // unanswered) only the no-connection message; otherwise prepare(), the opening, and
-    // opened() once it ended either way. Nothing while an opening runs.
+    // Starts the read. With the answer flag at 0 (the last exchange went unanswered) it fails
+    // at once with Fault::NoLogger; otherwise began(), prepare() and the opening. Nothing
+    // while an opening runs.
     void begin();
 
     // The record bytes received so far, at their offsets (zeros where none arrived).
     const QByteArray& record() const { return record_; }
 
-    // Before the opening: the boxes the read fills are emptied.
-    virtual void prepare() = 0;
-    // The opening ended; when nobody answered, after the no-connection message and the close.
-    virtual void opened(bool answered) = 0;
+    // Before the opening.
+    virtual void prepare() {}
     // A record byte, at its offset in the record, before its echo.
-    virtual void take(int offset, std::uint8_t b) = 0;
-    // After the echo of the last record byte, the channel closed.
+    virtual void take(int offset, std::uint8_t b) { (void)offset, (void)b; }
+    // After the echo of the last record byte, the channel closed: the result is made.
     virtual void end() = 0;
-    // The exchange's own variables, kept when the read begins and put back after a stall
-    // (the shown controls are put back by the shape).
-    virtual void save() {}
-    virtual void restore() {}
 
 private:
     void onComm(int code) override;
@@ -92,8 +80,6 @@ private:
     State state_ = State::Idle;
     QByteArray record_;
     QTimer stall_;
-    // The shown controls as the window showed them before the read.
-    std::optional<QHash<QString, ControlState>> before_;
 };
 
 }  // namespace vernoll

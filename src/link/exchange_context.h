@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 
 namespace vernoll {
@@ -13,6 +14,9 @@ struct ExchangeContext {
     std::int32_t counter = 0;   // bytes received in the current exchange
     std::uint8_t lastByte = 0;  // the last byte an exchange read
     bool answered = false;      // the logger answered since the exchange began
+    // Why a channel could not open the port since the last operation began ("No se puede
+    // abrir P1: ..."); the error of an exchange nobody answered carries it.
+    QString refusal;
 };
 
 }  // namespace vernoll

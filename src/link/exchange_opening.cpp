@@ -9,8 +9,8 @@ constexpr char kWakeUp = char(0xBE);
 constexpr char kAttention = char(0x55);
 }  // namespace
 
-ExchangeOpening::ExchangeOpening(FormState& form, const ChannelSet& channels, QObject* parent)
-    : QObject(parent), form_(form), channels_(channels) {
+ExchangeOpening::ExchangeOpening(const ChannelSet& channels, QObject* parent)
+    : QObject(parent), channels_(channels) {
     timer_.setSingleShot(true);
     // The pause and the answer wait are the logger's timing: a coarse timer may end them up
     // to 5% early (a 2 s pause measured 1.90 s on the wire).

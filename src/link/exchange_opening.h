@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <functional>
 
-#include "form/form_state.h"
 #include "link/channel_set.h"
 #include "link/timing.h"
 
@@ -32,7 +31,7 @@ public:
         int threshold = 1;        // receive threshold set before opening (0: leave it)
     };
 
-    ExchangeOpening(FormState& form, const ChannelSet& channels, QObject* parent = nullptr);
+    explicit ExchangeOpening(const ChannelSet& channels, QObject* parent = nullptr);
 
     // Wake-up and pause, then `then`. Any channel an earlier exchange left open is closed
     // first: only one channel can hold the port.
@@ -54,7 +53,6 @@ private:
     void holdLine();
     void releaseLine();
 
-    FormState& form_;
     const ChannelSet& channels_;
     State state_ = State::Idle;
     bool holding_ = false;

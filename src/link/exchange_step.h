@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "form/form_state.h"
 #include "link/channel.h"
 #include "link/exchange_context.h"
+#include "link/line_owner.h"
 
 namespace vernoll {
 
@@ -18,11 +18,11 @@ inline int receiveOne(ExchangeContext& exchange, Channel& ch) {
     return ++exchange.counter;
 }
 
-// A byte the exchange has no place for: what is waiting is dropped, the diagnostic printed on
-// the window (none when empty), and the channel closed.
-inline void dropExchange(FormState& form, Channel& ch, const QString& diagnostic) {
+// A byte the exchange has no place for: what is waiting is dropped, the diagnostic said on
+// the line (none when empty), and the channel closed.
+inline void dropExchange(LineOwner& line, Channel& ch, const QString& diagnostic) {
     ch.clearInput();
-    if (!diagnostic.isEmpty()) form.print(diagnostic);
+    if (!diagnostic.isEmpty()) line.diagnose(diagnostic);
     ch.close();
 }
 

@@ -2,10 +2,9 @@
 
 namespace vernoll {
 
-LineEvents::LineEvents(FormState& form, Channel& mscomm1, ExchangeContext& exchange,
-                       QObject* parent)
-    : QObject(parent), form_(form), mscomm1_(mscomm1), exchange_(exchange) {
-    connect(&mscomm1_, &Channel::commEvent, this, &LineEvents::onComm);
+LineEvents::LineEvents(const ChannelSet& channels, QObject* parent)
+    : QObject(parent), channels_(channels) {
+    connect(&channels_[1], &Channel::commEvent, this, &LineEvents::onComm);
 }
 
 QString LineEvents::text(int code) {
@@ -49,20 +48,22 @@ QString LineEvents::text(int code) {
 
 void LineEvents::onComm(int code) {
     if (code == comm::Send) return;
+    Channel& mscomm1 = channels_[1];
+    LineOwner& line = channels_.line();
     if (code == comm::Receive) {
-        const int waiting = mscomm1_.bytesWaiting();
+        const int waiting = mscomm1.bytesWaiting();
         if (waiting > 20) {
-            exchange_.answered = true;
-            form_.print(QString::number(waiting));
-            mscomm1_.close();  // the waiting bytes are dropped, never read
+            channels_.exchange().answered = true;
+            line.diagnose(QString::number(waiting));
+            mscomm1.close();  // the waiting bytes are dropped, never read
         } else {
-            form_.print(QString::number(waiting) + QStringLiteral("TOKO"));
-            mscomm1_.clearInput();
-            form_.print(QStringLiteral("otro valor eventos"));
+            line.diagnose(QString::number(waiting) + QStringLiteral("TOKO"));
+            mscomm1.clearInput();
+            line.diagnose(QStringLiteral("otro valor eventos"));
         }
         return;
     }
-    form_.print(text(code));
+    line.diagnose(text(code));
 }
 
 }  // namespace vernoll

@@ -3,20 +3,17 @@
 #include <QObject>
 #include <QString>
 
-#include "form/form_state.h"
-#include "link/channel.h"
-#include "link/exchange_context.h"
+#include "link/channel_set.h"
 
 namespace vernoll {
 
 // The probe channel's event handler. During discovery it recognises the logger's answer to
-// the wake-up byte (21 bytes or more waiting); every other event is written as a line on the
-// window's surface, where it stays until the next discovery clears it.
+// the wake-up byte (21 bytes or more waiting); every event says its text on the line (the
+// window prints it on its surface, where it stays until the next discovery clears it).
 class LineEvents : public QObject {
     Q_OBJECT
 public:
-    LineEvents(FormState& form, Channel& mscomm1, ExchangeContext& exchange,
-               QObject* parent = nullptr);
+    explicit LineEvents(const ChannelSet& channels, QObject* parent = nullptr);
 
     // The text an event code writes on the surface; empty for the send event.
     static QString text(int code);
@@ -24,9 +21,7 @@ public:
 private:
     void onComm(int code);
 
-    FormState& form_;
-    Channel& mscomm1_;
-    ExchangeContext& exchange_;
+    const ChannelSet& channels_;
 };
 
 }  // namespace vernoll

@@ -7,7 +7,9 @@ namespace vernoll {
 
 // Which operation holds the logger's line. The eight channels share one port, and an
 // exchange's opening closes every other channel: while a discovery, an opening, a download or
-// the live display holds the line, nothing else may start an exchange on it.
+// the live display holds the line, nothing else may start an exchange on it. The line also
+// carries the logger program's own diagnostics ("error en contador", a line event's text),
+// which the window prints on its background and the command line lists.
 class LineOwner : public QObject {
     Q_OBJECT
 public:
@@ -21,9 +23,13 @@ public:
     const QString& holder() const { return holder_; }
     bool held() const { return !holder_.isEmpty(); }
 
+    // A diagnostic of an exchange on this line.
+    void diagnose(const QString& text) { emit diagnosed(text); }
+
 signals:
     // The line was taken (`holder` names the operation) or given back (`holder` empty).
     void changed(const QString& holder);
+    void diagnosed(const QString& text);
 
 private:
     QString holder_;

@@ -1,28 +1,10 @@
 #include "link/logger_exchange.h"
 
-#include "form/controls.h"
-
 namespace vernoll {
 
-void offerReconnection(FormState& form, Dialogs& dialogs, const char* text) {
-    QString shown = QString::fromLatin1(text);
-    if (!form.portRefusal.isEmpty()) shown += QStringLiteral("\r\n") + form.portRefusal;
-    form.portRefusal.clear();
-    dialogs.message(shown);
-    form.setEnabled(ctl::kReconnect, true);
-    form.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
-}
-
-LoggerExchange::LoggerExchange(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-                               ExchangeOpening& opening, Timing timing, int channel,
-                               QObject* parent)
-    : QObject(parent),
-      form_(form),
-      dialogs_(dialogs),
-      channels_(channels),
-      opening_(opening),
-      timing_(timing),
-      channel_(channel) {
+LoggerExchange::LoggerExchange(const ChannelSet& channels, ExchangeOpening& opening, Timing timing,
+                               int channel, QObject* parent)
+    : QObject(parent), channels_(channels), opening_(opening), timing_(timing), channel_(channel) {
     connect(&channels_[channel_], &Channel::commEvent, this, [this](int code) { onComm(code); });
 }
 
@@ -31,6 +13,13 @@ void LoggerExchange::openExchange(Millis wait, std::function<void(bool answered)
     attention.channel = channel_;
     attention.wait = wait;
     opening_.start(timing_.wakePause, attention, std::move(done));
+}
+
+OperationError LoggerExchange::error(Fault fault, const QString& text) const {
+    ExchangeContext& exchange = channels_.exchange();
+    OperationError e{fault, exchange.port, exchange.refusal, text};
+    exchange.refusal.clear();
+    return e;
 }
 
 }  // namespace vernoll

@@ -4,22 +4,21 @@
 
 namespace vernoll {
 
-PacedWrite::PacedWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-                       ExchangeOpening& opening, Timing timing, Shape shape, QObject* parent)
-    : LoggerExchange(form, dialogs, channels, opening, timing, shape.channel, parent),
-      shape_(shape) {}
+PacedWrite::PacedWrite(const ChannelSet& channels, ExchangeOpening& opening, Timing timing,
+                       Shape shape, QObject* parent)
+    : LoggerExchange(channels, opening, timing, shape.channel, parent), shape_(shape) {}
 
 void PacedWrite::begin(QByteArray frame) {
     frame_ = std::move(frame);
     state_ = State::Opening;
-    openExchange(shape_.wait, [this](bool answered) {
-        if (!answered) {
-            state_ = State::Idle;
-            offerReconnection(form_, dialogs_);
-            channel().close();
+    openExchange(shape_.wait, [this](bool ok) {
+        if (ok) {
+            emit answered();
+            return;
         }
-        opened(answered);
-        if (!answered) emit failed(Failure::NoAnswer);
+        state_ = State::Idle;
+        channel().close();
+        emit failed(error(Fault::NoAnswer));
     });
 }
 
@@ -39,16 +38,14 @@ void PacedWrite::onComm(int code) {
         if (n == last) {
             ch.close();
             state_ = State::Idle;
-            end();
         }
-        paced(n);
+        emit progress(n - 1, int(frame_.size()));
         if (n == last) emit finished();
         return;
     }
-    beyond();
-    dropExchange(form_, ch, QString::fromLatin1(shape_.diagnostic));
+    dropExchange(channels_.line(), ch, QString::fromLatin1(shape_.diagnostic));
     state_ = State::Idle;
-    emit failed(Failure::Counter);
+    emit failed(error(Fault::Counter, QString()));
 }
 
 }  // namespace vernoll

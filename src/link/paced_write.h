@@ -26,44 +26,33 @@ public:
         Sending,  // the logger answered; each of its bytes takes the next frame byte
     };
 
-    enum class Failure {
-        NoAnswer,  // no answer to the attention byte
-        Counter,   // a byte beyond the frame
-        Refused,   // the window holds what cannot be sent: nothing went on the line
-    };
-    Q_ENUM(Failure)
-
     State state() const { return state_; }
     // The frame of the last write.
     const QByteArray& frame() const { return frame_; }
 
 signals:
-    // The last frame byte went out.
+    // The logger answered the attention byte: the frame is going out.
+    void answered();
+    // n of m frame bytes went out.
+    void progress(int n, int m);
+    // The write ends once: the last frame byte went out, or the error (Fault::NoAnswer,
+    // Counter, or Refused before anything was sent).
     void finished();
-    void failed(vernoll::PacedWrite::Failure why);
+    void failed(const vernoll::OperationError& error);
 
 protected:
     struct Shape {
         int channel;             // MSComm k
         std::uint8_t selector;   // the first answer: what the logger is to take
         Millis wait;             // how long the first answer may take
-        const char* diagnostic;  // printed on the window for a byte beyond the frame
+        const char* diagnostic;  // said on the line for a byte beyond the frame
     };
 
-    PacedWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-               ExchangeOpening& opening, Timing timing, Shape shape, QObject* parent);
+    PacedWrite(const ChannelSet& channels, ExchangeOpening& opening, Timing timing, Shape shape,
+               QObject* parent);
 
-    // Opens the exchange that hands the logger `frame`; opened() once the opening ended.
+    // Opens the exchange that hands the logger `frame`.
     void begin(QByteArray frame);
-
-    // The opening ended; when nobody answered, after the no-connection message and the close.
-    virtual void opened(bool answered) { (void)answered; }
-    // After the answer to logger byte n, 2 <= n <= 1 + F (after end() for the last).
-    virtual void paced(int n) { (void)n; }
-    // The last frame byte went out and the channel is closed.
-    virtual void end() = 0;
-    // A byte beyond the frame, before its diagnostic.
-    virtual void beyond() {}
 
 private:
     void onComm(int code) override;

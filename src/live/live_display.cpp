@@ -8,6 +8,23 @@ namespace vernoll::live {
 
 namespace {
 
+// The ending of an exchange the logger did not answer: the no-connection message with the
+// port's refusal, and the reconnection button offered.
+void offerReconnection(const ChannelSet& channels, FormState& form, Dialogs& dialogs,
+                       const char* text = texts::kNoLogger) {
+    QString shown = QString::fromLatin1(text);
+    QString& refusal = channels.exchange().refusal;
+    if (!refusal.isEmpty()) shown += QStringLiteral("\r\n") + refusal;
+    refusal.clear();
+    dialogs.message(shown);
+    form.setEnabled(ctl::kReconnect, true);
+    form.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
+}
+
+}  // namespace
+
+namespace {
+
 constexpr char kLiveRequest = char(0xBE);
 constexpr int kChannel = 6;  // MSComm6
 constexpr char kStartCaption[] = "DATOS EN LINEA";
@@ -43,7 +60,7 @@ void LiveDisplay::toggle() {
 void LiveDisplay::start() {
     if (channels_.line().held()) return;
     if (!channels_.exchange().answered) {
-        offerReconnection(form_, dialogs_);
+        offerReconnection(channels_, form_, dialogs_);
         emit failed(Failure::NoLogger);
         return;
     }
@@ -72,7 +89,7 @@ void LiveDisplay::endFirstWait() {
     // Readings of an earlier run must not show behind the message, nor after it.
     form_.setText(ctl::kLiveText, QString());
     giveLineBack();
-    offerReconnection(form_, dialogs_);
+    offerReconnection(channels_, form_, dialogs_);
     channels_[kChannel].close();
     // A stop clicked during the wait has already restored the window; the start ends here.
     state_ = state_ == State::Stopping ? State::Idle : State::FailedStart;

@@ -16,6 +16,23 @@ namespace vernoll::memory {
 
 namespace {
 
+// The ending of an exchange the logger did not answer: the no-connection message with the
+// port's refusal, and the reconnection button offered.
+void offerReconnection(const ChannelSet& channels, FormState& form, Dialogs& dialogs,
+                       const char* text = texts::kNoLogger) {
+    QString shown = QString::fromLatin1(text);
+    QString& refusal = channels.exchange().refusal;
+    if (!refusal.isEmpty()) shown += QStringLiteral("\r\n") + refusal;
+    refusal.clear();
+    dialogs.message(shown);
+    form.setEnabled(ctl::kReconnect, true);
+    form.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
+}
+
+}  // namespace
+
+namespace {
+
 constexpr char kHandshake2 = char(0xAA);
 constexpr char kNextBlock = char(0x55);
 constexpr int kBlock = MemoryImage::kRowBytes;
@@ -96,7 +113,7 @@ void Download::start() {
             if (answered || state_ != State::Opening) return;
             becomeIdle();
             form_.setVisible(ctl::progress::kWindow, false);
-            offerReconnection(form_, dialogs_, texts::kNoLoggerDownload);
+            offerReconnection(channels_, form_, dialogs_, texts::kNoLoggerDownload);
             channels_[4].close();
             form_.setEnabled(ctl::groups::kGivenBackByDownload, true);
             emit finished(Outcome::NoAnswer);

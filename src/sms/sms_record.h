@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "form/window_design.h"
-
 namespace vernoll::sms {
 
 // The logger's SMS settings, 20 bytes in the order the logger sends them: the cell number
@@ -20,18 +18,18 @@ inline constexpr int kHiddenWidth = 4;
 inline constexpr int kRecordSize = 20;
 
 // The send intervals of the option buttons Option10 .. Option14, in their order: the code
-// and the label beside the button (the window's design holds it). 0x12 is 12 written as two
-// BCD digits.
+// and the label beside the button, by which the SMS settings name them. 0x12 is 12 written as
+// two BCD digits.
 struct SendInterval {
     std::uint8_t code;
     const char* label;
 };
 inline constexpr std::array<SendInterval, 5> kSendIntervals = {{
-    {0x00, design::kSendIntervalCaptions[0]},
-    {0x01, design::kSendIntervalCaptions[1]},
-    {0x02, design::kSendIntervalCaptions[2]},
-    {0x06, design::kSendIntervalCaptions[3]},
-    {0x12, design::kSendIntervalCaptions[4]},
+    {0x00, "No enviar"},
+    {0x01, "Sinc. con muestreo"},
+    {0x02, "Cada 2 horas"},
+    {0x06, "Cada 6 horas"},
+    {0x12, "Cada 12 horas"},
 }};
 // The index (0..4) of a known send-interval code.
 std::optional<int> sendCodeIndex(std::uint8_t code);

@@ -4,8 +4,7 @@
 
 namespace vernoll::sms {
 
-// "Enviar Config.SMS": writes the SMS settings shown in the window back on MSComm7. A paced
-// write (link/paced_write.h):
+// "Enviar Config.SMS": writes SMS settings on MSComm7. A paced write (link/paced_write.h):
 //   n = 1      answered with 0x2E, which selects the SMS settings write
 //   n = 2..21  answered with frame byte n - 1: 15 bytes of cell number, the send-interval
 //              code, the four hidden bytes the read found
@@ -13,20 +12,11 @@ namespace vernoll::sms {
 class SmsWrite : public PacedWrite {
     Q_OBJECT
 public:
-    SmsWrite(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-             ExchangeOpening& opening, Timing timing, QObject* parent = nullptr);
+    SmsWrite(const ChannelSet& channels, ExchangeOpening& opening, Timing timing,
+             QObject* parent = nullptr);
 
-    // A click of Option10 .. Option14 (index 0..4): that button's send-interval code.
-    void chooseInterval(int index);
-    // Writes the SMS settings ("Enviar Config.SMS").
-    void start();
-
-signals:
-    // The user cancelled the confirmation; nothing was changed or sent.
-    void cancelled();
-
-private:
-    void end() override;
+    // Writes the cell number, the send-interval code and the hidden field (writeFrame).
+    void start(const QString& cell, std::uint8_t code, const QString& hidden);
 };
 
 }  // namespace vernoll::sms

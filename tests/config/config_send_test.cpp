@@ -58,11 +58,11 @@ QByteArray sendBytes(const QByteArray& frame) {
 struct Program : test::Program {
     Program(const QString& port, const ChannelSet::Factory& factory)
         : test::Program(port, factory) {
-        inicio.configSend().setPcClock([] { return kPcNow; });
+        inicio.configPresenter().setPcClock([] { return kPcNow; });
     }
     bool importAgain() {
         QSignalSpy done(&inicio.import(), &config::ConfigImport::finished);
-        inicio.clickConfiguracion();
+        inicio.importConfiguration();
         return test::waitUntil([&] { return done.count() == 1; }, test::kExchangeWait);
     }
 };
@@ -248,7 +248,7 @@ TEST(ConfigSend, CheckedPcClockIsTakenAtTheMomentOfSending) {
     p.click(ctl::kEditConfig);
 
     QDateTime pcNow(QDate(2026, 1, 2), QTime(3, 4, 5));
-    p.inicio.configSend().setPcClock([&pcNow] { return pcNow; });
+    p.inicio.configPresenter().setPcClock([&pcNow] { return pcNow; });
     p.choose(ctl::kPcClock);
     // Checking shows the PC's date and time at once and starts the clock display.
     EXPECT_EQ(p.text(ctl::kDate), QStringLiteral("02/01/2026"));
@@ -322,7 +322,7 @@ TEST(ConfigSend, CancelSendsNothingAndPutsBackWhatTheImportShowed) {
         p.type(ctl::kTime, QStringLiteral("23:59:59"));
         rig.port.clearWritten();
         p.dialogs.answers = {false};
-        QSignalSpy cancelled(&p.inicio.configSend(), &ConfigSend::cancelled);
+        QSignalSpy cancelled(&p.inicio.configPresenter(), &ConfigPresenter::sendCancelled);
         p.click(ctl::kSendConfig);
         test::settle(60);
 
@@ -369,12 +369,12 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         p.type(ctl::kDate, QString::fromLatin1(date));
         p.type(ctl::kUser, QStringLiteral("Ana"));
         rig.port.clearWritten();
-        QSignalSpy failed(&p.inicio.configSend(), &ConfigSend::failed);
+        QSignalSpy failed(&p.inicio.configPresenter(), &ConfigPresenter::sendFailed);
         p.click(ctl::kSendConfig);
         test::settle(60);
 
         ASSERT_EQ(failed.count(), 1) << date;
-        EXPECT_EQ(failed.at(0).at(0).value<ConfigSend::Failure>(), ConfigSend::Failure::Refused);
+        EXPECT_EQ(failed.at(0).at(0).value<OperationError>().fault, Fault::Refused);
         EXPECT_EQ(p.dialogs.texts().last(), QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
         EXPECT_TRUE(rig.port.written().isEmpty()) << date;
         EXPECT_EQ(rig.emulator.storedRecords(), records) << date;
@@ -423,7 +423,7 @@ struct SendUnderTest {
     static QByteArray script() { return QByteArray(106, '\x07'); }
     static Exchange& exchange(test::Program& p) { return p.inicio.configSend(); }
     static void prepare(test::Program& p) { p.click(ctl::kEditConfig); }
-    static void start(Exchange& e) { e.send(); }
+    static void start(test::Program& p) { p.inicio.configPresenter().send(); }
     static QByteArray wire(test::Program& p) {
         return sendBytes(p.inicio.configSend().frame()).mid(1);
     }

@@ -220,7 +220,7 @@ TEST(Import, LargeMemoryTypeSetsMemoAndKeepsItForALaterType) {
     r.serial = {0x00, 0x02, 0x05, 0x00};
     rig.logger.record = r.toBytes();
     QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
-    rig.inicio.clickConfiguracion();
+    rig.inicio.importConfiguration();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
     EXPECT_EQ(rig.text(ctl::kTitle), QStringLiteral("Termo-Pluviometro"));
     EXPECT_EQ(rig.form.memo, 4098);
@@ -271,7 +271,7 @@ TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
     ASSERT_TRUE(rig.runStartUp());
     rig.port.clearWrites();
     QSignalSpy done(&rig.inicio.import(), &ConfigImport::finished);
-    rig.inicio.clickConfiguracion();
+    rig.inicio.importConfiguration();
     // During the wake-up pause: another import, a download and a reconnection do nothing.
     for (const char* name : {ctl::kImportConfig, ctl::kDownload, ctl::kReconnect})
         rig.inicio.click(QString::fromLatin1(name));
@@ -282,7 +282,7 @@ TEST(Import, ClicksThatStartAnExchangeWaitForTheLine) {
     EXPECT_EQ(rig.port.written().count('\xBE'), 1);
     // Once the line is free again, the next click works.
     rig.port.clearWrites();
-    rig.inicio.clickConfiguracion();
+    rig.inicio.importConfiguration();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 2; }, kWait));
 }
 
@@ -362,7 +362,7 @@ struct ImportUnderTest {
     }
     static Exchange& exchange(test::Program& p) { return p.inicio.import(); }
     static void prepare(test::Program&) {}
-    static void start(Exchange& e) { e.start(); }
+    static void start(test::Program& p) { p.inicio.configPresenter().importConfiguration(); }
     static QByteArray wire(test::Program&) { return QByteArray("U\x60U") + script(); }
     static void afterFinished(test::Program& p) {
         EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Beto"));
@@ -401,7 +401,7 @@ TEST(Import, AfterAStallOnlyACompleteImportOffersTheEditAgain) {
     rig.restart(ImportUnderTest::script());
     rig.logger.stopAfter = 40;
     QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
-    p.inicio.clickConfiguracion();
+    p.inicio.importConfiguration();
     // "Cambiar configuracion", offered while the record arrives, clicked before it stops.
     ASSERT_TRUE(test::waitUntil([&] { return p.channels.exchange().counter == 42; }, kWait));
     p.click(ctl::kEditConfig);
@@ -414,7 +414,7 @@ TEST(Import, AfterAStallOnlyACompleteImportOffersTheEditAgain) {
 
     rig.restart(ImportUnderTest::script());
     QSignalSpy done(&p.inicio.import(), &ConfigImport::finished);
-    p.inicio.clickConfiguracion();
+    p.inicio.importConfiguration();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, kWait));
     EXPECT_TRUE(p.c(ctl::kEditConfig).enabled);
     EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Beto"));
@@ -429,13 +429,13 @@ TEST(Import, AClickWhileALoggerIsStoppedKeepsTheViewOfBeforeTheFirstRead) {
     rig.restart(ImportUnderTest::script());
     rig.logger.stopAfter = 40;
     QSignalSpy failed(&p.inicio.import(), &ConfigImport::failed);
-    p.inicio.clickConfiguracion();
+    p.inicio.importConfiguration();
     ASSERT_TRUE(test::waitUntil([&] { return p.channels.exchange().counter == 42; }, kWait));
     ASSERT_EQ(failed.count(), 0);
     // Clicked again before the stall limit: the half-read view is no view to go back to.
     rig.restart(ImportUnderTest::script());
     rig.logger.stopAfter = 20;
-    p.inicio.clickConfiguracion();
+    p.inicio.importConfiguration();
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }, kWait));
     EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana"));
     EXPECT_EQ(p.text(ctl::kLocation), QStringLiteral("Campo \u00ba"));

@@ -7,6 +7,7 @@
 #include "app/inicio.h"
 #include "form/controls.h"
 #include "link/line_events.h"
+#include "link/line_owner.h"
 #include "link/serial_channel.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
@@ -22,28 +23,28 @@ const QString kNotFound = QStringLiteral(
     "   No Hay Conexion Con Equipo Registrador\r\n(si el problema persiste consultar Servicio "
     "Tecnico)\r\n        servicio.tecnico@tolvar.example     ");
 
-// Discovery over four fake ports; `answers[n]` is what port n answers a wake-up byte with.
+// Discovery over four fake ports, as the window runs it; `answers[n]` is what port n answers a
+// wake-up byte with.
 struct Rig {
     FormState form;
     test::FakeDialogs dialogs;
     test::FakePort port;
     PortList ports{QStringList{"A", "B", "C", "D"}};
     ChannelSet channels{port.factory()};
-    LineEvents lineEvents{form, channels[1], channels.exchange()};
-    Discovery discovery{form, dialogs, channels, ports, Timing::fast()};
+    Inicio inicio{form, dialogs, channels, ports, Timing::fast()};
     std::map<int, QByteArray> answers;
 
     Rig() {
+        inicio.setImportOnFound(false);
         port.setPeer([this](int n, const QByteArray& w) {
             return w == QByteArray(1, '\xBE') && answers.count(n) ? answers[n] : QByteArray();
         });
     }
     Discovery::Outcome run() {
-        QSignalSpy done(&discovery, &Discovery::finished);
-        discovery.start();
+        QSignalSpy done(&inicio, &Inicio::discovered);
+        inicio.reconnect();
         EXPECT_TRUE(test::waitUntil([&] { return done.count() == 1; }, 5000));
-        return done.isEmpty() ? Discovery::Outcome::Declined
-                              : done.at(0).at(0).value<Discovery::Outcome>();
+        return done.at(0).at(0).value<Discovery::Outcome>();
     }
     // The ports the probe byte went to, in order.
     std::vector<int> probed() const {
@@ -157,12 +158,13 @@ TEST(LineEvents, TextsOfEveryCode) {
     };
     test::ensureApp();
     for (const auto& [code, text] : table) {
-        FormState form;
         test::FakePort port;
         ChannelSet channels{port.factory()};
-        LineEvents events{form, channels[1], channels.exchange()};
+        LineEvents events{channels};
+        QSignalSpy said(&channels.line(), &LineOwner::diagnosed);
         static_cast<test::FakeChannel&>(channels[1]).lineEvent(code);
-        EXPECT_EQ(form.surface(), QStringList{QString::fromUtf8(text)}) << code;
+        ASSERT_EQ(said.count(), 1) << code;
+        EXPECT_EQ(said.at(0).at(0).toString(), QString::fromUtf8(text)) << code;
     }
 }
 
@@ -197,31 +199,33 @@ TEST(LineEvents, ModemLineChangesRaiseTheirEvents) {
 
 TEST(LineEvents, ReceiveEventsAndTheSendEvent) {
     test::ensureApp();
-    FormState form;
     test::FakePort port;
     ChannelSet channels{port.factory()};
-    LineEvents events{form, channels[1], channels.exchange()};
+    LineEvents events{channels};
+    QStringList surface;
+    QObject::connect(&channels.line(), &LineOwner::diagnosed,
+                     [&surface](const QString& text) { surface << text; });
     auto& probe = static_cast<test::FakeChannel&>(channels[1]);
     probe.setCommPort(1);
     ASSERT_TRUE(probe.open());
 
     probe.lineEvent(comm::Send);
-    EXPECT_TRUE(form.surface().isEmpty());
+    EXPECT_TRUE(surface.isEmpty());
 
     // 20 bytes or fewer with a receive event (a lowered threshold): dropped and reported.
     probe.setReceiveThreshold(1);
     probe.arrive(QByteArray(3, 'x'));
-    EXPECT_EQ(form.surface(), (QStringList{"3TOKO", "otro valor eventos"}));
+    EXPECT_EQ(surface, (QStringList{"3TOKO", "otro valor eventos"}));
     EXPECT_EQ(probe.bytesWaiting(), 0);
     EXPECT_TRUE(probe.isOpen());
     EXPECT_FALSE(channels.exchange().answered);
 
     // The logger's answer: flag set, count written, channel closed.
-    form.clearSurface();
+    surface.clear();
     probe.setReceiveThreshold(21);
     probe.arrive(QByteArray(21, 'x'));
     EXPECT_TRUE(channels.exchange().answered);
-    EXPECT_EQ(form.surface(), QStringList{"21"});
+    EXPECT_EQ(surface, QStringList{"21"});
     EXPECT_FALSE(probe.isOpen());
 }
 
@@ -273,5 +277,5 @@ TEST(Discovery, APortThatRefusesALaterExchangeIsNamedInItsMessage) {
     EXPECT_EQ(dialogs.texts().front(),
               QStringLiteral("No hay equipo conectado ,Intente Reconectar \r\n"
                              "No se puede abrir B: en uso por otro programa"));
-    EXPECT_TRUE(form.portRefusal.isEmpty());  // said once
+    EXPECT_TRUE(channels.exchange().refusal.isEmpty());  // said once
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 #include "link/exchange_opening.h"
 #include "link/line_events.h"
+#include "link/line_owner.h"
 #include "support/fake_port.h"
 #include "support/qt_app.h"
 #include "support/wait.h"
@@ -11,11 +14,11 @@ using namespace vernoll;
 namespace {
 
 struct Rig {
-    FormState form;
     test::FakePort port;
     ChannelSet channels{port.factory()};
-    LineEvents lineEvents{form, channels[1], channels.exchange()};
-    ExchangeOpening opening{form, channels};
+    LineEvents lineEvents{channels};
+    ExchangeOpening opening{channels};
+    QSignalSpy said{&channels.line(), &LineOwner::diagnosed};
     std::optional<bool> answered;
     int handled = 0;
 
@@ -57,7 +60,7 @@ TEST(Opening, WakeUpAnswerIsDroppedAndTheAttentionIsAnswered) {
     EXPECT_EQ(rig.port.writes()[0].bytes, QByteArray(1, '\xBE'));
     EXPECT_EQ(rig.port.writes()[1].bytes, QByteArray(1, 'U'));
     // The 21-byte answer to the wake-up never reached a handler.
-    EXPECT_TRUE(rig.form.surface().isEmpty());
+    EXPECT_EQ(rig.said.count(), 0);
     EXPECT_EQ(rig.handled, 1);
     EXPECT_FALSE(rig.channels[1].isOpen());
     EXPECT_FALSE(rig.channels[1].signalsBlocked());

@@ -461,7 +461,7 @@ TEST(LiveDisplayEmulator, AfterTheLiveDisplayTheImportStillWorks) {
     ASSERT_TRUE(test::waitUntil([&] { return rig.display().frames() >= 3; }));
     ASSERT_TRUE(rig.stop());
     QSignalSpy done(&rig.inicio.import(), &config::ConfigImport::finished);
-    rig.inicio.clickConfiguracion();
+    rig.inicio.importConfiguration();
     ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }));
     EXPECT_EQ(rig.form.Nserie, 21500.0F);
 }

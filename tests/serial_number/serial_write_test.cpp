@@ -168,7 +168,7 @@ TEST(SerialWrite, PackedBytesOnTheWireAndTheLoggerTakesTheNumber) {
 
         // The next import reads the new number.
         QSignalSpy imported(&p.inicio.import(), &config::ConfigImport::finished);
-        p.inicio.clickConfiguracion();
+        p.inicio.importConfiguration();
         ASSERT_TRUE(test::waitUntil([&] { return imported.count() == 1; }, kWait));
         EXPECT_EQ(p.text(ctl::kSerialText), QStringLiteral("Nro  : ") + QLatin1String(c.held));
     }
@@ -188,7 +188,7 @@ struct SerialWriteUnderTest {
     static QByteArray script() { return QByteArray(4, '\x21'); }
     static Exchange& exchange(test::Program& p) { return p.inicio.serialWrite(); }
     static void prepare(test::Program& p) { p.type(ctl::kSerialEntry, QStringLiteral("4321")); }
-    static void start(Exchange& e) { e.write(); }
+    static void start(test::Program& p) { p.inicio.serialPresenter().write(); }
     static QByteArray wire(test::Program&) { return QByteArray("U\x64\x43\x21\x00\x00\x00", 7); }
     static void afterFinished(test::Program& p) {
         EXPECT_EQ(p.text(ctl::kSerialCaption), QStringLiteral("N\u00ba Enviado  4321"));

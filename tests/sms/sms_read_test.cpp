@@ -165,7 +165,7 @@ struct SmsReadUnderTest {
     static QByteArray script() { return smsRecord("3515550142", 0x12, "0000"); }
     static Exchange& exchange(test::Program& p) { return p.inicio.smsRead(); }
     static void prepare(test::Program&) {}
-    static void start(Exchange& e) { e.start(); }
+    static void start(test::Program& p) { p.inicio.smsPresenter().read(); }
     static QByteArray wire(test::Program&) { return QByteArray("U-U") + script(); }
     static void afterFinished(test::Program& p) {
         EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));

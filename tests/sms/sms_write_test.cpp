@@ -190,7 +190,7 @@ TEST(SmsWrite, CancelChangesAndSendsNothing) {
     p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
     rig.port.clearWrites();
     p.dialogs.answers = {false};
-    QSignalSpy cancelled(&p.inicio.smsWrite(), &SmsWrite::cancelled);
+    QSignalSpy cancelled(&p.inicio.smsPresenter(), &SmsPresenter::writeCancelled);
     p.inicio.click(QString::fromLatin1(ctl::kWriteSms));
     test::settle(60);
     EXPECT_EQ(cancelled.count(), 1);
@@ -216,7 +216,7 @@ struct SmsWriteUnderTest {
     static void prepare(test::Program& p) {
         p.form.setText(ctl::kCellNumber, QStringLiteral("12"));
     }
-    static void start(Exchange& e) { e.start(); }
+    static void start(test::Program& p) { p.inicio.smsPresenter().write(); }
     static QByteArray wire(test::Program& p) {
         return writeBytes(p.inicio.smsWrite().frame()).mid(1);
     }

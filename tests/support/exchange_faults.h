@@ -14,7 +14,7 @@
 //     static QByteArray script();                // what the logger sends after the selection
 //     static Exchange& exchange(Program&);
 //     static void prepare(Program&);             // what comes before the click (edit, digits)
-//     static void start(Exchange&);              // the click, straight to the operation
+//     static void start(Program&);               // the click, to the window's presenter
 //     static QByteArray wire(Program&);          // a whole exchange after the wake-up byte
 //     static void afterFinished(Program&);       // the exchange's own ending
 //     static void afterNoAnswer(Program&);       // ... when the logger did not answer
@@ -73,7 +73,7 @@ template <typename X>
 class ExchangeFaults : public ::testing::Test {
 protected:
     using Exchange = typename X::Exchange;
-    using Failure = typename Exchange::Failure;
+    using Failure = vernoll::Fault;
     using State = typename Exchange::State;
     static constexpr bool kRead = std::is_base_of_v<vernoll::EchoRead, Exchange>;
 
@@ -94,7 +94,7 @@ protected:
     // Prepares and starts the exchange, and waits until `spy` has seen `count` signals.
     bool run(QSignalSpy& spy, int count = 1) {
         X::prepare(p());
-        X::start(exchange());
+        X::start(p());
         return vernoll::test::waitUntil([&] { return spy.count() == count; },
                                         vernoll::test::kExchangeWait);
     }
@@ -106,7 +106,9 @@ protected:
                   (QByteArray(1, '\xBE') + X::wire(p())).toHex(' '));
         X::afterFinished(p());
     }
-    Failure failure(const QSignalSpy& spy, int i = 0) { return spy.at(i).at(0).value<Failure>(); }
+    Failure failure(const QSignalSpy& spy, int i = 0) {
+        return spy.at(i).at(0).value<vernoll::OperationError>().fault;
+    }
 
     vernoll::test::ScriptedRig<vernoll::test::Program> rig_{X::configuration()};
 };
@@ -148,7 +150,7 @@ TYPED_TEST_P(ExchangeFaults, AnswerFlagAtZero) {
     if constexpr (TestFixture::kRead) {
         const auto before = controlsOf(p.form);
         QSignalSpy failed(&this->exchange(), &TestFixture::Exchange::failed);
-        X::start(this->exchange());
+        X::start(this->p());
         ASSERT_EQ(failed.count(), 1);
         EXPECT_EQ(this->failure(failed), TestFixture::Failure::NoLogger);
         EXPECT_TRUE(this->rig_.port.written().isEmpty());
@@ -172,8 +174,8 @@ TYPED_TEST_P(ExchangeFaults, ASecondClickDuringTheOpeningIsIgnored) {
     QSignalSpy done(&this->exchange(), &TestFixture::Exchange::finished);
     QSignalSpy failed(&this->exchange(), &TestFixture::Exchange::failed);
     X::prepare(p);
-    X::start(this->exchange());
-    X::start(this->exchange());
+    X::start(this->p());
+    X::start(this->p());
     ASSERT_TRUE(waitUntil([&] { return done.count() == 1; }, kExchangeWait));
     settle(30);
     EXPECT_EQ(done.count(), 1);
@@ -196,7 +198,7 @@ TYPED_TEST_P(ExchangeFaults, LoggerStoppingPartWay) {
     QSignalSpy done(&this->exchange(), &TestFixture::Exchange::finished);
     QSignalSpy failed(&this->exchange(), &TestFixture::Exchange::failed);
     X::prepare(p);
-    X::start(this->exchange());
+    X::start(this->p());
     // The attention byte's answer, the selection's, then the bytes it sent.
     ASSERT_TRUE(waitUntil([&] { return p.channels.exchange().counter == X::kStopAfter + 2; },
                           kExchangeWait));

@@ -5,7 +5,10 @@
 
 #include <QSignalSpy>
 
+#include "app/config_presenter.h"
 #include "app/inicio.h"
+#include "app/serial_presenter.h"
+#include "app/sms_presenter.h"
 #include "config/config_import.h"
 #include "form/controls.h"
 #include "support/fake_dialogs.h"
