@@ -14,14 +14,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "form/controls.h"
 #include "link/serial_channel.h"
 #include "live/live_decoder.h"
 #include "live/live_display.h"
 #include "sim/live_frames.h"
 #include "sim/logger_emulator.h"
 #include "sim/pty_line.h"
-#include "support/fake_dialogs.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -86,31 +84,27 @@ void BM_LiveCycleOverPty(benchmark::State& state) {
         return;
     }
 
-    FormState form;
-    test::FakeDialogs dialogs;
     PortList ports{QStringList{line->devicePath()}};
     ChannelSet channels{[&] { return std::make_unique<SerialChannel>(ports); }};
     // Connected before the display's handler, so it runs first: the handler's own time.
     QElapsedTimer handlerClock;
     std::vector<double> handlerUs;
     QObject::connect(&channels[6], &Channel::commEvent, [&](int) { handlerClock.start(); });
-    live::LiveDisplay display(form, dialogs, channels, Timing::fast());
+    live::LiveDisplay display(channels, Timing::fast());
     QObject::connect(&display, &live::LiveDisplay::frameShown,
                      [&] { handlerUs.push_back(double(handlerClock.nsecsElapsed()) / 1000.0); });
     channels.exchange().answered = true;
     channels.exchange().port = 1;
-    form.Nserie = float(state.range(0));
-
-    display.toggle();
+    display.start(float(state.range(0)));
     for (auto _ : state) {
         const qint64 before = display.frames();
         if (!test::waitUntil([&] { return display.frames() > before; }, 5000))
             state.SkipWithError("no frame");
     }
-    const QString shown = form.control(ctl::kLiveText).text;
+    const QString shown = display.lastFrame();
     bool stopped = false;
     QObject::connect(&display, &live::LiveDisplay::stopped, [&] { stopped = true; });
-    display.toggle();
+    display.stop();
     test::waitUntil([&] { return stopped; }, 5000);
 
     loggerThread.quit();

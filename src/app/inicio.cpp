@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/config_presenter.h"
+#include "app/live_presenter.h"
 #include "app/serial_presenter.h"
 #include "app/sms_presenter.h"
 #include "config/clock.h"
@@ -37,7 +38,7 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       configPresenter_(std::make_unique<ConfigPresenter>(form, dialogs, *session_)),
       smsPresenter_(std::make_unique<SmsPresenter>(form, dialogs, *session_)),
       serialPresenter_(std::make_unique<SerialPresenter>(form, dialogs, *session_)),
-      live_(std::make_unique<live::LiveDisplay>(form, dialogs, channels, timing)),
+      livePresenter_(std::make_unique<LivePresenter>(form, dialogs, *session_)),
       image_(std::make_unique<memory::MemoryImage>()),
       decoder_(std::make_unique<memory::Decoder>()),
       download_(std::make_unique<memory::Download>(form, dialogs, channels, session_->opening(),
@@ -82,7 +83,7 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     SerialPresenter& serial = *serialPresenter_;
     onKey(ctl::kSerialEntry, [&serial](int key) { return serial.key(key); });
     onEdit(ctl::kSerialEntry, [&serial] { serial.edited(); });
-    onClick(ctl::kLive, [this] { live_->toggle(); });
+    onClick(ctl::kLive, [this] { livePresenter_->toggle(); });
     onClick(ctl::kReconnect, [this] {
         form_.setEnabled(ctl::kReconnect, false);
         discover();
@@ -282,6 +283,9 @@ sms::SmsWrite& Inicio::smsWrite() {
 }
 serial_number::SerialWrite& Inicio::serialWrite() {
     return session_->serialWrite();
+}
+live::LiveDisplay& Inicio::live() {
+    return session_->live();
 }
 
 void Inicio::tickClock() {

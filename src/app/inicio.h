@@ -20,6 +20,7 @@
 namespace vernoll {
 
 class ConfigPresenter;
+class LivePresenter;
 class LoggerSession;
 class SerialPresenter;
 class SmsPresenter;
@@ -109,7 +110,7 @@ public:
     sms::SmsRead& smsRead();
     sms::SmsWrite& smsWrite();
     serial_number::SerialWrite& serialWrite();
-    live::LiveDisplay& live() { return *live_; }
+    live::LiveDisplay& live();
     const PortList& ports() const { return ports_; }
 
 signals:
@@ -141,7 +142,7 @@ private:
     std::unique_ptr<ConfigPresenter> configPresenter_;
     std::unique_ptr<SmsPresenter> smsPresenter_;
     std::unique_ptr<SerialPresenter> serialPresenter_;
-    std::unique_ptr<live::LiveDisplay> live_;
+    std::unique_ptr<LivePresenter> livePresenter_;
     std::unique_ptr<memory::MemoryImage> image_;
     std::unique_ptr<memory::Decoder> decoder_;
     std::unique_ptr<memory::Download> download_;

@@ -116,7 +116,7 @@ int live(Session& session, const QCommandLineParser& parser) {
                              });
             QObject::connect(&display, &LiveDisplay::stopped, &scope, [=] { finish(Done); });
             QObject::connect(&display, &LiveDisplay::failed, &scope,
-                             [=](LiveDisplay::Failure) { finish(NoLogger); });
+                             [=](const OperationError&) { finish(NoLogger); });
             auto* poll = new QTimer(&scope);
             QObject::connect(poll, &QTimer::timeout, &scope, [=] {
                 if (!interrupted) return;

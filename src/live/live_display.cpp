@@ -1,45 +1,21 @@
 #include "live/live_display.h"
 
-#include "form/controls.h"
 #include "link/line_owner.h"
-#include "link/logger_exchange.h"
+#include "link/texts.h"
 
 namespace vernoll::live {
 
 namespace {
 
-// The ending of an exchange the logger did not answer: the no-connection message with the
-// port's refusal, and the reconnection button offered.
-void offerReconnection(const ChannelSet& channels, FormState& form, Dialogs& dialogs,
-                       const char* text = texts::kNoLogger) {
-    QString shown = QString::fromLatin1(text);
-    QString& refusal = channels.exchange().refusal;
-    if (!refusal.isEmpty()) shown += QStringLiteral("\r\n") + refusal;
-    refusal.clear();
-    dialogs.message(shown);
-    form.setEnabled(ctl::kReconnect, true);
-    form.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
-}
-
-}  // namespace
-
-namespace {
-
 constexpr char kLiveRequest = char(0xBE);
 constexpr int kChannel = 6;  // MSComm6
-constexpr char kStartCaption[] = "DATOS EN LINEA";
-constexpr char kStopCaption[] = "PARAR";
-// Printed on the window's surface when bytes beyond a frame wait in the buffer.
+// Said on the line when bytes beyond a frame wait in the buffer.
 constexpr char kMissing[] = "falta";
-// Above the last reading once the logger has sent no frame for the stall limit.
-const QString kQuiet =
-    QStringLiteral("El registrador dej\u00f3 de responder. \u00daltima lectura:\r\n");
 
 }  // namespace
 
-LiveDisplay::LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& channels,
-                         Timing timing, QObject* parent)
-    : QObject(parent), form_(form), dialogs_(dialogs), channels_(channels), timing_(timing) {
+LiveDisplay::LiveDisplay(const ChannelSet& channels, Timing timing, QObject* parent)
+    : QObject(parent), channels_(channels), timing_(timing) {
     firstWait_.setSingleShot(true);
     // Never shorter than the logger's answer time: a coarse timer may fire 5% early.
     firstWait_.setTimerType(Qt::PreciseTimer);
@@ -50,25 +26,22 @@ LiveDisplay::LiveDisplay(FormState& form, Dialogs& dialogs, const ChannelSet& ch
     connect(&channels_[kChannel], &Channel::commEvent, this, &LiveDisplay::onComm);
 }
 
-void LiveDisplay::toggle() {
-    if (form_.linea == -1)
-        stop();
-    else
-        start();
+OperationError LiveDisplay::error(Fault fault) const {
+    ExchangeContext& exchange = channels_.exchange();
+    OperationError e{fault, exchange.port, exchange.refusal, QString::fromLatin1(texts::kNoLogger)};
+    exchange.refusal.clear();
+    return e;
 }
 
-void LiveDisplay::start() {
+void LiveDisplay::start(float nserie) {
     if (channels_.line().held()) return;
     if (!channels_.exchange().answered) {
-        offerReconnection(channels_, form_, dialogs_);
-        emit failed(Failure::NoLogger);
+        emit failed(error(Fault::NoLogger));
         return;
     }
-    form_.setEnabled(ctl::groups::kHeldByLive, false);
+    nserie_ = nserie;
+    emit began();
     channels_.line().take(QString::fromLatin1(line::kLive));
-    form_.linea = -1;
-    form_.setText(ctl::kLive, QString::fromLatin1(kStopCaption));
-    form_.setVisible(ctl::kLiveText, true);
 
     channels_.exchange().answered = false;
     Channel& ch = channels_[kChannel];
@@ -86,19 +59,15 @@ void LiveDisplay::start() {
 
 void LiveDisplay::endFirstWait() {
     if (channels_.exchange().answered) return;
-    // Readings of an earlier run must not show behind the message, nor after it.
-    form_.setText(ctl::kLiveText, QString());
     giveLineBack();
-    offerReconnection(channels_, form_, dialogs_);
     channels_[kChannel].close();
-    // A stop clicked during the wait has already restored the window; the start ends here.
+    // A stop during the wait has already ended the display; the start ends here.
     state_ = state_ == State::Stopping ? State::Idle : State::FailedStart;
-    emit failed(Failure::NoFirstFrame);
+    emit failed(error(Fault::NoAnswer));
 }
 
 void LiveDisplay::endQuiet() {
-    if (state_ != State::Running) return;
-    form_.setText(ctl::kLiveText, kQuiet + form_.linea6);
+    if (state_ == State::Running) emit quiet();
 }
 
 void LiveDisplay::giveLineBack() {
@@ -109,10 +78,6 @@ void LiveDisplay::stop() {
     quiet_.stop();
     // Given back at once: the frame still on its way is only read and dropped.
     giveLineBack();
-    form_.setVisible(ctl::kLiveText, false);
-    form_.setText(ctl::kLive, QString::fromLatin1(kStartCaption));
-    form_.linea = 0;
-    form_.setEnabled(ctl::groups::kGivenBackByLive, true);
     // The port stays open for the frame already requested; its handler closes it.
     state_ = channels_[kChannel].isOpen() ? State::Stopping : State::Idle;
 }
@@ -121,29 +86,25 @@ void LiveDisplay::onComm(int code) {
     if (code != comm::Receive) return;
     Channel& ch = channels_[kChannel];
     channels_.exchange().answered = true;
-    form_.linea6.clear();
     const QByteArray bytes = ch.read(kFrameSize);
-    form_.linea6 = decoder_.decode(form_.Nserie, bytes);
+    lastFrame_ = decoder_.decode(nserie_, bytes);
     ++frames_;
-    form_.liveSamples = decoder_.flow().samples;
-    form_.setText(ctl::kLiveText, QString());
-    form_.setText(ctl::kLiveText, form_.linea6);
-    if (ch.bytesWaiting() > 0) form_.print(QString::fromLatin1(kMissing));
+    if (ch.bytesWaiting() > 0) channels_.line().diagnose(QString::fromLatin1(kMissing));
 
     // The first frame ends the wait, also when a stop was clicked during it.
     firstWait_.stop();
     const bool first = state_ == State::Starting;
-    if (form_.linea == -1) {
+    const bool displaying = state_ == State::Starting || state_ == State::Running;
+    if (displaying) {
         state_ = State::Running;
         ch.write(QByteArray(1, kLiveRequest));
         quiet_.start(timing_.stall);
     } else {
-        form_.setText(ctl::kLiveText, QString());
         ch.clearInput();
         ch.close();
         state_ = State::Idle;
     }
-    emit frameShown(form_.linea6);
+    emit frameShown(lastFrame_);
     if (first) emit started();
     if (state_ == State::Idle) emit stopped();
 }

@@ -26,6 +26,9 @@ class SmsWrite;
 namespace serial_number {
 class SerialWrite;
 }
+namespace live {
+class LiveDisplay;
+}
 
 // One connection to one logger: its line (the eight channels on the port discovery found),
 // what the program knows of the logger (its serial number, its configuration), and the
@@ -54,6 +57,7 @@ public:
     sms::SmsRead& smsRead() { return *smsRead_; }
     sms::SmsWrite& smsWrite() { return *smsWrite_; }
     serial_number::SerialWrite& serialWrite() { return *serialWrite_; }
+    live::LiveDisplay& live() { return *live_; }
 
     // The configuration of the last complete import; nothing before one.
     const std::optional<config::Configuration>& configuration() const;
@@ -74,6 +78,7 @@ private:
     std::unique_ptr<sms::SmsRead> smsRead_;
     std::unique_ptr<sms::SmsWrite> smsWrite_;
     std::unique_ptr<serial_number::SerialWrite> serialWrite_;
+    std::unique_ptr<live::LiveDisplay> live_;
 };
 
 }  // namespace vernoll

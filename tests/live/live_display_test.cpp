@@ -205,7 +205,7 @@ TEST(LiveDisplay, FailedStartKeepsPararUntilTheNextClick) {
     QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
     rig.click();
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
-    EXPECT_EQ(failed.at(0).at(0).value<LiveDisplay::Failure>(), LiveDisplay::Failure::NoFirstFrame);
+    EXPECT_EQ(failed.at(0).at(0).value<OperationError>().fault, Fault::NoAnswer);
     EXPECT_EQ(rig.dialogs.texts(), QStringList{kNoLogger});
     EXPECT_FALSE(rig.channels[6].isOpen());
     EXPECT_TRUE(rig.c(ctl::kReconnect).enabled);
