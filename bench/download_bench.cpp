@@ -6,13 +6,11 @@
 #include <QElapsedTimer>
 
 #include "bench/pty_logger.h"
-#include "form/controls.h"
 #include "link/exchange_opening.h"
 #include "link/serial_channel.h"
 #include "memory/download.h"
 #include "memory/memory_image.h"
 #include "sim/emulator_port.h"
-#include "support/fake_dialogs.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -22,44 +20,47 @@ namespace {
 // Downloads the default memory (1024 blocks) over the channels `factory` makes, once per
 // iteration.
 void downloads(benchmark::State& state, const ChannelSet::Factory& factory) {
-    FormState form;
-    test::FakeDialogs dialogs;
     ChannelSet channels{factory};
     ExchangeOpening opening{channels};
     memory::MemoryImage image;
     Timing timing = Timing::fast();
     timing.wakePause = Millis{20};  // long enough for the wake-up's answer to arrive and be dropped
-    memory::Download download{form, dialogs, channels, opening, image, timing};
-    QTemporaryDir copies;
-    download.setBackupFolder(copies.path());
+    memory::Download download{channels, opening, image, timing};
     channels.exchange().port = 1;
     channels[4].setCommPort(1);
     // The block phase alone: from the first block stored to the last, per block.
     QElapsedTimer clock;
     qint64 first = -1, last = -1, blocks = 0, phase = 0, counted = 0;
-    QObject::connect(&form, &FormState::controlChanged, [&](const QString& name) {
-        if (name != QLatin1String(ctl::progress::kBar) || form.conti == 0) return;
-        if (form.conti == 1) {
+    QObject::connect(&download, &memory::Download::progress, [&](int stored) {
+        if (stored == 0) return;
+        if (stored == 1) {
             clock.start();
             first = 0;
         }
         last = clock.nsecsElapsed();
-        blocks = form.conti;
+        blocks = stored;
     });
     for (auto _ : state) {
         bool done = false;
         auto c = QObject::connect(&download, &memory::Download::finished, [&] { done = true; });
-        download.start();
+        QString why;
+        auto f =
+            QObject::connect(&download, &memory::Download::failed, [&](const OperationError& e) {
+                why = e.text;
+                done = true;
+            });
+        download.start(1026);
         test::waitUntil([&] { return done; }, 60000);
         QObject::disconnect(c);
+        QObject::disconnect(f);
         if (first >= 0 && blocks > 1) {
             phase += last - first;
             counted += blocks - 1;
         }
-        if (form.conti != 1024) {
+        if (download.blocks() != 1024) {
             state.SkipWithError(qPrintable(QStringLiteral("download stopped after %1 blocks: %2")
-                                               .arg(form.conti)
-                                               .arg(dialogs.texts().join(u'|'))));
+                                               .arg(download.blocks())
+                                               .arg(why)));
             break;
         }
     }

@@ -17,7 +17,6 @@
 #include "link/serial_channel.h"
 #include "memory/download.h"
 #include "memory/memory_image.h"
-#include "support/fake_dialogs.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -75,7 +74,6 @@ struct Line {
     }
     bench::PtyLogger logger;
     PortList ports{QStringList{logger.device()}};
-    FormState form;  // the download's
     ChannelSet channels{[this] { return std::make_unique<SerialChannel>(ports); }};
     LineEvents lineEvents{channels};
     ExchangeOpening opening{channels};
@@ -175,21 +173,16 @@ void BM_ProbeWaits(benchmark::State& state) {
 void BM_DownloadStall(benchmark::State& state) {
     bench::app();
     Line line(logger(QStringLiteral("stall-after=200")));
-    test::FakeDialogs dialogs;
     memory::MemoryImage image;
     const Timing timing = Timing::real();
-    memory::Download download{line.form, dialogs, line.channels, line.opening, image, timing};
-    QTemporaryDir copies;
-    download.setBackupFolder(copies.path());
+    memory::Download download{line.channels, line.opening, image, timing};
     Overshoots overshoots;
     for (auto _ : state) {
         qint64 gaveUp = -1;
-        auto c =
-            QObject::connect(&download, &memory::Download::finished, [&] { gaveUp = nowUs(); });
-        download.start();
+        auto c = QObject::connect(&download, &memory::Download::failed, [&] { gaveUp = nowUs(); });
+        download.start(1026);
         test::waitUntil([&] { return gaveUp >= 0; }, 30000);
         QObject::disconnect(c);
-        dialogs.shown.clear();
         const auto wire = bench::readWireLog(line.logger.logPath());
         qint64 last = -1;
         for (const bench::WireByte& w : wire)

@@ -1,5 +1,6 @@
 #include "app/chart_offer.h"
 
+#include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "app/station_texts.h"
 #include "chart/chart_window.h"
@@ -21,14 +22,15 @@ ChartWindow* openChart(ChartInput input, Dialogs& dialogs, QWidget* owner) {
     return window;
 }
 
-ChartInput chartOfImage(Inicio& inicio) {
+ChartInput chartOfImage(Inicio& inicio, const memory::ImageReadings* readings) {
     const FormState& form = inicio.form();
     ChartInput input;
     const auto& configuration = inicio.import().configuration();
     input.serial = station::serialOf(configuration, form.Nserie);
     // Named by the logger's own digits, as the archive names it.
     memory::ImageReadings decoded =
-        memory::readingsOfImage(inicio.image(), form.memo, form.Nserie, input.serial);
+        readings ? *readings
+                 : memory::readingsOfImage(inicio.image(), form.memo, form.Nserie, input.serial);
     if (const family::Family* f = family::of(double(form.Nserie)); f && f->name)
         input.device = QString::fromUtf8(f->name);
     if (configuration) {
@@ -42,17 +44,19 @@ ChartInput chartOfImage(Inicio& inicio) {
 
 ChartOffer::ChartOffer(Inicio& inicio, QWidget* owner)
     : QObject(owner), inicio_(inicio), owner_(owner) {
-    // Both signals come after the operation's own messages were answered.
-    connect(&inicio_.download(), &memory::Download::finished, this,
-            [this](memory::Download::Outcome outcome) {
-                if (outcome == memory::Download::Outcome::Completed) offer();
+    // Both signals come after the operation's own messages were answered. A download's chart
+    // draws the readings the download job decoded; a base file's is decoded here.
+    connect(&inicio_.downloadPresenter(), &DownloadPresenter::shown, this,
+            [this](const station::DownloadResult& result) {
+                if (result.outcome == station::DownloadResult::Outcome::Completed)
+                    offer(result.readings.get());
             });
-    connect(&inicio_.baseFile(), &files::BaseFile::loaded, this, &ChartOffer::offer);
+    connect(&inicio_.baseFile(), &files::BaseFile::loaded, this, [this] { offer(); });
 }
 
-void ChartOffer::offer() {
+void ChartOffer::offer(const memory::ImageReadings* readings) {
     if (!inicio_.dialogs().askYesNo(station_texts::kChartQuestion)) return;
-    emit opened(openChart(chartOfImage(inicio_), inicio_.dialogs(), owner_));
+    emit opened(openChart(chartOfImage(inicio_, readings), inicio_.dialogs(), owner_));
 }
 
 }  // namespace vernoll

@@ -5,6 +5,7 @@
 
 #include "chart/chart_input.h"
 #include "chart/chart_window.h"
+#include "memory/report.h"
 
 namespace vernoll {
 
@@ -15,9 +16,10 @@ class Inicio;
 ChartWindow* openChart(ChartInput input, Dialogs& dialogs, QWidget* owner);
 
 // The memory image's readings as a chart of the logger the last import read: its serial
-// number, device, station texts and sampling interval (the image is decoded as a decoding run
-// walks it, for the logger the program holds).
-ChartInput chartOfImage(Inicio& inicio);
+// number, device, station texts and sampling interval. The readings are those given (a
+// download job's), else the image decoded as a decoding run walks it, for the logger the
+// program holds.
+ChartInput chartOfImage(Inicio& inicio, const memory::ImageReadings* readings = nullptr);
 
 // After every completed download, once its own messages have been answered, and after every
 // base file the window opened: "¿Desea ver el gráfico?"; Yes opens the chart of the image.
@@ -27,7 +29,7 @@ class ChartOffer : public QObject {
 public:
     ChartOffer(Inicio& inicio, QWidget* owner);
 
-    void offer();
+    void offer(const memory::ImageReadings* readings = nullptr);
 
 signals:
     void opened(ChartWindow* window);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/config_presenter.h"
+#include "app/download_presenter.h"
 #include "app/live_presenter.h"
 #include "app/serial_presenter.h"
 #include "app/sms_presenter.h"
@@ -39,13 +40,15 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       smsPresenter_(std::make_unique<SmsPresenter>(form, dialogs, *session_)),
       serialPresenter_(std::make_unique<SerialPresenter>(form, dialogs, *session_)),
       livePresenter_(std::make_unique<LivePresenter>(form, dialogs, *session_)),
-      image_(std::make_unique<memory::MemoryImage>()),
       decoder_(std::make_unique<memory::Decoder>()),
-      download_(std::make_unique<memory::Download>(form, dialogs, channels, session_->opening(),
-                                                   *image_, timing)),
-      decodingRun_(std::make_unique<memory::DecodingRun>(form, dialogs, *image_, *decoder_)),
-      baseFile_(std::make_unique<files::BaseFile>(form, dialogs, *image_)),
-      eventsExport_(std::make_unique<files::EventsExport>(form, dialogs, *image_, *decoder_)) {
+      downloadJob_(std::make_unique<station::DownloadJob>(*session_)),
+      downloadPresenter_(
+          std::make_unique<DownloadPresenter>(form, dialogs, *session_, *downloadJob_)),
+      decodingRun_(
+          std::make_unique<memory::DecodingRun>(form, dialogs, session_->image(), *decoder_)),
+      baseFile_(std::make_unique<files::BaseFile>(form, dialogs, session_->image())),
+      eventsExport_(
+          std::make_unique<files::EventsExport>(form, dialogs, session_->image(), *decoder_)) {
     timer1_.setInterval(timing_.clockTick);
     connect(&timer1_, &QTimer::timeout, this, &Inicio::tickClock);
     connect(&form_, &FormState::timersChanged, this, [this] {
@@ -91,12 +94,12 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     // "Coeficientes" bears the coefficients window's name but does nothing.
     onClick(ctl::kCoefficients, [] {});
     // A completed download is decoded and saved at once.
-    download_->setOnComplete([this] {
-        decodingRun_->setBackupPath(download_->backupPath());
+    downloadPresenter_->setOnComplete([this](const QString& copy) {
+        decodingRun_->setBackupPath(copy);
         decodingRun_->run();
     });
-    onClick(ctl::kDownload, [this] { download_->start(); });
-    onClick(ctl::progress::kCancel, [this] { download_->cancel(); });
+    onClick(ctl::kDownload, [this] { downloadPresenter_->download(); });
+    onClick(ctl::progress::kCancel, [this] { downloadPresenter_->cancel(); });
     onClick(ctl::kOpenBaseFile, [this] { baseFile_->open(); });
     onClick(ctl::kExportEvents, [this] { eventsExport_->start(); });
 }
@@ -153,10 +156,8 @@ bool Inicio::key(const QString& name, int key) {
 Inicio::~Inicio() = default;
 
 bool Inicio::eraseGuardPasses() {
-    if (!archiveLocation_) return true;
-    const station::EraseRisk risk = station::eraseRisk(
-        *archiveLocation_, session_->configuration().value_or(config::Configuration{}),
-        QDateTime::currentDateTime());
+    if (!archiveLocation()) return true;
+    const station::EraseRisk risk = downloadJob_->eraseRisk();
     if (!risk.readingsAtRisk) return true;
     QString question = QString::fromUtf8(station::kUndownloadedQuestion);
     if (!risk.archiveError.isEmpty()) question += QStringLiteral("\r\n") + risk.archiveError;
@@ -176,40 +177,38 @@ void Inicio::downloadBeforeSend() {
     // The edit stays open through the download; once the readings are kept, the user's changes
     // are offered for sending again, as they were before the question.
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(download_.get(), &memory::Download::finished, this,
-                    [this, once](memory::Download::Outcome outcome) {
+    *once = connect(downloadPresenter_.get(), &DownloadPresenter::shown, this,
+                    [this, once](const station::DownloadResult& result) {
                         disconnect(*once);
-                        if (outcome != memory::Download::Outcome::Completed) return;
+                        if (result.outcome != station::DownloadResult::Outcome::Completed) return;
                         if (form_.control(ctl::kUser).locked) return;  // the edit was closed
                         form_.setEnabled(ctl::kImportConfig, false);
                         form_.setEnabled(ctl::kEditConfig, false);
                         form_.setEnabled(ctl::kSendConfig, true);
                     });
     click(QLatin1String(ctl::kDownload));
-    if (download_->state() == memory::Download::State::Idle) disconnect(*once);
+    if (download().state() == memory::Download::State::Idle) disconnect(*once);
 }
 
 void Inicio::setArchiveLocation(const QString& location) {
-    archiveLocation_ = location;
-    download_->setArchiver([this, location](const QString& copy) -> memory::Download::ArchiveJob {
-        // The job runs on the archive's thread: it gets a copy of everything it reads.
-        auto image = std::make_shared<const memory::MemoryImage>(*image_);
-        station::DownloadFacts facts;
-        facts.image = image.get();
-        facts.memo = form_.memo;
-        facts.nserie = form_.Nserie;
-        facts.configuration = session_->configuration();
-        facts.port = ports_.location(channels_.exchange().port);
-        facts.blocks = download_->blocks();
-        facts.copyPath = copy;
-        facts.when = QDateTime::currentDateTime();
-        return [this, location, facts, image] {
-            auto archived =
-                std::make_shared<station::Archived>(station::archiveDownload(location, facts));
-            return memory::Download::ArchiveNote{archived->line, archived->failed(),
-                                                 [this, archived] { lastArchived_ = *archived; }};
-        };
-    });
+    downloadJob_->setArchiveLocation(location);
+}
+
+const std::optional<QString>& Inicio::archiveLocation() const {
+    return downloadJob_->archiveLocation();
+}
+
+std::optional<station::Archived> Inicio::lastArchived() const {
+    const auto& last = downloadJob_->last();
+    return last ? last->archived : std::nullopt;
+}
+
+memory::MemoryImage& Inicio::image() {
+    return session_->image();
+}
+
+memory::Download& Inicio::download() {
+    return session_->download();
 }
 
 void Inicio::startUp() {

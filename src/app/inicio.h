@@ -16,10 +16,12 @@
 #include "link/port_list.h"
 #include "link/timing.h"
 #include "station/download_archiving.h"
+#include "station/download_job.h"
 
 namespace vernoll {
 
 class ConfigPresenter;
+class DownloadPresenter;
 class LivePresenter;
 class LoggerSession;
 class SerialPresenter;
@@ -89,9 +91,9 @@ public:
     // postgresql:// URL); until this is called, none is.
     void setArchiveLocation(const QString& location);
     // The archive's location as set; nothing while none was.
-    const std::optional<QString>& archiveLocation() const { return archiveLocation_; }
+    const std::optional<QString>& archiveLocation() const;
     // What archiving the last completed download did; nothing before one was archived.
-    const std::optional<station::Archived>& lastArchived() const { return lastArchived_; }
+    std::optional<station::Archived> lastArchived() const;
 
     FormState& form() { return form_; }
     Dialogs& dialogs() { return dialogs_; }
@@ -99,8 +101,10 @@ public:
     ConfigPresenter& configPresenter() { return *configPresenter_; }
     SmsPresenter& smsPresenter() { return *smsPresenter_; }
     SerialPresenter& serialPresenter() { return *serialPresenter_; }
-    memory::MemoryImage& image() { return *image_; }
-    memory::Download& download() { return *download_; }
+    memory::MemoryImage& image();
+    memory::Download& download();
+    station::DownloadJob& downloadJob() { return *downloadJob_; }
+    DownloadPresenter& downloadPresenter() { return *downloadPresenter_; }
     memory::DecodingRun& decodingRun() { return *decodingRun_; }
     files::BaseFile& baseFile() { return *baseFile_; }
     files::EventsExport& eventsExport() { return *eventsExport_; }
@@ -143,9 +147,9 @@ private:
     std::unique_ptr<SmsPresenter> smsPresenter_;
     std::unique_ptr<SerialPresenter> serialPresenter_;
     std::unique_ptr<LivePresenter> livePresenter_;
-    std::unique_ptr<memory::MemoryImage> image_;
     std::unique_ptr<memory::Decoder> decoder_;
-    std::unique_ptr<memory::Download> download_;
+    std::unique_ptr<station::DownloadJob> downloadJob_;
+    std::unique_ptr<DownloadPresenter> downloadPresenter_;
     std::unique_ptr<memory::DecodingRun> decodingRun_;
     std::unique_ptr<files::BaseFile> baseFile_;
     std::unique_ptr<files::EventsExport> eventsExport_;
@@ -154,8 +158,6 @@ private:
     QHash<QString, Handler> edits_;
     QHash<QString, KeyHandler> keys_;
     std::vector<const char*> heldBack_;  // the buttons lineChanged disabled
-    std::optional<station::Archived> lastArchived_;
-    std::optional<QString> archiveLocation_;
     bool startingUp_ = false;
     bool importOnFound_ = true;
 };

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     auto inicio =
         std::make_unique<Inicio>(form, dialogs, line.channels(), line.ports(), Timing::real());
     inicio->setArchiveLocation(archive::chosenLocation(parser.value(QStringLiteral("archive"))));
-    inicio->download().setBackupFolder(archive::downloadsFolder());
+    inicio->downloadJob().setBackupFolder(archive::downloadsFolder());
 
     // Start-up: the progress window exists (hidden, its bar hidden) before anything is asked.
     ProgressWindow progress(form, *inicio);

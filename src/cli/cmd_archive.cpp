@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "app/download_presenter.h"
 #include "archive/archive.h"
 #include "archive/location.h"
 #include "cli/archive_options.h"
@@ -201,7 +202,7 @@ int collectOne(Session& session) {
     memory::Download& dl = inicio.download();
     // collect keeps the readings in the archive and writes no CSV: the decoding run that saves
     // one after the window's download does not run.
-    dl.setOnComplete({});
+    inicio.downloadPresenter().setOnComplete({});
     status = runDownload(session);
     if (status != Done) return status;
 
@@ -232,7 +233,7 @@ int collectOne(Session& session) {
             {QStringLiteral("first"), stampOrNull(stored ? stored->first : std::nullopt)},
             {QStringLiteral("last"), stampOrNull(stored ? stored->last : std::nullopt)},
             {QStringLiteral("clock_offset_s"), numberOrNull(offset)},
-            {QStringLiteral("base_file"), dl.backupPath()},
+            {QStringLiteral("base_file"), inicio.downloadJob().backupPath()},
             {QStringLiteral("archive"), location},
             {QStringLiteral("future"), count(&archive::StoreResult::future)},
         });
@@ -258,7 +259,7 @@ int collectOne(Session& session) {
         session.print(line + QLatin1Char('\n'));
     }
     // The copy is kept; the archive's failure was said with the success message.
-    return dl.archiveFailed() ? FileError : Done;
+    return archived && archived->failed() ? FileError : Done;
 }
 
 }  // namespace

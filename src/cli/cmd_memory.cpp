@@ -1,6 +1,7 @@
 // download and decode: the logger's memory to CSV, and a base file to CSV or the spreadsheet
 // database file.
 
+#include "app/download_presenter.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "config/device.h"
@@ -56,16 +57,18 @@ int runDownload(Session& session) {
     QObject guard;
     const int status = session.run(
         [&](const Session::Finish& finish) {
-            QObject::connect(
-                &dl, &memory::Download::finished, &guard, [finish](memory::Download::Outcome o) {
-                    finish(o == memory::Download::Outcome::Completed  ? Done
-                           : o == memory::Download::Outcome::NoAnswer ? NoLogger
-                                                                      : ExchangeFailed);
-                });
+            QObject::connect(&inicio.downloadPresenter(), &DownloadPresenter::shown, &guard,
+                             [finish](const station::DownloadResult& r) {
+                                 using Outcome = station::DownloadResult::Outcome;
+                                 finish(r.outcome == Outcome::Completed  ? Done
+                                        : r.outcome == Outcome::NoAnswer ? NoLogger
+                                                                         : ExchangeFailed);
+                             });
             inicio.click(QLatin1String(ctl::kDownload));
         },
         [&] { return dl.state() == memory::Download::State::Blocks; });
-    if (status != Done && dl.state() != memory::Download::State::Idle) dl.cancel();
+    if (status != Done && dl.state() != memory::Download::State::Idle)
+        inicio.downloadJob().cancel();
     return status;
 }
 
@@ -106,7 +109,8 @@ int download(Session& session, const QCommandLineParser& parser) {
         session.print(QStringLiteral("La descarga de datos se realiz\u00f3 con exito\n"));
     }
     // The files are written; the archive's failure was said with the success message.
-    return dl.archiveFailed() ? FileError : Done;
+    const auto archived = inicio.lastArchived();
+    return archived && archived->failed() ? FileError : Done;
 }
 
 int decode(Session& session, const QCommandLineParser& parser) {

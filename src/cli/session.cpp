@@ -28,7 +28,7 @@ Session::Session(const GlobalOptions& options, std::FILE* out, std::FILE* err)
         std::make_unique<Inicio>(form_, dialogs_, line_.channels(), line_.ports(), options_.timing);
     // The window's archive and download copies: both programs keep them in one data folder.
     inicio_->setArchiveLocation(archive::chosenLocation(options_.archive));
-    inicio_->download().setBackupFolder(archive::downloadsFolder());
+    inicio_->downloadJob().setBackupFolder(archive::downloadsFolder());
     QObject::connect(&form_, &FormState::printed,
                      [this](const QString& line) { diagnostics_ << line; });
 }

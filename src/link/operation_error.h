@@ -11,6 +11,8 @@ enum class Fault {
     NoAnswer,   // no answer to the attention byte
     Counter,    // a byte beyond what the exchange expects
     Stall,      // the logger stopped part-way
+    Surplus,    // the logger sent more than was asked for
+    HangUp,     // the port went away
     Refused,    // what was given cannot be sent: nothing went on the line
     Cancelled,  // the user said no
 };

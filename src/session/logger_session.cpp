@@ -7,6 +7,8 @@
 #include "link/line_events.h"
 #include "link/texts.h"
 #include "live/live_display.h"
+#include "memory/download.h"
+#include "memory/memory_image.h"
 #include "serial_number/serial_write.h"
 #include "sms/sms_read.h"
 #include "sms/sms_write.h"
@@ -27,7 +29,9 @@ LoggerSession::LoggerSession(const ChannelSet& channels, const PortList& ports, 
       smsRead_(std::make_unique<sms::SmsRead>(channels, *opening_, timing)),
       smsWrite_(std::make_unique<sms::SmsWrite>(channels, *opening_, timing)),
       serialWrite_(std::make_unique<serial_number::SerialWrite>(channels, *opening_, timing)),
-      live_(std::make_unique<live::LiveDisplay>(channels, timing)) {
+      live_(std::make_unique<live::LiveDisplay>(channels, timing)),
+      image_(std::make_unique<memory::MemoryImage>()),
+      download_(std::make_unique<memory::Download>(channels, *opening_, *image_, timing)) {
     // A port that refuses an exchange's channel is named in the error that follows.
     for (int k = 1; k <= 8; ++k) {
         connect(&channels_[k], &Channel::openFailed, this, [this, k] {

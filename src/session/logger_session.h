@@ -29,6 +29,10 @@ class SerialWrite;
 namespace live {
 class LiveDisplay;
 }
+namespace memory {
+class Download;
+class MemoryImage;
+}  // namespace memory
 
 // One connection to one logger: its line (the eight channels on the port discovery found),
 // what the program knows of the logger (its serial number, its configuration), and the
@@ -58,11 +62,15 @@ public:
     sms::SmsWrite& smsWrite() { return *smsWrite_; }
     serial_number::SerialWrite& serialWrite() { return *serialWrite_; }
     live::LiveDisplay& live() { return *live_; }
+    memory::Download& download() { return *download_; }
 
     // The configuration of the last complete import; nothing before one.
     const std::optional<config::Configuration>& configuration() const;
     // The logger's serial number: the last import's, or the one written since.
     const config::SerialNumber& serialNumber() const { return serial_; }
+    // The logger's memory as the last download (or a base file opened) left it.
+    memory::MemoryImage& image() { return *image_; }
+    const memory::MemoryImage& image() const { return *image_; }
 
 private:
     const ChannelSet& channels_;
@@ -79,6 +87,8 @@ private:
     std::unique_ptr<sms::SmsWrite> smsWrite_;
     std::unique_ptr<serial_number::SerialWrite> serialWrite_;
     std::unique_ptr<live::LiveDisplay> live_;
+    std::unique_ptr<memory::MemoryImage> image_;
+    std::unique_ptr<memory::Download> download_;
 };
 
 }  // namespace vernoll

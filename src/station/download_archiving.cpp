@@ -20,9 +20,7 @@ Archived archiveDownload(const QString& location, const DownloadFacts& facts) {
     Archived out;
     archive::Batch batch;
     batch.serial = serialOf(facts.configuration, facts.nserie);
-    const memory::ImageReadings decoded =
-        memory::readingsOfImage(*facts.image, facts.memo, facts.nserie, batch.serial);
-    out.readings = qint64(decoded.readings.size());
+    out.readings = facts.readings ? qint64(facts.readings->readings.size()) : 0;
     if (const family::Family* f = family::of(double(facts.nserie)); f && f->name) {
         batch.device = QString::fromUtf8(f->name);
         batch.columnHeader = QString::fromUtf8(f->header);
@@ -40,7 +38,7 @@ Archived archiveDownload(const QString& location, const DownloadFacts& facts) {
     batch.baseFile = facts.copyPath;
     if (!facts.copyPath.isEmpty())
         batch.baseFileSha256 = archive::fileSha256(facts.copyPath).value_or(QString());
-    batch.readings = decoded.readings;
+    if (facts.readings) batch.readings = facts.readings->readings;
 
     archive::Archive store;
     if (store.open(location, archive::Archive::Access::Update)) out.result = store.store(batch);

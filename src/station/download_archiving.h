@@ -2,20 +2,19 @@
 
 #include <QDateTime>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "archive/archive.h"
 #include "config/record.h"
-
-namespace vernoll::memory {
-class MemoryImage;
-}
+#include "memory/report.h"
 
 namespace vernoll::station {
 
-// What the archive keeps of a completed download besides its readings.
+// What the archive keeps of a completed download: its readings, and the facts around them.
 struct DownloadFacts {
-    const memory::MemoryImage* image = nullptr;
+    // The download's memory image decoded (memory::readingsOfImage), keyed on serialOf().
+    std::shared_ptr<const memory::ImageReadings> readings;
     int memo = 0;         // frames of the download (its blocks and the two handshake bytes)
     float nserie = 0.0F;  // the logger's serial number as the decoder takes it
     // The configuration import before the download: the station texts and the two clocks.
@@ -36,9 +35,8 @@ struct Archived {
     bool failed() const { return !result; }
 };
 
-// Decodes the download's memory image into readings and stores them with the download's facts
-// in the archive at `location` (a file path or a postgresql:// URL, as chosenLocation() gives
-// it), in one transaction.
+// Stores the download's readings with its facts in the archive at `location` (a file path or a
+// postgresql:// URL, as chosenLocation() gives it), in one transaction.
 Archived archiveDownload(const QString& location, const DownloadFacts& facts);
 
 // The logger's serial number: the import's digits where they are digits (a float cannot hold

@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "app/chart_offer.h"
+#include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "app/main_window.h"
 #include "app/station_texts.h"
@@ -207,7 +208,7 @@ TEST(ChartOffer, AskedAfterTheOperationsOwnMessages) {
         FormState form;
         test::FakeDialogs dialogs;
         auto inicio = std::make_unique<Inicio>(form, dialogs, channels, ports, Timing::fast());
-        inicio->download().setBackupFolder(dir.path());
+        inicio->downloadJob().setBackupFolder(dir.path());
         MainWindow window(form, *inicio);
         QSignalSpy imported(&inicio->import(), &config::ConfigImport::finished);
         inicio->startUp();
@@ -217,7 +218,7 @@ TEST(ChartOffer, AskedAfterTheOperationsOwnMessages) {
         dialogs.savePaths = {dir.filePath(QStringLiteral("datos.CSV"))};
         dialogs.answers = {false, yes};  // "Desea Abrir Archivo", then the chart
         QSignalSpy opened(&window.chartOffer(), &ChartOffer::opened);
-        QSignalSpy done(&inicio->download(), &memory::Download::finished);
+        QSignalSpy done(&inicio->downloadPresenter(), &DownloadPresenter::shown);
         inicio->click(QLatin1String(ctl::kDownload));
         ASSERT_TRUE(test::waitUntil([&] { return done.count() == 1; }, 10000));
         QStringList texts = dialogs.texts();
@@ -238,7 +239,7 @@ TEST(ChartOffer, AskedAfterTheOperationsOwnMessages) {
 
         // The download's copy, opened as a base file.
         dialogs.shown.clear();
-        dialogs.openPaths = {inicio->download().backupPath()};
+        dialogs.openPaths = {inicio->downloadJob().backupPath()};
         dialogs.answers = {yes};
         inicio->click(QLatin1String(ctl::kOpenBaseFile));
         texts = dialogs.texts();

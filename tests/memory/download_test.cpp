@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <string_view>
 
+#include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "archive/archive.h"
 #include "config/config_import.h"
@@ -34,6 +35,7 @@
 
 using namespace vernoll;
 using memory::Download;
+using Outcome = station::DownloadResult::Outcome;
 
 namespace {
 
@@ -62,8 +64,8 @@ struct Rig {
         port = std::make_unique<sim::EmulatorPort>(*emulator);
         channels = std::make_unique<ChannelSet>(port->channelFactory());
         inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, timing);
-        inicio->download().setBackupFolder(path("copies"));
-        inicio->download().setClock([] { return kNow; });
+        inicio->downloadJob().setBackupFolder(path("copies"));
+        inicio->downloadJob().setClock([] { return kNow; });
         inicio->decodingRun().setClock([] { return kNow; });
         inicio->eventsExport().setClock([] { return kNow; });
 
@@ -80,11 +82,11 @@ struct Rig {
     ~Rig() { inicio.reset(); }
 
     // Clicks Command13 and waits for the download's end.
-    std::optional<Download::Outcome> download() {
-        QSignalSpy done(&inicio->download(), &Download::finished);
+    std::optional<Outcome> download() {
+        QSignalSpy done(&inicio->downloadPresenter(), &DownloadPresenter::shown);
         inicio->click(QLatin1String(ctl::kDownload));
         if (!test::waitUntil([&] { return done.count() == 1; }, 10000)) return std::nullopt;
-        return done.at(0).at(0).value<Download::Outcome>();
+        return done.at(0).at(0).value<station::DownloadResult>().outcome;
     }
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
     bool enabled(const char* name) const { return form.control(name).enabled; }
@@ -118,7 +120,7 @@ TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
     rig.dialogs.savePaths = {rig.path("out.csv")};
     rig.dialogs.answers = {false};  // "Desea Abrir Archivo": No
 
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_EQ(rig.download(), Outcome::Completed);
 
     // Wake-up, attention, the handshake reply, then one request per block (the last one
     // right after the last block).
@@ -137,7 +139,7 @@ TEST_P(FullDownload, EveryByteSentAndEveryRowStoredThenDecodedAndSaved) {
     EXPECT_EQ(image.at(blocks, 0), 0);
 
     // The copy, the success message naming it, then the CSV saved and not opened.
-    const QString copy = rig.inicio->download().backupPath();
+    const QString copy = rig.inicio->downloadJob().backupPath();
     EXPECT_TRUE(copy.endsWith(QStringLiteral(".rgt")));
     EXPECT_TRUE(QFileInfo(copy).fileName().startsWith(
         QString::fromLatin1(serial).rightJustified(8, QLatin1Char('0')) + "_20261206_103000"));
@@ -190,11 +192,11 @@ TEST(Download, ACopyThatCannotBeWrittenIsSaidAndTheCsvIsStillSaved) {
     QFile blocker(rig.path("blocker"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    rig.inicio->download().setBackupFolder(rig.path("blocker") + QStringLiteral("/copies"));
+    rig.inicio->downloadJob().setBackupFolder(rig.path("blocker") + QStringLiteral("/copies"));
     rig.dialogs.savePaths = {rig.path("out.csv")};
     rig.dialogs.answers = {false};
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
-    EXPECT_TRUE(rig.inicio->download().backupPath().isEmpty());
+    ASSERT_EQ(rig.download(), Outcome::Completed);
+    EXPECT_TRUE(rig.inicio->downloadJob().backupPath().isEmpty());
     ASSERT_FALSE(rig.dialogs.shown.empty());
     EXPECT_EQ(rig.dialogs.shown[0].text,
               kSuccess + "\r\n\r\nNo se pudo guardar una copia de la memoria.");
@@ -205,8 +207,8 @@ TEST(Download, SecondRunRepeatsNoHeaderAndOpensOnYes) {
     Rig rig(QStringLiteral("21000"));
     rig.dialogs.savePaths = {rig.path("a.csv"), rig.path("b.csv")};
     rig.dialogs.answers = {true, true};
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_EQ(rig.download(), Outcome::Completed);
+    ASSERT_EQ(rig.download(), Outcome::Completed);
     const QByteArray a = readAll(rig.path("a.csv")), b = readAll(rig.path("b.csv"));
     EXPECT_EQ(a, b);
     EXPECT_EQ(a.count(" Equipo Registrador TOLVAR "), 1);
@@ -217,8 +219,8 @@ TEST(Download, SecondRunRepeatsNoHeaderAndOpensOnYes) {
 TEST(Download, CancelledSaveWritesNothingAndFailedSaveAsksAgain) {
     Rig rig(QStringLiteral("20500"));
     // No path: the user cancelled the dialog.
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
-    const QString copy = rig.inicio->download().backupPath();
+    ASSERT_EQ(rig.download(), Outcome::Completed);
+    const QString copy = rig.inicio->downloadJob().backupPath();
     EXPECT_EQ(
         rig.dialogs.shown.back().text,
         QStringLiteral("No se grab\u00f3 el archivo CSV.\r\nLa descarga qued\u00f3 guardada en ") +
@@ -230,7 +232,7 @@ TEST(Download, CancelledSaveWritesNothingAndFailedSaveAsksAgain) {
     rig.dialogs.shown.clear();
     rig.dialogs.savePaths = {rig.path("missing/out.csv"), rig.path("out.csv")};
     rig.dialogs.answers = {false};
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_EQ(rig.download(), Outcome::Completed);
     QStringList texts = rig.dialogs.texts();
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts[1], memory::saveErrorText());
@@ -242,7 +244,7 @@ TEST(Download, CancelledSaveWritesNothingAndFailedSaveAsksAgain) {
 QString partialCopyNote(const Rig& rig, int rows) {
     if (rows == 0) return {};
     const QString copy = rig.path("copies") + "/00020500_20261206_103000_parcial.rgt";
-    EXPECT_EQ(rig.inicio->download().backupPath(), copy);
+    EXPECT_EQ(rig.inicio->downloadJob().backupPath(), copy);
     EXPECT_EQ(readAll(copy), rig.emulator->memory().left(rows * 64));
     return QStringLiteral("\r\n\r\nCopia parcial de la memoria (%1 de 1024 bloques) en ")
                .arg(rows) +
@@ -269,7 +271,7 @@ TEST(Download, EndingsBeforeTheLastBlockKeepWhatArrivedAndOfferReconnection) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         Rig rig(QStringLiteral("20500"), {QString::fromLatin1(c.fault)});
-        ASSERT_EQ(rig.download(), Download::Outcome::Failed);
+        ASSERT_EQ(rig.download(), Outcome::Failed);
         EXPECT_EQ(rig.form.conti, c.rowsStored);
         EXPECT_EQ(rig.dialogs.texts().last(),
                   QString::fromUtf8(c.message) + partialCopyNote(rig, c.rowsStored));
@@ -288,7 +290,7 @@ TEST(Download, EndingsBeforeTheLastBlockKeepWhatArrivedAndOfferReconnection) {
 
 TEST(Download, SilentLoggerGivesTheNoLoggerMessageAndTheButtonsBack) {
     Rig rig(QStringLiteral("20500"), {QStringLiteral("silent")}, false);
-    ASSERT_EQ(rig.download(), Download::Outcome::NoAnswer);
+    ASSERT_EQ(rig.download(), Outcome::NoAnswer);
     EXPECT_EQ(rig.dialogs.texts().last(),
               QStringLiteral("No hay equipo conectado (Intente Reconectar) "));
     EXPECT_EQ(rig.port->written().toHex(), QByteArray("\xBE"
@@ -305,7 +307,7 @@ TEST(Download, SilentLoggerGivesTheNoLoggerMessageAndTheButtonsBack) {
 TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
     Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
             patientTiming());
-    QSignalSpy done(&rig.inicio->download(), &Download::finished);
+    QSignalSpy done(&rig.inicio->downloadPresenter(), &DownloadPresenter::shown);
     rig.inicio->click(QLatin1String(ctl::kDownload));
     ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
     test::settle(30);
@@ -315,7 +317,7 @@ TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
 
     rig.inicio->click(QLatin1String(ctl::progress::kCancel));
     ASSERT_EQ(done.count(), 1);
-    EXPECT_EQ(done.at(0).at(0).value<Download::Outcome>(), Download::Outcome::Cancelled);
+    EXPECT_EQ(done.at(0).at(0).value<station::DownloadResult>().outcome, Outcome::Cancelled);
     EXPECT_FALSE(rig.channels->operator[](4).isOpen());
     EXPECT_EQ(rig.form.conti, 4);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(rig.inicio->image().data()), 4 * 64),
@@ -339,7 +341,7 @@ TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
     // The download does not disable the SMS buttons.
     rig.form.setEnabled(ctl::kReadSms, true);
     rig.form.setEnabled(ctl::kWriteSms, true);
-    QSignalSpy done(&rig.inicio->download(), &Download::finished);
+    QSignalSpy done(&rig.inicio->downloadPresenter(), &DownloadPresenter::shown);
     rig.inicio->click(QLatin1String(ctl::kDownload));
     ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
     test::settle(30);
@@ -353,12 +355,12 @@ TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
     EXPECT_TRUE(rig.dialogs.shown.empty());
     rig.inicio->click(QLatin1String(ctl::progress::kCancel));
     ASSERT_EQ(done.count(), 1);
-    EXPECT_EQ(done.at(0).at(0).value<Download::Outcome>(), Download::Outcome::Cancelled);
+    EXPECT_EQ(done.at(0).at(0).value<station::DownloadResult>().outcome, Outcome::Cancelled);
 }
 
 TEST(Download, CancelDuringTheWakeUpPauseSendsNothingMore) {
     Rig rig(QStringLiteral("20500"));
-    QSignalSpy done(&rig.inicio->download(), &Download::finished);
+    QSignalSpy done(&rig.inicio->downloadPresenter(), &DownloadPresenter::shown);
     rig.inicio->click(QLatin1String(ctl::kDownload));
     rig.inicio->click(QLatin1String(ctl::progress::kCancel));
     test::settle(100);
@@ -504,19 +506,19 @@ TEST(DownloadArchive, CountsFollowTheSuccessMessageAndASecondDownloadAddsNothing
     rig.dialogs.savePaths = {rig.path("1.csv"), rig.path("2.csv")};
     rig.dialogs.answers = {false, false};
 
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_EQ(rig.download(), Outcome::Completed);
     ASSERT_TRUE(rig.inicio->lastArchived());
     const qint64 n = rig.inicio->lastArchived()->readings;
     ASSERT_GT(n, 0);
-    const QString copy = rig.inicio->download().backupPath();
+    const QString copy = rig.inicio->downloadJob().backupPath();
     EXPECT_EQ(rig.dialogs.shown.at(0).text,
               kSuccess + "\r\n\r\nCopia de la memoria en " + copy +
                   QStringLiteral("\r\nArchivo: %1 lecturas nuevas, 0 ya guardadas, 0 en conflicto")
                       .arg(n));
-    EXPECT_FALSE(rig.inicio->download().archiveFailed());
+    EXPECT_FALSE(rig.inicio->lastArchived()->failed());
 
     rig.dialogs.shown.clear();
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
+    ASSERT_EQ(rig.download(), Outcome::Completed);
     EXPECT_TRUE(rig.dialogs.shown.at(0).text.endsWith(
         QStringLiteral("\r\nArchivo: 0 lecturas nuevas, %1 ya guardadas, 0 en conflicto").arg(n)));
 
@@ -552,14 +554,14 @@ TEST_P(DownloadArchiveFailure, IsSaidAndLosesNothing) {
     rig.dialogs.savePaths = {rig.path("out.csv")};
     rig.dialogs.answers = {false};
 
-    ASSERT_EQ(rig.download(), Download::Outcome::Completed);
-    EXPECT_TRUE(rig.inicio->download().archiveFailed());
+    ASSERT_EQ(rig.download(), Outcome::Completed);
+    EXPECT_TRUE(rig.inicio->lastArchived()->failed());
     const QString text = rig.dialogs.shown.at(0).text;
     EXPECT_TRUE(text.startsWith(kSuccess + "\r\n\r\nCopia de la memoria en "))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\r\nNo se pudo actualizar el archivo de lecturas ")))
         << text.toStdString();
-    EXPECT_TRUE(QFile::exists(rig.inicio->download().backupPath()));
+    EXPECT_TRUE(QFile::exists(rig.inicio->downloadJob().backupPath()));
     EXPECT_TRUE(QFile::exists(rig.path("out.csv")));
 }
 
@@ -633,28 +635,28 @@ TEST(LineOwner, ButtonsThatNeedTheLineAreDisabledWhileItIsHeldAndComeBack) {
 // and the success message (with the archive's line) and the end come once the archive is done.
 TEST(Download, TheArchiveWaitsBesideTheEventLoop) {
     Rig rig(QStringLiteral("20500"));
+    rig.inicio->setArchiveLocation(rig.path("archivo.sqlite"));
     QSemaphore loopRan;
     bool heldOff = false;
-    rig.inicio->download().setArchiver([&](const QString&) -> Download::ArchiveJob {
-        // Released only by the event loop of the thread the download runs on.
+    // Once the last block is in, the event loop of the thread the download runs on clicks again.
+    QObject::connect(&rig.inicio->download(), &Download::finished, [&] {
         QTimer::singleShot(0, [&] {
             rig.inicio->click(QLatin1String(ctl::kDownload));
-            heldOff = rig.inicio->download().archiving() &&
+            heldOff = rig.inicio->downloadJob().archiving() &&
                       rig.inicio->download().state() == Download::State::Idle;
             loopRan.release();
         });
-        return [&] {
-            const bool ran = loopRan.tryAcquire(1, 5000);
-            return Download::ArchiveNote{
-                ran ? QStringLiteral("kept beside the loop") : QStringLiteral("the loop waited"),
-                false,
-                {}};
-        };
     });
-    EXPECT_EQ(rig.download(), Download::Outcome::Completed);
+    rig.inicio->downloadJob().setArchiver([&](const QString&, const station::DownloadFacts&) {
+        station::Archived archived;
+        archived.line = loopRan.tryAcquire(1, 5000) ? QStringLiteral("kept beside the loop")
+                                                    : QStringLiteral("the loop waited");
+        return archived;
+    });
+    EXPECT_EQ(rig.download(), Outcome::Completed);
     EXPECT_TRUE(heldOff) << "a second download started while the archive was busy";
     EXPECT_TRUE(std::any_of(rig.dialogs.shown.begin(), rig.dialogs.shown.end(), [](const auto& m) {
         return m.text.endsWith(QStringLiteral("\r\nkept beside the loop"));
     })) << rig.dialogs.texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_FALSE(rig.inicio->download().archiving());
+    EXPECT_FALSE(rig.inicio->downloadJob().archiving());
 }

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "archive/archive.h"
 #include "config/config_import.h"
@@ -59,7 +60,7 @@ struct Rig {
         port = std::make_unique<sim::EmulatorPort>(*emulator);
         channels = std::make_unique<ChannelSet>(port->channelFactory());
         inicio = std::make_unique<Inicio>(form, dialogs, *channels, ports, Timing::fast());
-        inicio->download().setBackupFolder(folder.filePath(QStringLiteral("copias")));
+        inicio->downloadJob().setBackupFolder(folder.filePath(QStringLiteral("copias")));
     }
     ~Rig() { inicio.reset(); }
 
@@ -69,7 +70,7 @@ struct Rig {
         return test::waitUntil([&] { return imported.count() == 1; });
     }
     bool download() {
-        QSignalSpy done(&inicio->download(), &memory::Download::finished);
+        QSignalSpy done(&inicio->downloadPresenter(), &DownloadPresenter::shown);
         inicio->click(QLatin1String(ctl::kDownload));
         return test::waitUntil([&] { return done.count() == 1; }, 10000);
     }
@@ -130,7 +131,7 @@ TEST_P(SendGuard, AsksBeforeErasingWhatTheArchiveDoesNotHold) {
     rig.dialogs.choices = {c.answer};
     rig.port->clearWritten();
     QSignalSpy sent(&rig.inicio->configSend(), &config::ConfigSend::finished);
-    QSignalSpy downloaded(&rig.inicio->download(), &memory::Download::finished);
+    QSignalSpy downloaded(&rig.inicio->downloadPresenter(), &DownloadPresenter::shown);
     rig.inicio->click(QLatin1String(ctl::kSendConfig));
     if (c.sent) {
         ASSERT_TRUE(test::waitUntil([&] { return sent.count() == 1; }))

@@ -1,0 +1,136 @@
+#include "station/download_job.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QThread>
+
+#include "memory/download.h"
+#include "memory/file_io.h"
+#include "session/logger_session.h"
+
+namespace vernoll::station {
+
+DownloadJob::DownloadJob(LoggerSession& session, QObject* parent)
+    : QObject(parent), session_(session), archiver_(&archiveDownload) {
+    memory::Download& download = session_.download();
+    connect(&download, &memory::Download::finished, this, [this] {
+        if (running_) completed();
+    });
+    connect(&download, &memory::Download::failed, this, [this](const OperationError& e) {
+        if (running_) failed(e);
+    });
+}
+
+DownloadJob::~DownloadJob() {
+    if (worker_) worker_->wait();
+}
+
+bool DownloadJob::start(int frames, float nserie) {
+    memory::Download& download = session_.download();
+    if (running_ || archiving() || download.state() != memory::Download::State::Idle ||
+        session_.channels().line().held())
+        return false;
+    running_ = true;
+    frames_ = frames;
+    nserie_ = nserie;
+    download.start(frames);
+    return true;
+}
+
+void DownloadJob::cancel() {
+    session_.download().cancel();
+}
+
+QString DownloadJob::keepCopy(int rows, bool partial) {
+    backupPath_.clear();
+    QString folder = backupFolder_;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                 QStringLiteral("/descargas");
+    if (!QDir().mkpath(folder)) return {};
+    QString serial;
+    for (QChar c : session_.serialNumber().digits())
+        serial += c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c : QChar(u'_');
+    const QString path = QDir(folder).filePath(
+        serial + QLatin1Char('_') + now_().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
+        (partial ? QStringLiteral("_parcial.rgt") : QStringLiteral(".rgt")));
+    if (!memory::writeBaseFile(path, session_.image(), rows)) return {};
+    backupPath_ = path;
+    return path;
+}
+
+void DownloadJob::failed(const OperationError& error) {
+    const memory::Download& download = session_.download();
+    DownloadResult r;
+    r.outcome = error.fault == Fault::NoAnswer    ? DownloadResult::Outcome::NoAnswer
+                : error.fault == Fault::Cancelled ? DownloadResult::Outcome::Cancelled
+                                                  : DownloadResult::Outcome::Failed;
+    r.error = error;
+    r.blocks = download.blocks();
+    r.of = download.of();
+    // What arrived can still be opened and decoded as a base file.
+    backupPath_.clear();
+    if (r.blocks > 0) {
+        r.copyPath = keepCopy(r.blocks, true);
+        r.copyFailed = r.copyPath.isEmpty();
+    }
+    end(std::move(r));
+}
+
+void DownloadJob::completed() {
+    const memory::Download& download = session_.download();
+    DownloadResult r;
+    r.outcome = DownloadResult::Outcome::Completed;
+    r.blocks = download.blocks();
+    r.of = download.of();
+    // A completed download is kept before anything can go wrong with its decoding or saving.
+    r.copyPath = keepCopy(r.blocks, false);
+    r.copyFailed = r.copyPath.isEmpty();
+
+    // The job's thread gets a copy of everything it reads.
+    auto image = std::make_shared<const memory::MemoryImage>(session_.image());
+    DownloadFacts facts;
+    facts.memo = frames_;
+    facts.nserie = nserie_;
+    facts.configuration = session_.configuration();
+    facts.port = session_.portLocation();
+    facts.blocks = r.blocks;
+    facts.copyPath = r.copyPath;
+    facts.when = now_();
+    const std::optional<QString> location = archiveLocation_;
+    const Archiver archiver = archiver_;
+    worker_.reset(QThread::create([this, image, facts, location, archiver, r]() mutable {
+        // Decoded once: the archive stores these readings and the chart draws them.
+        auto readings = std::make_shared<const memory::ImageReadings>(memory::readingsOfImage(
+            *image, facts.memo, facts.nserie, serialOf(facts.configuration, facts.nserie)));
+        r.readings = readings;
+        if (location) {
+            facts.readings = readings;
+            r.archived = archiver(*location, facts);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, r = std::move(r)]() mutable {
+                worker_->wait();
+                worker_.reset();
+                end(std::move(r));
+            },
+            Qt::QueuedConnection);
+    }));
+    worker_->start();
+}
+
+void DownloadJob::end(DownloadResult result) {
+    running_ = false;
+    last_ = result;
+    emit finished(result);
+}
+
+EraseRisk DownloadJob::eraseRisk() const {
+    if (!archiveLocation_) return EraseRisk{false, {}};
+    return station::eraseRisk(*archiveLocation_,
+                              session_.configuration().value_or(config::Configuration{}),
+                              QDateTime::currentDateTime());
+}
+
+}  // namespace vernoll::station
