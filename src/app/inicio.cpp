@@ -190,8 +190,8 @@ void Inicio::downloadBeforeSend() {
     if (download().state() == memory::Download::State::Idle) disconnect(*once);
 }
 
-void Inicio::setArchiveLocation(const QString& location) {
-    downloadJob_->setArchiveLocation(location);
+void Inicio::setArchiveLocation(const QString& location, const archive::Archive::Options& options) {
+    downloadJob_->setArchiveLocation(location, options);
 }
 
 const std::optional<QString>& Inicio::archiveLocation() const {

@@ -88,8 +88,9 @@ public:
     void setImportOnFound(bool on) { importOnFound_ = on; }
 
     // Every completed download is kept in the station archive at `location` (a file path or a
-    // postgresql:// URL); until this is called, none is.
-    void setArchiveLocation(const QString& location);
+    // postgresql:// URL), which waits for a busy file or a server as `options` say; until this
+    // is called, none is.
+    void setArchiveLocation(const QString& location, const archive::Archive::Options& options = {});
     // The archive's location as set; nothing while none was.
     const std::optional<QString>& archiveLocation() const;
     // What archiving the last completed download did; nothing before one was archived.

@@ -16,7 +16,8 @@ std::uint32_t serialOf(const std::optional<config::Configuration>& configuration
     return nserie > 0.0F ? std::uint32_t(std::lround(double(nserie))) : 0U;
 }
 
-Archived archiveDownload(const QString& location, const DownloadFacts& facts) {
+Archived archiveDownload(const QString& location, const DownloadFacts& facts,
+                         const archive::Archive::Options& options) {
     Archived out;
     archive::Batch batch;
     batch.serial = serialOf(facts.configuration, facts.nserie);
@@ -41,7 +42,8 @@ Archived archiveDownload(const QString& location, const DownloadFacts& facts) {
     if (facts.readings) batch.readings = facts.readings->readings;
 
     archive::Archive store;
-    if (store.open(location, archive::Archive::Access::Update)) out.result = store.store(batch);
+    if (store.open(location, archive::Archive::Access::Update, options))
+        out.result = store.store(batch);
     out.location = store.location();
     out.line = out.result ? archive::countsLine(*out.result) : store.error();
     return out;

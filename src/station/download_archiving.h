@@ -36,8 +36,10 @@ struct Archived {
 };
 
 // Stores the download's readings with its facts in the archive at `location` (a file path or a
-// postgresql:// URL, as chosenLocation() gives it), in one transaction.
-Archived archiveDownload(const QString& location, const DownloadFacts& facts);
+// postgresql:// URL, as chosenLocation() gives it), in one transaction; `options` say how long
+// the archive waits for a busy file or a server.
+Archived archiveDownload(const QString& location, const DownloadFacts& facts,
+                         const archive::Archive::Options& options = {});
 
 // The logger's serial number: the import's digits where they are digits (a float cannot hold
 // every 8-digit number), else the decoder's number.

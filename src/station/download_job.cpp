@@ -11,7 +11,7 @@
 namespace vernoll::station {
 
 DownloadJob::DownloadJob(LoggerSession& session, QObject* parent)
-    : QObject(parent), session_(session), archiver_(&archiveDownload) {
+    : QObject(parent), session_(session) {
     memory::Download& download = session_.download();
     connect(&download, &memory::Download::finished, this, [this] {
         if (running_) completed();
@@ -98,7 +98,11 @@ void DownloadJob::completed() {
     facts.copyPath = r.copyPath;
     facts.when = now_();
     const std::optional<QString> location = archiveLocation_;
-    const Archiver archiver = archiver_;
+    const archive::Archive::Options options = archiveOptions_;
+    const Archiver archiver =
+        archiver_ ? archiver_ : [options](const QString& at, const DownloadFacts& given) {
+            return archiveDownload(at, given, options);
+        };
     worker_.reset(QThread::create([this, image, facts, location, archiver, r]() mutable {
         // Decoded once: the archive stores these readings and the chart draws them.
         auto readings = std::make_shared<const memory::ImageReadings>(memory::readingsOfImage(

@@ -56,11 +56,17 @@ public:
     // Where the copies go (default: the user's application data folder, "descargas").
     void setBackupFolder(const QString& folder) { backupFolder_ = folder; }
     // Every completed download is kept in the archive at `location` (a file path or a
-    // postgresql:// URL); until this is called, none is.
-    void setArchiveLocation(const QString& location) { archiveLocation_ = location; }
+    // postgresql:// URL), which waits for a busy file or a server as `options` say; until this
+    // is called, none is.
+    void setArchiveLocation(const QString& location,
+                            const archive::Archive::Options& options = {}) {
+        archiveLocation_ = location;
+        archiveOptions_ = options;
+    }
     const std::optional<QString>& archiveLocation() const { return archiveLocation_; }
-    // What keeps a completed download in the archive (default: archiveDownload at the
-    // location). It runs on the job's thread: it may use nothing but what it is given.
+    // What keeps a completed download in the archive (none set: archiveDownload at the
+    // location, with its options). It runs on the job's thread: it may use nothing but what it
+    // is given.
     using Archiver = std::function<Archived(const QString& location, const DownloadFacts& facts)>;
     void setArchiver(Archiver archiver) { archiver_ = std::move(archiver); }
     // The PC's clock, for the copy's name and the archive (tests fix it).
@@ -98,6 +104,7 @@ private:
     LoggerSession& session_;
     QString backupFolder_;
     std::optional<QString> archiveLocation_;
+    archive::Archive::Options archiveOptions_;
     Archiver archiver_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
     float nserie_ = 0.0F;

@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QHostAddress>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,26 +22,38 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "app/progress_window.h"
 #include "app/splash.h"
 #include "app/widgets.h"
+#include "archive/archive.h"
+#include "archive/texts.h"
 #include "config/device.h"
 #include "form/controls.h"
 #include "form/twips.h"
 #include "form/window_design.h"
 #include "link/maker.h"
 #include "link/port_list.h"
+#include "memory/download.h"
+#include "sim/emulator_port.h"
+#include "sim/logger_emulator.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_port.h"
+#include "support/program.h"
+#include "support/wait.h"
 
 namespace vernoll {
 namespace {
@@ -734,6 +748,101 @@ TEST_F(WindowTest, ProgressWindowOpensCentredOverTheMainWindow) {
         EXPECT_LE(off.manhattanLength(), 1) << off.x() << "," << off.y();
         form_.setVisible(progress::kWindow, false);
     }
+}
+
+// ---- the station archive on a server that does not answer ----
+
+// Calls `painted` on every paint of the widget it filters.
+class OnPaint : public QObject {
+public:
+    explicit OnPaint(std::function<void()> painted) : painted_(std::move(painted)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted_();
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
+};
+
+// A completed download is kept in a PostgreSQL archive whose server accepts the connection and
+// never answers. The window goes on painting while the archive waits (it waits on a thread of
+// its own, not on the window's event loop); when the archive gives up, the download's success
+// message says why, and its copy and CSV are written all the same.
+TEST(WindowArchive, PaintsWhileTheServerDoesNotAnswerAndSaysWhenTheArchiveGivesUp) {
+    QTcpServer silent;  // takes every connection and never writes a byte
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost)) << silent.errorString().toStdString();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    sim::EmulatorOptions logger;
+    logger.serial = QStringLiteral("20500");
+    logger.records = 300;
+    sim::LoggerEmulator emulator(logger);
+    sim::EmulatorPort port(emulator);
+    test::Program program(sim::EmulatorPort::location(), port.channelFactory());
+    Inicio& inicio = program.inicio;
+    const QString location =
+        QStringLiteral("postgresql://vernoll@127.0.0.1:%1/estaciones").arg(silent.serverPort());
+    archive::Archive::Options options;
+    options.connectTimeoutS = 1;  // libpq makes anything shorter into 2 s
+    inicio.setArchiveLocation(location, options);
+    inicio.downloadJob().setBackupFolder(folder.filePath(QStringLiteral("copias")));
+    MainWindow window(program.form, inicio);
+    ASSERT_TRUE(program.startUp());
+    window.show();
+
+    // A timer of the window's thread asks the window to repaint on every turn that comes while
+    // the archive waits; the paints that follow while it still waits are counted. A loop held
+    // by the archive would run no turn before the archive's end.
+    int turnsWhileWaiting = 0;
+    int paintsWhileWaiting = 0;
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, &window, [&] {
+        if (!inicio.downloadJob().archiving()) return;
+        ++turnsWhileWaiting;
+        window.update();
+    });
+    OnPaint paints([&] {
+        if (turnsWhileWaiting > 0 && inicio.downloadJob().archiving()) ++paintsWhileWaiting;
+    });
+    window.installEventFilter(&paints);
+    turn.start(10);
+    bool reachedWhileArchiving = false;
+    QObject::connect(&silent, &QTcpServer::newConnection, &window,
+                     [&] { reachedWhileArchiving = inicio.downloadJob().archiving(); });
+
+    program.dialogs.shown.clear();
+    program.dialogs.savePaths = {folder.filePath(QStringLiteral("lecturas.csv"))};
+    program.dialogs.answers = {false, false};  // "Desea Abrir Archivo", the chart: No
+    QSignalSpy finished(&inicio.downloadPresenter(), &DownloadPresenter::shown);
+    QTest::mouseClick(window.findChild<QAbstractButton*>(QLatin1String(ctl::kDownload)),
+                      Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return finished.count() == 1; }, 20000));
+    turn.stop();
+
+    EXPECT_EQ(finished.at(0).at(0).value<station::DownloadResult>().outcome,
+              station::DownloadResult::Outcome::Completed);
+    EXPECT_TRUE(reachedWhileArchiving) << "the archive did not wait on the silent server";
+    EXPECT_GT(paintsWhileWaiting, 0) << "the window did not paint while the archive waited";
+
+    ASSERT_TRUE(inicio.lastArchived());
+    const QString failure = inicio.lastArchived()->line;
+    EXPECT_TRUE(failure.startsWith(
+        QString::fromUtf8(archive::texts::kUpdateFailed)
+            .arg(location, QString::fromUtf8(archive::texts::kServerUnreachable))))
+        << failure.toStdString();
+    EXPECT_TRUE(inicio.lastArchived()->failed());
+    const QString copy = inicio.downloadJob().backupPath();
+    ASSERT_FALSE(program.dialogs.shown.empty());
+    EXPECT_EQ(program.dialogs.shown.front().text,
+              QStringLiteral("La descarga de datos se realiz\u00f3 con exito\r\n\r\nCopia de la "
+                             "memoria en ") +
+                  copy + QStringLiteral("\r\n") + failure);
+    EXPECT_TRUE(copy.startsWith(folder.filePath(QStringLiteral("copias/")))) << copy.toStdString();
+    EXPECT_GT(QFileInfo(copy).size(), 0);
+    EXPECT_GT(QFileInfo(folder.filePath(QStringLiteral("lecturas.csv"))).size(), 0);
 }
 
 TEST(SplashWindow, FollowsTheFormState) {
