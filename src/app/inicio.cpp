@@ -19,7 +19,7 @@
 #include "link/texts.h"
 #include "live/live_display.h"
 #include "memory/decoder.h"
-#include "memory/decoding_run.h"
+#include "files/decoding_run.h"
 #include "memory/download.h"
 #include "memory/memory_image.h"
 #include "session/logger_session.h"
@@ -45,7 +45,7 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       downloadPresenter_(
           std::make_unique<DownloadPresenter>(form, dialogs, *session_, *downloadJob_)),
       decodingRun_(
-          std::make_unique<memory::DecodingRun>(form, dialogs, session_->image(), *decoder_)),
+          std::make_unique<files::DecodingRun>(form, dialogs, session_->image(), *decoder_)),
       baseFile_(std::make_unique<files::BaseFile>(form, dialogs, session_->image())),
       eventsExport_(
           std::make_unique<files::EventsExport>(form, dialogs, session_->image(), *decoder_)) {

@@ -30,10 +30,10 @@ namespace memory {
 class MemoryImage;
 class Decoder;
 class Download;
-class DecodingRun;
 }  // namespace memory
 namespace files {
 class BaseFile;
+class DecodingRun;
 class EventsExport;
 }  // namespace files
 namespace config {
@@ -106,7 +106,7 @@ public:
     memory::Download& download();
     station::DownloadJob& downloadJob() { return *downloadJob_; }
     DownloadPresenter& downloadPresenter() { return *downloadPresenter_; }
-    memory::DecodingRun& decodingRun() { return *decodingRun_; }
+    files::DecodingRun& decodingRun() { return *decodingRun_; }
     files::BaseFile& baseFile() { return *baseFile_; }
     files::EventsExport& eventsExport() { return *eventsExport_; }
     Discovery& discovery();
@@ -151,7 +151,7 @@ private:
     std::unique_ptr<memory::Decoder> decoder_;
     std::unique_ptr<station::DownloadJob> downloadJob_;
     std::unique_ptr<DownloadPresenter> downloadPresenter_;
-    std::unique_ptr<memory::DecodingRun> decodingRun_;
+    std::unique_ptr<files::DecodingRun> decodingRun_;
     std::unique_ptr<files::BaseFile> baseFile_;
     std::unique_ptr<files::EventsExport> eventsExport_;
     QTimer timer1_;

@@ -8,7 +8,7 @@
 #include "files/base_file.h"
 #include "files/events_export.h"
 #include "form/controls.h"
-#include "memory/decoding_run.h"
+#include "files/decoding_run.h"
 #include "memory/download.h"
 #include "memory/file_io.h"
 #include "memory/report.h"
@@ -89,7 +89,7 @@ int download(Session& session, const QCommandLineParser& parser) {
     status = runDownload(session);
     if (status != Done) return status;
 
-    memory::DecodingRun& run = inicio.decodingRun();
+    files::DecodingRun& run = inicio.decodingRun();
     QString rgtPath;
     if (parser.isSet(rgt)) {
         rgtPath = parser.value(rgt);
@@ -150,8 +150,8 @@ int decode(Session& session, const QCommandLineParser& parser) {
     Session::JsonFields result;
     if (parser.isSet(csv)) {
         session.dialogs().setSavePath(parser.value(csv));
-        memory::DecodingRun& run = inicio.decodingRun();
-        if (run.run() != memory::DecodingRun::Outcome::Saved) return FileError;
+        files::DecodingRun& run = inicio.decodingRun();
+        if (run.run() != files::DecodingRun::Outcome::Saved) return FileError;
         result = {{QStringLiteral("records"), run.records()},
                   {QStringLiteral("csv"), run.savedPath()}};
     } else {

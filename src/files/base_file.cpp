@@ -1,15 +1,9 @@
 #include "files/base_file.h"
 
-#include <QFile>
-
 #include "form/controls.h"
 #include "memory/file_io.h"
 
 namespace vernoll::files {
-
-namespace {
-constexpr int kRow = memory::MemoryImage::kRowBytes;
-}
 
 BaseFile::BaseFile(FormState& form, Dialogs& dialogs, memory::MemoryImage& image, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), image_(image) {}
@@ -32,22 +26,14 @@ BaseFile::Outcome BaseFile::open() {
 
 BaseFile::Outcome BaseFile::load(const QString& path) {
     loaded_ = 0;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        giveBack();
-        return Outcome::Failed;
-    }
-    // Only what fits the rows the decoding walks is read, however large the file.
-    const qint64 limit = qint64(form_.memo + 1) * kRow;
-    const QByteArray bytes = file.read(limit);
-    if (bytes.isEmpty() && file.error() != QFileDevice::NoError) {
+    const std::optional<QByteArray> bytes = memory::readBaseFile(path, form_.memo);
+    if (!bytes) {
         giveBack();
         return Outcome::Failed;
     }
 
     form_.conti = 0;
     form_.contj = 0;
-    image_.set(0, 0, 0);
     form_.setEnabled(ctl::kReconnect, false);
     form_.progressMax = form_.memo;
     form_.setVisible(ctl::progress::kBar, true);
@@ -56,11 +42,8 @@ BaseFile::Outcome BaseFile::load(const QString& path) {
     form_.setText(ctl::progress::kWindow, QStringLiteral("Procesando Archivo"));
     form_.setVisible(ctl::progress::kWindow, true);
 
-    const int rows = int((bytes.size() + kRow - 1) / kRow);
-    for (int row = 0; row < rows; ++row)
-        image_.setRow(row, QByteArrayView(bytes).sliced(
-                               row * kRow, std::min<qsizetype>(kRow, bytes.size() - row * kRow)));
-    loaded_ = bytes.size();
+    memory::loadBaseFile(image_, *bytes);
+    loaded_ = bytes->size();
     form_.conti = form_.memo + 1;
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));
 

@@ -25,10 +25,8 @@ EventsExport::Outcome EventsExport::start() {
 
     QStringList diagnostics;
     spreadsheet_ = memory::spreadsheetText(image_, form_.memo, decoder_, form_.Nserie, form_.data1,
-                                           &diagnostics);
+                                           &diagnostics, &records_);
     for (const QString& line : diagnostics) form_.print(line);
-    records_ = int(spreadsheet_.count(QStringLiteral("\r\n")) -
-                   form_.data1.count(QStringLiteral("\r\n")) - 1);
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));
 
     form_.setVisible(ctl::progress::kBar, false);

@@ -149,6 +149,7 @@ void Decoder::convert(int position) {
 
 void Decoder::appendLine() {
     if (!lineFamily_) return;
+    ++lines_;
     // dd/MM/yyyy,HH:mm:ss
     char buf[19 + 3 * 65 + 2];  // date, time, three values of up to 64 characters, CR LF
     char* p = twoDigits(buf, dateParts_[2]);

@@ -50,6 +50,8 @@ public:
     // Empties the row text, keeping its buffer for the next row.
     void clearRowText() { rowText_.resize(0); }
     const QString& rowText() const { return rowText_; }
+    // Record lines appended since the decoder was made.
+    std::int64_t lines() const { return lines_; }
 
     // Event lines. The logger's event code is not known to the program, so nothing appends
     // to it; the runs empty it and show it.
@@ -76,6 +78,7 @@ private:
     std::array<const family::Conversion*, 16> conversionAt_{};
     const family::Family* lineFamily_ = nullptr;  // whose record line the serial number prints
     std::uint32_t serial_ = 0;
+    std::int64_t lines_ = 0;
 
     // Fields of the time stamp: the BCD value, or 70 (year: 0) when the byte failed its check.
     std::array<std::int16_t, 6> fields_{};

@@ -60,10 +60,13 @@ QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decod
 
 QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
                 const QString& summary, const QString& data1, const QDateTime& now,
-                QStringList* diagnostics, const QLocale& locale, std::vector<Reading>* readings) {
+                QStringList* diagnostics, const QLocale& locale, std::vector<Reading>* readings,
+                int* records) {
     decoder.clearEvents();
+    const std::int64_t before = decoder.lines();
     const QString lines =
         decodeRows(image, 0, lastRow(memo), decoder, nserie, diagnostics, readings);
+    if (records) *records = int(decoder.lines() - before);
     const QString header = reportHeader(now, locale);
     QString text;
     text.reserve(header.size() + summary.size() + data1.size() + lines.size() + 2);
@@ -87,11 +90,13 @@ ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie,
 }
 
 QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
-                        const QString& data1, QStringList* diagnostics) {
+                        const QString& data1, QStringList* diagnostics, int* records) {
     decoder.clearEvents();
     // Rows 0..5 are decoded (they set the decoder's state) and their lines dropped.
     decodeRows(image, 0, std::min(5, lastRow(memo)), decoder, nserie, diagnostics);
+    const std::int64_t before = decoder.lines();
     const QString lines = decodeRows(image, 6, lastRow(memo), decoder, nserie, diagnostics);
+    if (records) *records = int(decoder.lines() - before);
     QString text;
     text.reserve(data1.size() + lines.size() + 2);
     text += data1;

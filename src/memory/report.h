@@ -36,7 +36,7 @@ QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decod
 QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
                 const QString& summary, const QString& data1, const QDateTime& now,
                 QStringList* diagnostics = nullptr, const QLocale& locale = QLocale::system(),
-                std::vector<Reading>* readings = nullptr);
+                std::vector<Reading>* readings = nullptr, int* records = nullptr);
 
 // The readings of a memory image (a download's, or a base file's) of the logger `nserie`, as
 // a decoding run walks rows 0..memo, and the columns their values belong to. A decoder of
@@ -54,7 +54,8 @@ ImageReadings readingsOfImage(const MemoryImage& image, int memo, float nserie,
 // final CR LF. The lines of rows 0..5 are decoded and dropped. The decoder's events text is
 // emptied first.
 QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
-                        const QString& data1, QStringList* diagnostics = nullptr);
+                        const QString& data1, QStringList* diagnostics = nullptr,
+                        int* records = nullptr);
 
 // The events header: "Registro de eventos y configuracion de equipo registrador  ", the date
 // and time of the export in the locale's long formats, an empty line and

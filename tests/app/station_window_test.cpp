@@ -25,7 +25,7 @@
 #include "config/config_import.h"
 #include "files/base_file.h"
 #include "form/controls.h"
-#include "memory/decoding_run.h"
+#include "files/decoding_run.h"
 #include "memory/download.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"

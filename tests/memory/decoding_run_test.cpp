@@ -1,4 +1,4 @@
-#include "memory/decoding_run.h"
+#include "files/decoding_run.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ TEST(DecodingRun, KeepsTheReadingsOfItsLinesWhenAsked) {
     form.data1 = QStringLiteral("Fecha,Hora,Temperatura[\u00baC],Precipitacion[mm]\r\n");
     test::FakeDialogs dialogs;  // the save is cancelled
     Decoder decoder;
-    DecodingRun run(form, dialogs, image, decoder);
+    files::DecodingRun run(form, dialogs, image, decoder);
 
     run.run();
     EXPECT_EQ(run.records(), 2);

@@ -23,7 +23,7 @@
 #include "link/discovery.h"
 #include "link/line_owner.h"
 #include "live/live_display.h"
-#include "memory/decoding_run.h"
+#include "files/decoding_run.h"
 #include "memory/file_io.h"
 #include "memory/memory_image.h"
 #include "memory/report.h"

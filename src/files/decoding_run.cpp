@@ -1,14 +1,14 @@
-#include "memory/decoding_run.h"
+#include "files/decoding_run.h"
 
 #include "family/family.h"
 #include "form/controls.h"
 #include "memory/file_io.h"
 #include "memory/report.h"
 
-namespace vernoll::memory {
+namespace vernoll::files {
 
-DecodingRun::DecodingRun(FormState& form, Dialogs& dialogs, const MemoryImage& image,
-                         Decoder& decoder, QObject* parent)
+DecodingRun::DecodingRun(FormState& form, Dialogs& dialogs, const memory::MemoryImage& image,
+                         memory::Decoder& decoder, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), image_(image), decoder_(decoder) {}
 
 DecodingRun::Outcome DecodingRun::run() {
@@ -28,12 +28,10 @@ DecodingRun::Outcome DecodingRun::run() {
     readings_.clear();
     columns_.clear();
     if (keepReadings_) columns_ = family::columnsOfLines(form_.Nserie);
-    const QString header = reportHeader(now);
-    text_ = csvText(image_, form_.memo, decoder_, form_.Nserie, form_.summary, form_.data1, now,
-                    &diagnostics, QLocale::system(), keepReadings_ ? &readings_ : nullptr);
+    text_ = memory::csvText(image_, form_.memo, decoder_, form_.Nserie, form_.summary, form_.data1,
+                            now, &diagnostics, QLocale::system(),
+                            keepReadings_ ? &readings_ : nullptr, &records_);
     for (const QString& line : diagnostics) form_.print(line);
-    const QString before = header + form_.summary + form_.data1;
-    records_ = int(text_.count(QStringLiteral("\r\n")) - before.count(QStringLiteral("\r\n")) - 1);
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));
 
     form_.setEnabled(ctl::kReconnect, true);
@@ -41,9 +39,10 @@ DecodingRun::Outcome DecodingRun::run() {
     form_.setVisible(ctl::progress::kCancel, true);
 
     savedPath_.clear();
-    const QByteArray bytes = fileBytes(text_);
+    const QByteArray bytes = memory::fileBytes(text_);
     const Dialogs::Filter filter{QStringLiteral("datos excel (*.CSV)"), QStringLiteral("*.CSV")};
-    const QString suggested = suggestedCsvName(form_.control(ctl::kLocation).text, now.date());
+    const QString suggested =
+        memory::suggestedCsvName(form_.control(ctl::kLocation).text, now.date());
     while (true) {
         const auto path = dialogs_.saveFileName(filter, suggested);
         if (!path) {
@@ -53,11 +52,11 @@ DecodingRun::Outcome DecodingRun::run() {
             dialogs_.message(text, Dialogs::Icon::Information);
             break;
         }
-        if (writeFile(*path, bytes)) {
+        if (memory::writeFile(*path, bytes)) {
             savedPath_ = *path;
             break;
         }
-        dialogs_.message(saveErrorText(), Dialogs::Icon::Critical);
+        dialogs_.message(memory::saveErrorText(), Dialogs::Icon::Critical);
     }
     if (!savedPath_.isEmpty() && dialogs_.askYesNo(QStringLiteral("Desea Abrir Archivo")))
         dialogs_.openWithApplication(savedPath_);
@@ -68,4 +67,4 @@ DecodingRun::Outcome DecodingRun::run() {
     return savedPath_.isEmpty() ? Outcome::NotSaved : Outcome::Saved;
 }
 
-}  // namespace vernoll::memory
+}  // namespace vernoll::files

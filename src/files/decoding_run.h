@@ -12,7 +12,7 @@
 #include "memory/decoder.h"
 #include "memory/memory_image.h"
 
-namespace vernoll::memory {
+namespace vernoll::files {
 
 // `generargt`: after a completed download, walks the whole memory image through the decoder
 // and saves the CSV export (report header, configuration summary, column header, one line
@@ -26,8 +26,8 @@ class DecodingRun : public QObject {
 public:
     enum class Outcome { Saved, NotSaved };
 
-    DecodingRun(FormState& form, Dialogs& dialogs, const MemoryImage& image, Decoder& decoder,
-                QObject* parent = nullptr);
+    DecodingRun(FormState& form, Dialogs& dialogs, const memory::MemoryImage& image,
+                memory::Decoder& decoder, QObject* parent = nullptr);
 
     Outcome run();
 
@@ -49,8 +49,8 @@ public:
 private:
     FormState& form_;
     Dialogs& dialogs_;
-    const MemoryImage& image_;
-    Decoder& decoder_;
+    const memory::MemoryImage& image_;
+    memory::Decoder& decoder_;
     QString text_;
     int records_ = 0;
     bool keepReadings_ = false;
@@ -61,4 +61,4 @@ private:
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
 };
 
-}  // namespace vernoll::memory
+}  // namespace vernoll::files
