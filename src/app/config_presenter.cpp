@@ -5,6 +5,7 @@
 #include "config/config_import.h"
 #include "config/config_send.h"
 #include "config/device.h"
+#include "config/record.h"
 #include "link/bcd.h"
 #include "session/logger_session.h"
 
@@ -62,10 +63,8 @@ ConfigPresenter::ConfigPresenter(FormState& form, Dialogs& dialogs, LoggerSessio
         endButtons();
         form_.setTimer1Enabled(true);
     });
-    connect(&send, &config::ConfigSend::finished, this, [this] {
-        // The blanks around the text are the logger program's own.
-        dialogs_.message(QStringLiteral(" Se Modific\u00f3 configuraci\u00f3n "));
-    });
+    connect(&send, &config::ConfigSend::finished, this,
+            [this] { dialogs_.message(QString::fromUtf8(config::ConfigSend::kDone)); });
     connect(&send, &config::ConfigSend::failed, this, [this](const OperationError& e) {
         if (e.fault == Fault::NoAnswer) {
             offerReconnection(form_, dialogs_, e);
@@ -147,15 +146,7 @@ void ConfigPresenter::imported() {
     form_.setEnabled(ctl::kImportConfig, true);
 
     // The summary keeps the texts as received: the exports write them padded.
-    config::SummaryFields fields;
-    fields.intervalMinutes = form_.intervalMinutes;
-    fields.serialCaption = kSerialPrefix + c.serial;
-    fields.user = c.texts[0];
-    fields.location = c.texts[1];
-    fields.latitude = c.texts[2];
-    fields.longitude = c.texts[3];
-    fields.altitude = c.texts[4];
-    form_.summary = config::summary(fields);
+    form_.summary = config::summary(c, form_.intervalMinutes);
     // The boxes drop the padding, so that a click at the end of a text lands after its last
     // character; the send pads them again to the same bytes.
     for (std::size_t i = 0; i < c.texts.size(); ++i)
@@ -283,9 +274,7 @@ void ConfigPresenter::putBackTheView() {
 void ConfigPresenter::send() {
     // A second click while the opening runs would only restart the same opening.
     if (session_.configSend().state() == PacedWrite::State::Opening) return;
-    // Lower case, the blanks and the three line ends are the logger program's own.
-    if (!dialogs_.confirm(QStringLiteral("esta seguro de cambiarla? \r\n\r\n\r\n"
-                                         "SE BORRARAN TODOS LOS DATOS DE MEMORIA!  "),
+    if (!dialogs_.confirm(QString::fromLatin1(config::ConfigSend::kQuestion),
                           Dialogs::Icon::Warning)) {
         putBackTheView();
         lockFields();
@@ -304,7 +293,7 @@ void ConfigPresenter::send() {
     // memory the send erases: nothing goes on the line.
     const std::optional<QDate> date = config::readDate(form_.control(ctl::kDate).text);
     if (!date) {
-        const QString text = QStringLiteral("Fecha incorrecta (ej. 31/12/2026)");
+        const QString text = QString::fromLatin1(config::ConfigSend::kBadDate);
         dialogs_.message(text);
         lockFields();
         emit sendFailed({Fault::Refused, session_.exchange().port, {}, text});

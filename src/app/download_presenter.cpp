@@ -8,12 +8,6 @@
 
 namespace vernoll {
 
-namespace {
-
-const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
-
-}  // namespace
-
 DownloadPresenter::DownloadPresenter(FormState& form, Dialogs& dialogs, LoggerSession& session,
                                      station::DownloadJob& job, QObject* parent)
     : QObject(parent), form_(form), dialogs_(dialogs), session_(session), job_(job) {
@@ -73,32 +67,16 @@ void DownloadPresenter::cancel() {
     job_.cancel();
 }
 
-QString DownloadPresenter::partialCopyNote(const station::DownloadResult& r) {
-    if (r.blocks <= 0) return {};
-    const QString blocks = memory::download_texts::ofBlocks(r.blocks, r.of);
-    return r.copyFailed
-               ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia parcial de la memoria (") +
-                     blocks + QLatin1Char(')')
-               : QStringLiteral("\r\n\r\nCopia parcial de la memoria (") + blocks +
-                     QStringLiteral(") en ") + r.copyPath;
-}
-
 void DownloadPresenter::ended(const station::DownloadResult& r) {
     form_.conti = r.blocks;
     using Outcome = station::DownloadResult::Outcome;
+    const QString message = station::endingMessage(r);
     switch (r.outcome) {
-        case Outcome::Completed: {
-            const QString archived = r.archived ? r.archived->line : QString();
-            dialogs_.message(
-                kSuccess +
-                (r.copyFailed
-                     ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia de la memoria.")
-                     : QStringLiteral("\r\n\r\nCopia de la memoria en ") + r.copyPath) +
-                (archived.isEmpty() ? QString() : QStringLiteral("\r\n") + archived));
+        case Outcome::Completed:
+            dialogs_.message(message);
             if (onComplete_) onComplete_(r.copyPath);
             form_.setEnabled(ctl::groups::kGivenBackByDownload, true);
             break;
-        }
         case Outcome::NoAnswer:
             form_.setVisible(ctl::progress::kWindow, false);
             offerReconnection(form_, dialogs_, *r.error);
@@ -110,12 +88,11 @@ void DownloadPresenter::ended(const station::DownloadResult& r) {
             form_.setVisible(ctl::progress::kWindow, false);
             // What arrived can still be opened and decoded as a base file.
             form_.setEnabled(ctl::kOpenBaseFile, true);
-            dialogs_.message(r.error->text + partialCopyNote(r));
+            dialogs_.message(message);
             break;
         case Outcome::Cancelled:
             // Blocks received before the cancel are kept, and the user is told where.
-            if (r.blocks > 0)
-                dialogs_.message(r.error->text + partialCopyNote(r), Dialogs::Icon::Information);
+            if (!message.isEmpty()) dialogs_.message(message, Dialogs::Icon::Information);
             break;
     }
     emit shown(r);

@@ -37,8 +37,6 @@ signals:
 
 private:
     void ended(const station::DownloadResult& result);
-    // What the message of a download that ended early adds about the blocks it received.
-    static QString partialCopyNote(const station::DownloadResult& result);
     void tick();
 
     FormState& form_;

@@ -10,16 +10,15 @@
 #include "config/clock.h"
 #include "config/config_import.h"
 #include "files/base_file.h"
+#include "files/decoding_run.h"
 #include "files/events_export.h"
 #include "form/controls.h"
 #include "link/discovery.h"
 #include "link/exchange_opening.h"
 #include "link/line_owner.h"
-#include "link/maker.h"
 #include "link/texts.h"
 #include "live/live_display.h"
 #include "memory/decoder.h"
-#include "files/decoding_run.h"
 #include "memory/download.h"
 #include "memory/memory_image.h"
 #include "session/logger_session.h"
@@ -249,14 +248,7 @@ void Inicio::discoveryEnded(const Discovery::Result& result) {
         form_.setEnabled(ctl::kReconnect, false);
         form_.setText(ctl::kReconnect, text);
     } else {
-        const QString crlf = QStringLiteral("\r\n");
-        dialogs_.message(
-            QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
-                QString::fromLatin1(texts::kNoLoggerFound2) + crlf + QStringLiteral("        ") +
-                QString::fromLatin1(maker::kSupportMail) + QStringLiteral("     ") +
-                // Why a port that might have had the logger could not be probed.
-                (result.refused.isEmpty() ? QString() : crlf + result.refused.join(crlf)),
-            Dialogs::Icon::Critical);
+        dialogs_.message(Discovery::notFoundText(result.refused), Dialogs::Icon::Critical);
         form_.setEnabled(ctl::kReconnect, true);
         form_.setText(ctl::kReconnect, QString::fromLatin1(texts::kConnectCaption));
         form_.setSplashShown(false);

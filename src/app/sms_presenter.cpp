@@ -76,9 +76,8 @@ SmsPresenter::SmsPresenter(FormState& form, Dialogs& dialogs, LoggerSession& ses
     });
 
     sms::SmsWrite& write = session_.smsWrite();
-    connect(&write, &sms::SmsWrite::finished, this, [this] {
-        dialogs_.message(QStringLiteral("Se Modific\u00f3 configuraci\u00f3n SMS"));
-    });
+    connect(&write, &sms::SmsWrite::finished, this,
+            [this] { dialogs_.message(QString::fromUtf8(sms::SmsWrite::kDone)); });
     connect(&write, &sms::SmsWrite::failed, this, [this](const OperationError& e) {
         if (e.fault == Fault::NoAnswer) offerReconnection(form_, dialogs_, e);
     });
@@ -98,9 +97,7 @@ void SmsPresenter::chooseInterval(int index) {
 void SmsPresenter::write() {
     // A second click while the opening runs would only restart the same opening.
     if (session_.smsWrite().state() == PacedWrite::State::Opening) return;
-    // Lower case and the trailing blank are the logger program's own.
-    if (!dialogs_.confirm(QStringLiteral("esta seguro de cambiar Configuracion SMS? "),
-                          Dialogs::Icon::Warning)) {
+    if (!dialogs_.confirm(QString::fromLatin1(sms::SmsWrite::kQuestion), Dialogs::Icon::Warning)) {
         emit writeCancelled();
         return;
     }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <tuple>
 
-#include "app/download_presenter.h"
 #include "archive/archive.h"
 #include "archive/location.h"
 #include "cli/archive_options.h"
@@ -17,8 +16,6 @@
 #include "config/config_import.h"
 #include "config/device.h"
 #include "family/family.h"
-#include "files/base_file.h"
-#include "form/controls.h"
 #include "link/codepage.h"
 #include "memory/download.h"
 #include "memory/file_io.h"
@@ -87,18 +84,16 @@ QString archiveLocation(const Session& session) {
 
 std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QString& path,
                                                       std::uint32_t serial) {
-    FormState& form = session.form();
-    form.Nserie = float(serial);
-    form.memo = 1026;
-    if (const auto type = config::classify(form.Nserie); type && type->largeMemory)
-        form.memo = config::kLargeMemoryFrames;
-    form.progressMax = form.memo;
-    Inicio& inicio = session.inicio();
-    if (inicio.baseFile().load(path) != files::BaseFile::Outcome::Loaded) {
+    session.assumeSerial(serial);
+    const std::optional<QByteArray> bytes = memory::readBaseFile(path, session.frames());
+    if (!bytes) {
         session.complain(QStringLiteral("cannot read ") + path);
         return std::nullopt;
     }
-    return memory::readingsOfImage(inicio.image(), form.memo, form.Nserie, serial);
+    memory::loadBaseFile(session.logger().image(), *bytes);
+    session.dialogs().message(QStringLiteral("El archivo se proceso con exito"));
+    return memory::readingsOfImage(session.logger().image(), session.frames(), session.nserie(),
+                                   serial);
 }
 
 namespace {
@@ -198,18 +193,14 @@ int collectOne(Session& session) {
     int status = session.connect(true);
     if (status != Done) return status;
 
-    Inicio& inicio = session.inicio();
-    memory::Download& dl = inicio.download();
-    // collect keeps the readings in the archive and writes no CSV: the decoding run that saves
-    // one after the window's download does not run.
-    inicio.downloadPresenter().setOnComplete({});
+    // collect keeps the readings in the archive and writes no CSV.
     status = runDownload(session);
     if (status != Done) return status;
 
-    const auto& archived = inicio.lastArchived();
-    const auto& configuration = inicio.import().configuration();
-    const FormState& form = session.form();
-    const QString serial = archive::serialText(station::serialOf(configuration, form.Nserie));
+    const station::DownloadResult& result = *session.job().last();
+    const std::optional<station::Archived>& archived = result.archived;
+    const auto& configuration = session.logger().configuration();
+    const QString serial = archive::serialText(station::serialOf(configuration, session.nserie()));
     const QString port = session.ports().location(session.channels().exchange().port);
     const std::optional<qint64> offset =
         configuration ? configuration->clockOffset() : std::nullopt;
@@ -225,7 +216,7 @@ int collectOne(Session& session) {
         session.printJson({
             {QStringLiteral("serial"), serial},
             {QStringLiteral("port"), port},
-            {QStringLiteral("blocks"), dl.blocks()},
+            {QStringLiteral("blocks"), result.blocks},
             {QStringLiteral("readings"), readings},
             {QStringLiteral("new"), count(&archive::StoreResult::added)},
             {QStringLiteral("duplicates"), count(&archive::StoreResult::duplicates)},
@@ -233,14 +224,14 @@ int collectOne(Session& session) {
             {QStringLiteral("first"), stampOrNull(stored ? stored->first : std::nullopt)},
             {QStringLiteral("last"), stampOrNull(stored ? stored->last : std::nullopt)},
             {QStringLiteral("clock_offset_s"), numberOrNull(offset)},
-            {QStringLiteral("base_file"), inicio.downloadJob().backupPath()},
+            {QStringLiteral("base_file"), result.copyPath},
             {QStringLiteral("archive"), location},
             {QStringLiteral("future"), count(&archive::StoreResult::future)},
         });
     } else {
         QString line = QStringLiteral("%1 on %2: %3 blocks, %4 readings")
                            .arg(serial, port)
-                           .arg(dl.blocks())
+                           .arg(result.blocks)
                            .arg(readings);
         if (stored) {
             line += QStringLiteral(", %1 new, %2 already stored, %3 in conflict")

@@ -6,7 +6,6 @@
 #include "config/clock.h"
 #include "config/config_import.h"
 #include "config/device.h"
-#include "form/controls.h"
 #include "link/discovery.h"
 
 namespace vernoll::cli {
@@ -25,19 +24,15 @@ bool noArguments(Session& session, const QCommandLineParser& parser) {
 // From the values the import read, not from what the window shows of them: the window shows
 // the station texts without their padding, the contract gives them as received.
 Session::JsonFields configJson(Session& session, const config::Configuration& c) {
-    const FormState& form = session.form();
-    QString header = form.data1;
+    QString header = session.columnHeader();
     if (header.endsWith(QStringLiteral("\r\n"))) header.chop(2);
-    // A number no family claims leaves the window's device name as it was.
-    const auto type = config::classify(form.Nserie);
-    const QString device = type ? QString::fromUtf8(type->name) : form.control(ctl::kTitle).text;
     const auto minutes = c.intervalMinutes();
     const auto offset = c.clockOffset();
     return {
         {QStringLiteral("port"), session.ports().location(session.channels().exchange().port)},
         {QStringLiteral("serial"), c.serial},
-        {QStringLiteral("nserie"), double(form.Nserie)},
-        {QStringLiteral("device"), device},
+        {QStringLiteral("nserie"), double(session.nserie())},
+        {QStringLiteral("device"), session.device()},
         {QStringLiteral("user"), c.texts[0]},
         {QStringLiteral("location"), c.texts[1]},
         {QStringLiteral("latitude"), c.texts[2]},
@@ -48,8 +43,8 @@ Session::JsonFields configJson(Session& session, const config::Configuration& c)
         {QStringLiteral("date"), c.date ? config::dateText(*c.date) : QString()},
         {QStringLiteral("time"), c.time ? config::timeText(*c.time) : QString()},
         {QStringLiteral("column_header"), header},
-        {QStringLiteral("memo"), int(form.memo)},
-        {QStringLiteral("sms"), config::hasSms(form.Nserie)},
+        {QStringLiteral("memo"), session.frames()},
+        {QStringLiteral("sms"), config::hasSms(session.nserie())},
         {QStringLiteral("diagnostics"), QJsonArray::fromStringList(session.diagnostics())},
         {QStringLiteral("clock_offset_s"), offset ? QJsonValue(*offset) : QJsonValue()},
     };
@@ -65,7 +60,7 @@ int probe(Session& session, const QCommandLineParser& args) {
     if (session.options().json)
         session.printJson({{QStringLiteral("port"), session.ports().location(port)}});
     else
-        session.print(session.inicio().discovery().connectionText(port) + QLatin1Char('\n'));
+        session.print(session.logger().discovery().connectionText(port) + QLatin1Char('\n'));
     return Done;
 }
 
@@ -74,11 +69,11 @@ int config(Session& session, const QCommandLineParser& args) {
     const int status = session.connect(true);
     if (status != Done) return status;
     if (!session.options().json) {
-        session.print(session.form().summary);
+        session.print(session.summary());
         return Done;
     }
     // connect() is done only once an import completed, which leaves its record.
-    const auto& configuration = session.inicio().import().configuration();
+    const auto& configuration = session.logger().configuration();
     if (!configuration) {
         session.complain(QStringLiteral("la configuracion no se pudo leer"));
         return ExchangeFailed;

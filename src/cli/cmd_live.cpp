@@ -9,7 +9,6 @@
 #include <ctime>
 
 #include "cli/commands.h"
-#include "form/controls.h"
 #include "live/live_display.h"
 
 namespace vernoll::cli {
@@ -90,7 +89,7 @@ int live(Session& session, const QCommandLineParser& parser) {
     if (status != Done) return status;
     InterruptGuard guard;
 
-    LiveDisplay& display = session.inicio().live();
+    LiveDisplay& display = session.logger().live();
     QJsonArray texts;
     qint64 shown = 0;
     bool stopping = false;
@@ -101,7 +100,10 @@ int live(Session& session, const QCommandLineParser& parser) {
             const auto stop = [&, finish] {
                 if (stopping) return;
                 stopping = true;
-                if (session.form().linea == -1) session.inicio().click(QLatin1String(ctl::kLive));
+                const auto s = display.state();
+                if (s == LiveDisplay::State::Starting || s == LiveDisplay::State::Running ||
+                    s == LiveDisplay::State::FailedStart)
+                    display.stop();
                 if (display.state() == LiveDisplay::State::Idle) finish(Done);
             };
             QObject::connect(&display, &LiveDisplay::frameShown, &scope,
@@ -116,14 +118,17 @@ int live(Session& session, const QCommandLineParser& parser) {
                              });
             QObject::connect(&display, &LiveDisplay::stopped, &scope, [=] { finish(Done); });
             QObject::connect(&display, &LiveDisplay::failed, &scope,
-                             [=](const OperationError&) { finish(NoLogger); });
+                             [&session, finish](const OperationError& e) {
+                                 session.show(e);
+                                 finish(NoLogger);
+                             });
             auto* poll = new QTimer(&scope);
             QObject::connect(poll, &QTimer::timeout, &scope, [=] {
                 if (!interrupted) return;
                 stop();
             });
             poll->start(50);
-            session.inicio().click(QLatin1String(ctl::kLive));
+            display.start(session.nserie());
         },
         [&] {
             const auto s = display.state();

@@ -1,14 +1,8 @@
 // download and decode: the logger's memory to CSV, and a base file to CSV or the spreadsheet
 // database file.
 
-#include "app/download_presenter.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
-#include "config/device.h"
-#include "files/base_file.h"
-#include "files/events_export.h"
-#include "form/controls.h"
-#include "files/decoding_run.h"
 #include "memory/download.h"
 #include "memory/file_io.h"
 #include "memory/report.h"
@@ -17,21 +11,16 @@ namespace vernoll::cli {
 
 namespace {
 
-// The download's blocks, drawn on stderr when it is a terminal; the decoding run after it
-// moves the same bar, and is not drawn.
+// The download's blocks, drawn on stderr when it is a terminal.
 class ProgressLine {
 public:
-    ProgressLine(FormState& form, const memory::Download& download, ConsoleDialogs& dialogs,
-                 std::FILE* err)
-        : form_(form), download_(download), dialogs_(dialogs) {
+    ProgressLine(const memory::Download& download, ConsoleDialogs& dialogs, std::FILE* err)
+        : dialogs_(dialogs) {
         if (!isTerminal(err)) return;
         connection_ =
-            QObject::connect(&form, &FormState::controlChanged, [this](const QString& name) {
-                if (name != QLatin1String(ctl::progress::kBar)) return;
-                if (download_.state() != memory::Download::State::Blocks) return;
-                dialogs_.drawStatus(QStringLiteral("%1 / %2 bloques")
-                                        .arg(form_.control(name).text)
-                                        .arg(form_.memo - 2));
+            QObject::connect(&download, &memory::Download::progress, [this](int blocks, int of) {
+                if (blocks == 0) return;
+                dialogs_.drawStatus(QStringLiteral("%1 / %2 bloques").arg(blocks).arg(of));
             });
     }
     ~ProgressLine() {
@@ -42,33 +31,73 @@ public:
     ProgressLine& operator=(const ProgressLine&) = delete;
 
 private:
-    FormState& form_;
-    const memory::Download& download_;
     ConsoleDialogs& dialogs_;
     QMetaObject::Connection connection_;
 };
 
+// The CSV a decoding run writes (report header, the configuration summary and column header
+// the import left, one line per record), as the window's save after a download writes it; the
+// window's messages when it cannot be written. The records written, or nothing.
+std::optional<int> saveCsv(Session& session, const QString& path, const QString& summary,
+                           const QString& columnHeader, const QString& copy) {
+    QStringList diagnostics;
+    int records = 0;
+    const QString text =
+        memory::csvText(session.logger().image(), session.frames(), session.decoder(),
+                        session.nserie(), summary, columnHeader, QDateTime::currentDateTime(),
+                        &diagnostics, QLocale::system(), nullptr, &records);
+    for (const QString& line : diagnostics) session.logger().channels().line().diagnose(line);
+    if (memory::writeFile(path, memory::fileBytes(text))) return records;
+    // The window offers its dialog again; the command line names one file.
+    session.dialogs().message(memory::saveErrorText(), Dialogs::Icon::Critical);
+    QString said = QStringLiteral("No se grab\u00f3 el archivo CSV.");
+    if (!copy.isEmpty()) said += QStringLiteral("\r\nLa descarga qued\u00f3 guardada en ") + copy;
+    session.dialogs().message(said, Dialogs::Icon::Information);
+    return std::nullopt;
+}
+
+// Loads a base file into the memory image as the window's open does, and says so.
+bool loadBase(Session& session, const QString& path) {
+    const std::optional<QByteArray> bytes = memory::readBaseFile(path, session.frames());
+    if (!bytes) {
+        session.complain(QStringLiteral("cannot read ") + path);
+        return false;
+    }
+    memory::loadBaseFile(session.logger().image(), *bytes);
+    session.dialogs().message(QStringLiteral("El archivo se proceso con exito"));
+    return true;
+}
+
 }  // namespace
 
 int runDownload(Session& session) {
-    Inicio& inicio = session.inicio();
-    memory::Download& dl = inicio.download();
-    ProgressLine progress(session.form(), dl, session.dialogs(), session.err());
+    station::DownloadJob& job = session.job();
+    const memory::Download& dl = session.logger().download();
+    ProgressLine progress(dl, session.dialogs(), session.err());
+    const auto said = [&session](const station::DownloadResult& r) {
+        const QString message = station::endingMessage(r);
+        if (!message.isEmpty()) session.dialogs().message(message);
+    };
     QObject guard;
     const int status = session.run(
         [&](const Session::Finish& finish) {
-            QObject::connect(&inicio.downloadPresenter(), &DownloadPresenter::shown, &guard,
-                             [finish](const station::DownloadResult& r) {
+            QObject::connect(&job, &station::DownloadJob::finished, &guard,
+                             [said, finish](const station::DownloadResult& r) {
+                                 said(r);
                                  using Outcome = station::DownloadResult::Outcome;
                                  finish(r.outcome == Outcome::Completed  ? Done
                                         : r.outcome == Outcome::NoAnswer ? NoLogger
                                                                          : ExchangeFailed);
                              });
-            inicio.click(QLatin1String(ctl::kDownload));
+            if (!job.start(session.frames(), session.nserie())) finish(ExchangeFailed);
         },
         [&] { return dl.state() == memory::Download::State::Blocks; });
-    if (status != Done && dl.state() != memory::Download::State::Idle)
-        inicio.downloadJob().cancel();
+    if (status != Done && dl.state() != memory::Download::State::Idle) {
+        // Cut short: the blocks received are kept as a partial copy, and said.
+        QObject after;
+        QObject::connect(&job, &station::DownloadJob::finished, &after, said);
+        job.cancel();
+    }
     return status;
 }
 
@@ -82,35 +111,32 @@ int download(Session& session, const QCommandLineParser& parser) {
 
     int status = session.connect(true);
     if (status != Done) return status;
-
-    Inicio& inicio = session.inicio();
-    memory::Download& dl = inicio.download();
-    session.dialogs().setSavePath(csvPath);
     status = runDownload(session);
     if (status != Done) return status;
 
-    files::DecodingRun& run = inicio.decodingRun();
+    const station::DownloadResult& result = *session.job().last();
+    const std::optional<int> records =
+        saveCsv(session, csvPath, session.summary(), session.columnHeader(), result.copyPath);
     QString rgtPath;
     if (parser.isSet(rgt)) {
         rgtPath = parser.value(rgt);
-        if (!memory::writeBaseFile(rgtPath, inicio.image(), dl.blocks())) {
+        if (!memory::writeBaseFile(rgtPath, session.logger().image(), result.blocks)) {
             session.complain(QStringLiteral("cannot write ") + rgtPath);
             return FileError;
         }
     }
-    if (run.savedPath().isEmpty()) return FileError;
+    if (!records) return FileError;
 
     if (session.options().json) {
-        session.printJson({{QStringLiteral("blocks"), dl.blocks()},
-                           {QStringLiteral("records"), run.records()},
-                           {QStringLiteral("csv"), run.savedPath()},
+        session.printJson({{QStringLiteral("blocks"), result.blocks},
+                           {QStringLiteral("records"), *records},
+                           {QStringLiteral("csv"), csvPath},
                            {QStringLiteral("rgt"), rgtPath}});
     } else {
         session.print(QStringLiteral("La descarga de datos se realiz\u00f3 con exito\n"));
     }
     // The files are written; the archive's failure was said with the success message.
-    const auto archived = inicio.lastArchived();
-    return archived && archived->failed() ? FileError : Done;
+    return result.archived && result.archived->failed() ? FileError : Done;
 }
 
 int decode(Session& session, const QCommandLineParser& parser) {
@@ -123,7 +149,7 @@ int decode(Session& session, const QCommandLineParser& parser) {
             "decode takes BASE and either --csv FILE or --xls FILE [--events FILE]"));
         return Usage;
     }
-    float nserie = 0.0F;
+    std::uint32_t number = 0;
     if (parser.isSet(serial)) {
         bool ok = false;
         const uint n = parser.value(serial).toUInt(&ok);
@@ -131,42 +157,46 @@ int decode(Session& session, const QCommandLineParser& parser) {
             session.complain(QStringLiteral("--serial takes a number of up to 8 digits"));
             return Usage;
         }
-        nserie = float(n);
+        number = n;
     }
 
     // A program that read no configuration: only the serial number and its memory size.
-    FormState& form = session.form();
-    form.Nserie = nserie;
-    if (const auto type = config::classify(nserie); type && type->largeMemory)
-        form.memo = config::kLargeMemoryFrames;
-    form.progressMax = form.memo;
-
-    Inicio& inicio = session.inicio();
-    if (inicio.baseFile().load(rest.first()) != files::BaseFile::Outcome::Loaded) {
-        session.complain(QStringLiteral("cannot read ") + rest.first());
-        return FileError;
-    }
+    session.assumeSerial(number);
+    if (!loadBase(session, rest.first())) return FileError;
 
     Session::JsonFields result;
     if (parser.isSet(csv)) {
-        session.dialogs().setSavePath(parser.value(csv));
-        files::DecodingRun& run = inicio.decodingRun();
-        if (run.run() != files::DecodingRun::Outcome::Saved) return FileError;
-        result = {{QStringLiteral("records"), run.records()},
-                  {QStringLiteral("csv"), run.savedPath()}};
+        const QString path = parser.value(csv);
+        // No import ran: no summary and no column header, as in a window that read none.
+        const std::optional<int> records = saveCsv(session, path, {}, {}, {});
+        if (!records) return FileError;
+        result = {{QStringLiteral("records"), *records}, {QStringLiteral("csv"), path}};
     } else {
-        session.dialogs().setSavePath(parser.value(xls));
-        files::EventsExport& exporter = inicio.eventsExport();
-        if (exporter.start() != files::EventsExport::Outcome::Saved) return FileError;
-        result = {{QStringLiteral("records"), exporter.records()},
-                  {QStringLiteral("xls"), exporter.savedPath()}};
+        // The events and spreadsheet export, as the window's: the events header is dated first.
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString header = memory::eventsHeader(now);
+        QStringList diagnostics;
+        int records = 0;
+        const QString spreadsheet =
+            memory::spreadsheetText(session.logger().image(), session.frames(), session.decoder(),
+                                    session.nserie(), {}, &diagnostics, &records);
+        for (const QString& line : diagnostics) session.logger().channels().line().diagnose(line);
+        const QString eventsText = memory::eventsText(header, session.decoder().eventsText());
+        const QString path = parser.value(xls);
+        if (!memory::writeFile(path, memory::fileBytes(spreadsheet))) {
+            session.dialogs().message(memory::saveErrorText(), Dialogs::Icon::Critical);
+            return FileError;
+        }
+        session.dialogs().message(QStringLiteral("Archivo grabado en ") + path,
+                                  Dialogs::Icon::Information);
+        result = {{QStringLiteral("records"), records}, {QStringLiteral("xls"), path}};
         if (parser.isSet(events)) {
-            const QString path = parser.value(events);
-            if (!memory::writeFile(path, memory::fileBytes(exporter.events()))) {
-                session.complain(QStringLiteral("cannot write ") + path);
+            const QString eventsPath = parser.value(events);
+            if (!memory::writeFile(eventsPath, memory::fileBytes(eventsText))) {
+                session.complain(QStringLiteral("cannot write ") + eventsPath);
                 return FileError;
             }
-            result.append({QStringLiteral("events"), path});
+            result.append({QStringLiteral("events"), eventsPath});
         }
     }
     if (session.options().json) session.printJson(result);

@@ -1,13 +1,11 @@
-// set-config, sms and set-serial: the commands that change the logger's settings. Each
-// drives the window's own handlers, clicks and edits in the order a user would make them,
-// so the bytes on the wire and the messages are the window's.
+// set-config, sms and set-serial: the commands that change the logger's settings. Each makes
+// the frame the window would make from the same changes, and says what the window says, so the
+// bytes on the wire and the messages are the window's.
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QRegularExpression>
 
-#include "app/config_presenter.h"
-#include "app/sms_presenter.h"
 #include "archive/location.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
@@ -16,7 +14,6 @@
 #include "config/config_send.h"
 #include "config/device.h"
 #include "config/record.h"
-#include "form/controls.h"
 #include "link/codepage.h"
 #include "serial_number/serial_write.h"
 #include "sms/sms_read.h"
@@ -47,18 +44,9 @@ QJsonArray byteList(const QByteArray& bytes) {
     return list;
 }
 
-// A click on an option button or check box, as the window delivers it: the box's checked
-// state changes first, then the click handler runs.
-void clickOption(Inicio& inicio, const char* name, bool checked = true) {
-    inicio.form().setChecked(name, checked);
-    inicio.click(QString::fromLatin1(name));
-}
-
-// What the user types into a box: the form takes the text, then the edit handler runs.
-void type(Inicio& inicio, const char* name, const QString& text) {
-    inicio.form().setText(name, text);
-    inicio.edited(QString::fromLatin1(name));
-}
+// What the window says once the logger took the new settings.
+const QString kConfigChanged = QString::fromUtf8(config::ConfigSend::kDone);
+const QString kSmsChanged = QString::fromUtf8(sms::SmsWrite::kDone);
 
 // The send-interval names of the command line, in the order of the option buttons.
 constexpr const char* kSendIntervalNames[5] = {"none", "sync", "2h", "6h", "12h"};
@@ -67,42 +55,56 @@ constexpr const char* kSendIntervalNames[5] = {"none", "sync", "2h", "6h", "12h"
 
 struct ConfigChanges {
     std::array<std::optional<QString>, 5> texts;  // user, location, latitude, longitude, altitude
-    std::optional<int> interval;                  // index of Option1 .. Option6
+    std::optional<int> interval;                  // index of the interval
     bool pcClock = false;
     std::optional<QDateTime> clock;
 };
 
+// The send as the window makes it after an edit of these fields: the station texts as the
+// import left them unless changed, the interval code, and the logger's clock (the PC's when
+// asked, at the moment of sending). The question first; a clock without a date sends nothing.
 int runConfigSend(Session& session, const ConfigChanges& changes, QByteArray* sent) {
-    Inicio& inicio = session.inicio();
-    config::ConfigSend& send = inicio.configSend();
+    const config::Configuration& imported = *session.logger().configuration();
+    if (!session.dialogs().confirm(QString::fromLatin1(config::ConfigSend::kQuestion),
+                                   Dialogs::Icon::Warning))
+        return Usage;
+    std::array<QString, 5> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] =
+            config::padded(changes.texts[i].value_or(imported.station(i)), config::kTextWidths[i]);
+    const std::uint8_t interval = changes.interval
+                                      ? config::kIntervals[std::size_t(*changes.interval)].code
+                                      : imported.intervalCode;
+    QTime time = imported.time.value_or(QTime(0, 0));
+    std::optional<QDate> date = imported.date;
+    if (changes.pcClock) {
+        const QDateTime now = QDateTime::currentDateTime();
+        time = QTime(now.time().hour(), now.time().minute(), now.time().second());
+        date = now.date();
+    } else if (changes.clock) {
+        time = changes.clock->time();
+        date = changes.clock->date();
+    }
+    if (!date) {
+        // The window's date box holds no date: nothing goes on the line.
+        session.dialogs().message(QString::fromLatin1(config::ConfigSend::kBadDate));
+        return ExchangeFailed;
+    }
+
+    config::ConfigSend& send = session.logger().configSend();
     QObject guard;
     const int status = session.run(
         [&](const Session::Finish& finish) {
-            ConfigPresenter& presenter = inicio.configPresenter();
-            QObject::connect(&send, &config::ConfigSend::finished, &guard, [=] { finish(Done); });
-            QObject::connect(&presenter, &ConfigPresenter::sendCancelled, &guard,
-                             [=] { finish(Usage); });
-            QObject::connect(&presenter, &ConfigPresenter::sendFailed, &guard,
-                             [=](const OperationError& e) {
+            QObject::connect(&send, &config::ConfigSend::finished, &guard, [&session, finish] {
+                session.dialogs().message(kConfigChanged);
+                finish(Done);
+            });
+            QObject::connect(&send, &config::ConfigSend::failed, &guard,
+                             [&session, finish](const OperationError& e) {
+                                 if (e.fault == Fault::NoAnswer) session.show(e);
                                  finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
                              });
-            inicio.click(QString::fromLatin1(ctl::kEditConfig));
-            for (std::size_t i = 0; i < changes.texts.size(); ++i)
-                if (changes.texts[i]) type(inicio, ctl::kStationTexts[i], *changes.texts[i]);
-            if (changes.interval) {
-                for (int i = 0; i < 6; ++i)
-                    if (i != *changes.interval)
-                        session.form().setChecked(ctl::kIntervalOptions[i], false);
-                clickOption(inicio, ctl::kIntervalOptions[*changes.interval]);
-            }
-            if (changes.pcClock) {
-                // Checked now, cleared by the send, which takes the PC clock at that moment.
-                clickOption(inicio, ctl::kPcClock);
-            } else if (changes.clock) {
-                type(inicio, ctl::kDate, config::dateText(changes.clock->date()));
-                type(inicio, ctl::kTime, config::timeText(changes.clock->time()));
-            }
-            inicio.click(QString::fromLatin1(ctl::kSendConfig));
+            send.start(texts, interval, time, *date);
         },
         [&] { return send.state() == config::ConfigSend::State::Sending; });
     *sent = send.frame();
@@ -112,39 +114,49 @@ int runConfigSend(Session& session, const ConfigChanges& changes, QByteArray* se
 // ---- sms ----
 
 int runSmsRead(Session& session) {
-    sms::SmsRead& read = session.inicio().smsRead();
+    sms::SmsRead& read = session.logger().smsRead();
     QObject guard;
     return session.run(
         [&](const Session::Finish& finish) {
             QObject::connect(&read, &sms::SmsRead::finished, &guard, [=] { finish(Done); });
             QObject::connect(
                 &read, &sms::SmsRead::failed, &guard, [&session, finish](const OperationError& e) {
+                    if (e.fault != Fault::Counter) session.show(e);
                     if (e.fault == Fault::Stall)
                         session.complain(QStringLiteral("el registrador dej\u00f3 de responder"));
                     finish(e.fault == Fault::Counter || e.fault == Fault::Stall ? ExchangeFailed
                                                                                 : NoLogger);
                 });
-            session.inicio().click(QString::fromLatin1(ctl::kReadSms));
+            read.start();
         },
         [&] { return read.state() == sms::SmsRead::State::Receiving; });
 }
 
-int runSmsWrite(Session& session, const std::optional<QString>& cell,
+// The write as the window makes it from its boxes: the cell number (as read, or the new one)
+// padded to 15, the send-interval code, the hidden field padded to five. The question first.
+int runSmsWrite(Session& session, const sms::Settings& read, const std::optional<QString>& cell,
                 const std::optional<int>& interval) {
-    Inicio& inicio = session.inicio();
-    sms::SmsWrite& write = inicio.smsWrite();
+    if (!session.dialogs().confirm(QString::fromLatin1(sms::SmsWrite::kQuestion),
+                                   Dialogs::Icon::Warning))
+        return Usage;
+    const QString cellText = sms::padded(cell.value_or(read.cell), sms::kCellWidth);
+    const std::uint8_t code =
+        interval ? sms::kSendIntervals[std::size_t(*interval)].code : read.code;
+    const QString hidden = sms::padded(cp1252::decode(read.hidden), sms::kHiddenWidth + 1);
+    sms::SmsWrite& write = session.logger().smsWrite();
     QObject guard;
     return session.run(
         [&](const Session::Finish& finish) {
-            QObject::connect(&write, &sms::SmsWrite::finished, &guard, [=] { finish(Done); });
-            QObject::connect(&inicio.smsPresenter(), &SmsPresenter::writeCancelled, &guard,
-                             [=] { finish(Usage); });
-            QObject::connect(&write, &sms::SmsWrite::failed, &guard, [=](const OperationError& e) {
-                finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
+            QObject::connect(&write, &sms::SmsWrite::finished, &guard, [&session, finish] {
+                session.dialogs().message(kSmsChanged);
+                finish(Done);
             });
-            if (cell) type(inicio, ctl::kCellNumber, *cell);
-            if (interval) clickOption(inicio, ctl::kSendIntervalOptions[*interval]);
-            inicio.click(QString::fromLatin1(ctl::kWriteSms));
+            QObject::connect(&write, &sms::SmsWrite::failed, &guard,
+                             [&session, finish](const OperationError& e) {
+                                 if (e.fault == Fault::NoAnswer) session.show(e);
+                                 finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
+                             });
+            write.start(cellText, code, hidden);
         },
         [&] { return write.state() == sms::SmsWrite::State::Sending; });
 }
@@ -163,11 +175,8 @@ namespace {
 // The window asks whether to download first; here the warning stands before the send's own
 // question (or --yes).
 void warnOfUndownloadedReadings(Session& session) {
-    const auto& imported = session.inicio().import().configuration();
-    if (!imported) return;
-    const station::EraseRisk risk =
-        station::eraseRisk(archive::chosenLocation(session.options().archive), *imported,
-                           QDateTime::currentDateTime());
+    if (!session.logger().configuration()) return;
+    const station::EraseRisk risk = session.job().eraseRisk();
     if (!risk.readingsAtRisk) return;
     const QString question = QString::fromUtf8(station::kUndownloadedQuestion);
     // The statement without the question that offers the download.
@@ -238,7 +247,7 @@ int setConfig(Session& session, const QCommandLineParser& parser) {
     if (session.options().json)
         session.printJson({{QStringLiteral("sent"), byteList(sent)}});
     else
-        session.print(session.dialogs().messages().last() + QLatin1Char('\n'));
+        session.print(kConfigChanged + QLatin1Char('\n'));
     return Done;
 }
 
@@ -270,20 +279,20 @@ int sms(Session& session, const QCommandLineParser& parser) {
     int status = session.connect(true);
     if (status != Done) return status;
     // The window offers the SMS operations only to loggers with telemetry.
-    if (!config::hasSms(session.form().Nserie)) {
+    if (!config::hasSms(session.nserie())) {
         session.complain(QStringLiteral("este registrador no tiene telemetria SMS"));
         return Usage;
     }
     status = runSmsRead(session);
     if (status != Done) return status;
     // What the logger reported, before the write pads the box.
-    const sms::Settings read = *session.inicio().smsRead().settings();
+    const sms::Settings read = *session.logger().smsRead().settings();
     const QString readCell = read.cell;
     const std::uint8_t readCode = read.code;
 
     const bool write = newCell || newInterval;
     if (write) {
-        status = runSmsWrite(session, newCell, newInterval);
+        status = runSmsWrite(session, read, newCell, newInterval);
         if (status == Usage) return refused(session);
         if (status != Done) return status;
     }
@@ -295,7 +304,7 @@ int sms(Session& session, const QCommandLineParser& parser) {
         QString text = QStringLiteral("Nro Celular: ") + readCell + QLatin1Char('\n') +
                        QStringLiteral("Intervalo de envio: ") + sendIntervalText(readCode) +
                        QLatin1Char('\n');
-        if (write) text += session.dialogs().messages().last() + QLatin1Char('\n');
+        if (write) text += kSmsChanged + QLatin1Char('\n');
         session.print(text);
     }
     return Done;
@@ -322,20 +331,18 @@ int setSerial(Session& session, const QCommandLineParser& parser) {
             Dialogs::Icon::Warning))
         return refused(session);
 
-    Inicio& inicio = session.inicio();
-    serial_number::SerialWrite& write = inicio.serialWrite();
+    serial_number::SerialWrite& write = session.logger().serialWrite();
     QObject guard;
     status = session.run(
         [&](const Session::Finish& finish) {
             QObject::connect(&write, &serial_number::SerialWrite::finished, &guard,
                              [=] { finish(Done); });
             QObject::connect(&write, &serial_number::SerialWrite::failed, &guard,
-                             [=](const OperationError& e) {
+                             [&session, finish](const OperationError& e) {
+                                 if (e.fault == Fault::NoAnswer) session.show(e);
                                  finish(e.fault == Fault::NoAnswer ? NoLogger : ExchangeFailed);
                              });
-            type(inicio, ctl::kSerialEntry, digits);
-            inicio.key(QString::fromLatin1(ctl::kSerialEntry), Qt::Key_Return);
-            if (write.state() == serial_number::SerialWrite::State::Idle) finish(Usage);
+            if (!write.start(digits)) finish(Usage);
         },
         [&] { return write.state() == serial_number::SerialWrite::State::Sending; });
     if (status != Done) return status;
@@ -345,7 +352,7 @@ int setSerial(Session& session, const QCommandLineParser& parser) {
     if (session.options().json)
         session.printJson({{QStringLiteral("sent"), byteList(sent)}});
     else
-        session.print(session.form().control(ctl::kSerialCaption).text + QLatin1Char('\n'));
+        session.print(QStringLiteral("N\u00ba Enviado  ") + digits + QLatin1Char('\n'));
     return Done;
 }
 

@@ -10,7 +10,10 @@
 
 #include "archive/location.h"
 #include "config/config_import.h"
+#include "config/device.h"
 #include "link/discovery.h"
+#include "link/line_owner.h"
+#include "link/maker.h"
 #include "link/port_lock.h"
 #include "link/texts.h"
 #include "memory/download.h"
@@ -23,19 +26,46 @@ Session::Session(const GlobalOptions& options, std::FILE* out, std::FILE* err)
       err_(err),
       dialogs_(options.yes, err),
       line_({options.ports, options.simulate, options.trace}) {
-    dialogs_.alwaysConfirm(QString::fromLatin1(texts::kConnectQuestion));
-    inicio_ =
-        std::make_unique<Inicio>(form_, dialogs_, line_.channels(), line_.ports(), options_.timing);
+    logger_ = std::make_unique<LoggerSession>(line_.channels(), line_.ports(), options_.timing);
+    job_ = std::make_unique<station::DownloadJob>(*logger_);
     // The window's archive and download copies: both programs keep them in one data folder.
-    inicio_->setArchiveLocation(archive::chosenLocation(options_.archive));
-    inicio_->downloadJob().setBackupFolder(archive::downloadsFolder());
-    QObject::connect(&form_, &FormState::printed,
+    job_->setArchiveLocation(archive::chosenLocation(options_.archive));
+    job_->setBackupFolder(archive::downloadsFolder());
+    // What the window prints on its surface.
+    QObject::connect(&line_.channels().line(), &LineOwner::diagnosed,
                      [this](const QString& line) { diagnostics_ << line; });
 }
 
 // The handlers go before the channels they listen to.
 Session::~Session() {
-    inicio_.reset();
+    job_.reset();
+    logger_.reset();
+}
+
+float Session::nserie() const {
+    if (assumed_) return float(*assumed_);
+    return logger_->serialNumber().number().value_or(0.0F);
+}
+
+int Session::frames() const {
+    const auto type = config::classify(nserie());
+    return type && type->largeMemory ? config::kLargeMemoryFrames : config::kSmallMemoryFrames;
+}
+
+QString Session::device() const {
+    // A number no family claims leaves the window's title as it was.
+    const auto type = config::classify(nserie());
+    return type ? QString::fromUtf8(type->name) : QString::fromLatin1(maker::kProduct);
+}
+
+QString Session::columnHeader() const {
+    const auto type = config::classify(nserie());
+    return type ? QString::fromUtf8(type->header) + QStringLiteral("\r\n") : QString();
+}
+
+QString Session::summary() const {
+    const auto& c = logger_->configuration();
+    return c ? config::summary(*c, config::intervalMinutesText(c->intervalCode)) : QString();
 }
 
 void Session::portRefused(const Channel& channel) {
@@ -190,16 +220,23 @@ int Session::run(const std::function<void(const Finish&)>& begin,
 
 int Session::connect(bool import) {
     if (!holdPorts()) return PortHeld;
-    inicio_->setImportOnFound(import);
-    auto& importer = inicio_->import();
+    Discovery& discovery = logger_->discovery();
+    config::ConfigImport& importer = logger_->import();
     QObject guard;  // the connections below end with this call
     const int status = run(
         [&](const Finish& finish) {
-            QObject::connect(inicio_.get(), &Inicio::discovered, &guard,
-                             [=](Discovery::Outcome outcome) {
-                                 if (outcome != Discovery::Outcome::Found)
+            QObject::connect(&discovery, &Discovery::finished, &guard,
+                             [=, this, &discovery, &importer](const Discovery::Result& r) {
+                                 if (r.outcome != Discovery::Outcome::Found) {
+                                     dialogs_.message(Discovery::notFoundText(r.refused),
+                                                      Dialogs::Icon::Critical);
                                      finish(NoLogger);
-                                 else if (!import)
+                                     return;
+                                 }
+                                 dialogs_.message(discovery.connectionText(r.port));
+                                 if (import)
+                                     importer.start();
+                                 else
                                      finish(Done);
                              });
             QObject::connect(&importer, &config::ConfigImport::finished, &guard,
@@ -207,12 +244,15 @@ int Session::connect(bool import) {
             QObject::connect(
                 &importer, &config::ConfigImport::failed, &guard,
                 [this, finish](const OperationError& e) {
+                    // The window shows no message for a byte beyond the record:
+                    // its diagnostic is on the surface.
+                    if (e.fault != Fault::Counter) show(e);
                     if (e.fault == Fault::Stall)
                         complain(QStringLiteral("el registrador dej\u00f3 de responder"));
                     finish(e.fault == Fault::Counter || e.fault == Fault::Stall ? ExchangeFailed
                                                                                 : NoLogger);
                 });
-            inicio_->startUp();
+            discovery.start();
         },
         [&] { return importer.state() == config::ConfigImport::State::Receiving; });
     // Only the logger's port stays held.

@@ -11,13 +11,15 @@
 #include <memory>
 #include <optional>
 
-#include "app/inicio.h"
 #include "cli/console_dialogs.h"
-#include "form/form_state.h"
 #include "front/line.h"
 #include "link/channel_set.h"
+#include "link/operation_error.h"
 #include "link/port_list.h"
 #include "link/timing.h"
+#include "memory/decoder.h"
+#include "session/logger_session.h"
+#include "station/download_job.h"
 
 namespace vernoll {
 class Channel;
@@ -40,8 +42,9 @@ struct GlobalOptions {
     Timing timing = Timing::real();
 };
 
-// One run of a command: the form state, the channels on the chosen ports (or the built-in
-// emulator), and the same handlers the window runs.
+// One run of a command: the channels on the chosen ports (or the built-in emulator), the
+// logger session on them and the download job, whose results the commands show as text, JSON
+// and statuses (the window's presenters show the same results on the window).
 class Session {
 public:
     // Results go to `out`, messages to `err` (files of the caller's that outlive the session).
@@ -50,7 +53,8 @@ public:
     ~Session();
 
     // Port discovery, then (with `import`) the configuration import, as the window's
-    // start-up does; Done when the logger answered (and its configuration was read). The
+    // start-up does; Done when the logger answered (and its configuration was read): the
+    // connection text and any error are said on stderr, as the window says them. The
     // ports are held for this command first: one that another command line holds is named
     // and left out, and PortHeld comes at once when that leaves none. The port found stays
     // held until the session ends.
@@ -84,9 +88,25 @@ public:
     // Where the session's messages go (stderr, unless it was given another file).
     std::FILE* err() const { return err_; }
     void setYes(bool yes) { dialogs_.setYes(yes); }
-    FormState& form() { return form_; }
-    Inicio& inicio() { return *inicio_; }
+    LoggerSession& logger() { return *logger_; }
+    station::DownloadJob& job() { return *job_; }
+    // The decoder of the decoding runs (its state carries from one run to the next).
+    memory::Decoder& decoder() { return decoder_; }
     ConsoleDialogs& dialogs() { return dialogs_; }
+    // An operation's error, said as the window's message says it.
+    void show(const OperationError& error) { dialogs_.message(error.message()); }
+
+    // What the window derives from the logger's serial number (or from --serial without a
+    // logger): the number the decoder takes, the frames of a whole download, the device's
+    // name, the column header line (CR LF ended, empty when no family claims the number).
+    float nserie() const;
+    int frames() const;
+    QString device() const;
+    QString columnHeader() const;
+    // The configuration summary of the import, as the exports write it; empty before one.
+    QString summary() const;
+    // A decoding without a logger (decode, archive import): the logger numbered `serial`.
+    void assumeSerial(std::uint32_t serial) { assumed_ = serial; }
     const PortList& ports() const { return line_.ports(); }
     const ChannelSet& channels() const { return line_.channels(); }
     sim::LoggerEmulator* emulator() { return line_.emulator(); }
@@ -104,10 +124,12 @@ private:
     GlobalOptions options_;
     std::FILE* out_;
     std::FILE* err_;
-    FormState form_;
     ConsoleDialogs dialogs_;
     front::Line line_;
-    std::unique_ptr<Inicio> inicio_;
+    std::unique_ptr<LoggerSession> logger_;
+    std::unique_ptr<station::DownloadJob> job_;
+    memory::Decoder decoder_;
+    std::optional<std::uint32_t> assumed_;
     QStringList diagnostics_;
     std::map<QString, std::unique_ptr<PortLock>> locks_;  // by location
     QSet<QString> refusalsSaid_;

@@ -28,6 +28,14 @@ QByteArray sendFrame(const std::array<QString, 5>& texts, std::uint8_t interval,
 class ConfigSend : public PacedWrite {
     Q_OBJECT
 public:
+    // What the front ends say around a send. Lower case, the blanks and the line ends are the
+    // logger program's own.
+    static constexpr char kQuestion[] =
+        "esta seguro de cambiarla? \r\n\r\n\r\nSE BORRARAN TODOS LOS DATOS DE MEMORIA!  ";
+    static constexpr char kDone[] = " Se Modific\u00f3 configuraci\u00f3n ";  // UTF-8
+    // A date box that holds no date: nothing is sent.
+    static constexpr char kBadDate[] = "Fecha incorrecta (ej. 31/12/2026)";
+
     ConfigSend(const ChannelSet& channels, ExchangeOpening& opening, Timing timing,
                QObject* parent = nullptr);
 

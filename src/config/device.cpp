@@ -1,5 +1,6 @@
 #include "config/device.h"
 
+#include "config/record.h"
 #include "family/family.h"
 
 namespace vernoll::config {
@@ -30,6 +31,24 @@ QString summary(const SummaryFields& f) {
     }
     text += crlf + QStringLiteral("Altitud: ") + f.altitude + crlf + crlf + crlf;
     return text;
+}
+
+QString intervalMinutesText(std::uint8_t code) {
+    const auto index = intervalIndex(code);
+    return index ? QString::fromLatin1(kIntervals[std::size_t(*index)].minutes) : QString();
+}
+
+QString summary(const Configuration& c, const QString& intervalMinutes) {
+    SummaryFields fields;
+    fields.intervalMinutes = intervalMinutes;
+    // The two blanks before the colon are the logger program's.
+    fields.serialCaption = QStringLiteral("Nro  : ") + c.serial;
+    fields.user = c.texts[0];
+    fields.location = c.texts[1];
+    fields.latitude = c.texts[2];
+    fields.longitude = c.texts[3];
+    fields.altitude = c.texts[4];
+    return summary(fields);
 }
 
 }  // namespace vernoll::config

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 #include "family/family.h"
 
 namespace vernoll::config {
+
+struct Configuration;
 
 // What the serial number says about a logger, as the configuration import sets it: its name
 // in the window, the column header of its data exports, and whether its memory is the large
@@ -34,5 +37,10 @@ struct SummaryFields {
 
 // The configuration summary, CR LF ended lines, as the exports write it.
 QString summary(const SummaryFields& f);
+// The summary of an import: its serial number, its texts as received, and `intervalMinutes`
+// ("" for a code no interval has).
+QString summary(const Configuration& c, const QString& intervalMinutes);
+// The minutes of an interval code as the summary writes them; "" for a code no interval has.
+QString intervalMinutesText(std::uint8_t code);
 
 }  // namespace vernoll::config

@@ -1,5 +1,7 @@
 #include "form/window_design.h"
 
+#include "link/maker.h"
+
 namespace vernoll::design {
 
 namespace {
@@ -17,7 +19,7 @@ constexpr Control kMain[] = {
     // ("Termo-Pluviometro Digital Con Telemetria").
     {.name = ctl::kTitle,
      .place = {120, 240, 6135, 375},
-     .text = "Registrador TOLVAR",
+     .text = maker::kProduct,
      .type = {.points = 13.5, .bold = true, .italic = true},
      .blue = true,
      .fit = Fit::OneLine,

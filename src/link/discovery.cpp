@@ -1,6 +1,7 @@
 #include "link/discovery.h"
 
 #include "link/line_owner.h"
+#include "link/maker.h"
 #include "link/texts.h"
 
 namespace vernoll {
@@ -24,6 +25,15 @@ Discovery::Discovery(const ChannelSet& channels, const PortList& ports, Timing t
 QString Discovery::connectionText(int number) const {
     return QStringLiteral(" Conexion en ") + ports_.label(number) +
            QStringLiteral("  @ 19200 bps ");
+}
+
+QString Discovery::notFoundText(const QStringList& refused) {
+    const QString crlf = QStringLiteral("\r\n");
+    return QString::fromLatin1(texts::kNoLoggerFound1) + crlf +
+           QString::fromLatin1(texts::kNoLoggerFound2) + crlf + QStringLiteral("        ") +
+           QString::fromLatin1(maker::kSupportMail) + QStringLiteral("     ") +
+           // Why a port that might have had the logger could not be probed.
+           (refused.isEmpty() ? QString() : crlf + refused.join(crlf));
 }
 
 bool Discovery::canStart() const {

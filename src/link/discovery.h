@@ -44,6 +44,8 @@ public:
 
     // The connection text for port n: " Conexion en COM 3  @ 19200 bps ".
     QString connectionText(int number) const;
+    // The message of a discovery that found no logger, naming the ports it could not open.
+    static QString notFoundText(const QStringList& refused);
 
 signals:
     void finished(const vernoll::Discovery::Result& result);

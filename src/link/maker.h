@@ -4,4 +4,6 @@
 namespace vernoll::maker {
 inline constexpr char kWeb[] = "www.tolvar.example";
 inline constexpr char kSupportMail[] = "servicio.tecnico@tolvar.example";
+// The window's title before the configuration names the device.
+inline constexpr char kProduct[] = "Registrador TOLVAR";
 }  // namespace vernoll::maker

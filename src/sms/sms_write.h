@@ -12,6 +12,10 @@ namespace vernoll::sms {
 class SmsWrite : public PacedWrite {
     Q_OBJECT
 public:
+    // What the front ends say around a write (lower case and blanks are the logger program's).
+    static constexpr char kQuestion[] = "esta seguro de cambiar Configuracion SMS? ";
+    static constexpr char kDone[] = "Se Modific\u00f3 configuraci\u00f3n SMS";  // UTF-8
+
     SmsWrite(const ChannelSet& channels, ExchangeOpening& opening, Timing timing,
              QObject* parent = nullptr);
 

@@ -10,6 +10,44 @@
 
 namespace vernoll::station {
 
+namespace {
+
+const QString kSuccess = QStringLiteral("La descarga de datos se realiz\u00f3 con exito");
+
+// What the message of a download that ended early adds about the blocks it received.
+QString partialCopyNote(const DownloadResult& r) {
+    if (r.blocks <= 0) return {};
+    const QString blocks = memory::download_texts::ofBlocks(r.blocks, r.of);
+    return r.copyFailed
+               ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia parcial de la memoria (") +
+                     blocks + QLatin1Char(')')
+               : QStringLiteral("\r\n\r\nCopia parcial de la memoria (") + blocks +
+                     QStringLiteral(") en ") + r.copyPath;
+}
+
+}  // namespace
+
+QString endingMessage(const DownloadResult& r) {
+    using Outcome = DownloadResult::Outcome;
+    switch (r.outcome) {
+        case Outcome::Completed: {
+            const QString archived = r.archived ? r.archived->line : QString();
+            return kSuccess +
+                   (r.copyFailed
+                        ? QStringLiteral("\r\n\r\nNo se pudo guardar una copia de la memoria.")
+                        : QStringLiteral("\r\n\r\nCopia de la memoria en ") + r.copyPath) +
+                   (archived.isEmpty() ? QString() : QStringLiteral("\r\n") + archived);
+        }
+        case Outcome::NoAnswer:
+            return r.error->message();
+        case Outcome::Failed:
+            return r.error->text + partialCopyNote(r);
+        case Outcome::Cancelled:
+            return r.blocks > 0 ? r.error->text + partialCopyNote(r) : QString();
+    }
+    return {};
+}
+
 DownloadJob::DownloadJob(LoggerSession& session, QObject* parent)
     : QObject(parent), session_(session) {
     memory::Download& download = session_.download();

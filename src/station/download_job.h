@@ -40,6 +40,11 @@ struct DownloadResult {
     std::shared_ptr<const memory::ImageReadings> readings;
 };
 
+// What the window says of a job's ending, and the command line on stderr: the success message
+// with where the copy and the readings went, the error with the partial copy, the cancel (only
+// when blocks had arrived). Empty when there is nothing to say.
+QString endingMessage(const DownloadResult& result);
+
 // One download, whole: the memory download on the session's line, the base-file copy of what
 // arrived (before anything else can go wrong with it), the image decoded once into readings,
 // and those readings kept in the station archive on a thread of its own with its own
