@@ -58,7 +58,7 @@ void EchoRead::onComm(int code) {
         stall_.stop();
         dropExchange(channels_.line(), ch, QStringLiteral("error en contador"));
         state_ = State::Idle;
-        emit failed(error(Fault::Counter, QString()));
+        sayWhenHandled(this, [this, e = error(Fault::Counter, QString())] { emit failed(e); });
         return;
     }
     const std::uint8_t b = channels_.exchange().lastByte;
@@ -77,7 +77,7 @@ void EchoRead::onComm(int code) {
     ch.close();
     state_ = State::Idle;
     end();
-    emit finished();
+    sayWhenHandled(this, [this] { emit finished(); });
 }
 
 void EchoRead::stalled() {

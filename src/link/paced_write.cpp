@@ -40,12 +40,12 @@ void PacedWrite::onComm(int code) {
             state_ = State::Idle;
         }
         emit progress(n - 1, int(frame_.size()));
-        if (n == last) emit finished();
+        if (n == last) sayWhenHandled(this, [this] { emit finished(); });
         return;
     }
     dropExchange(channels_.line(), ch, QString::fromLatin1(shape_.diagnostic));
     state_ = State::Idle;
-    emit failed(error(Fault::Counter, QString()));
+    sayWhenHandled(this, [this, e = error(Fault::Counter, QString())] { emit failed(e); });
 }
 
 }  // namespace vernoll

@@ -131,7 +131,9 @@ void Download::fail(Fault fault, const QString& text) {
     becomeIdle();
     stall_.stop();
     channels_[kChannel].close();
-    emit failed({fault, channels_.exchange().port, {}, text});
+    sayWhenHandled(this, [this, e = OperationError{fault, channels_.exchange().port, {}, text}] {
+        emit failed(e);
+    });
 }
 
 void Download::stalled() {
@@ -145,7 +147,7 @@ void Download::complete() {
     Channel& ch = channels_[kChannel];
     ch.setReceiveThreshold(1);
     ch.close();
-    emit finished();
+    sayWhenHandled(this, [this] { emit finished(); });
 }
 
 void Download::cancel() {
