@@ -19,7 +19,6 @@
 #include "sim/live_frames.h"
 #include "sim/logger_emulator.h"
 #include "sim/memory_maker.h"
-#include "support/fake_dialogs.h"
 #include "support/wait.h"
 
 using namespace vernoll;
@@ -79,11 +78,9 @@ private:
 QByteArray importStream(const sim::EmulatorOptions& options) {
     sim::LoggerEmulator logger(options);
     sim::EmulatorPort port(logger);
-    FormState form;
-    test::FakeDialogs dialogs;
     ChannelSet channels{port.channelFactory()};
-    ExchangeOpening opening{form, channels};
-    config::ConfigImport import{form, dialogs, channels, opening, Timing::fast()};
+    ExchangeOpening opening{channels};
+    config::ConfigImport import{channels, opening, Timing::fast()};
     bool done = false;
     QObject::connect(&import, &config::ConfigImport::finished, [&] { done = true; });
     channels.exchange().port = 1;
@@ -109,7 +106,7 @@ QByteArray importStream(const sim::EmulatorOptions& options) {
 void configImportSeeds(Writer& out) {
     out.begin(QStringLiteral("config_import"));
     // Byte 0: the exchange counter to start from (0, the real start); byte 1: whether the
-    // form already has an interval.
+    // window already shows an interval.
     auto seed = [&](const QString& name, const sim::EmulatorOptions& options, char interval) {
         out.seed(name, QByteArray(1, '\0') + QByteArray(1, interval) + importStream(options));
     };
