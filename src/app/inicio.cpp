@@ -43,6 +43,7 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
       downloadJob_(std::make_unique<station::DownloadJob>(*session_)),
       downloadPresenter_(
           std::make_unique<DownloadPresenter>(form, dialogs, *session_, *downloadJob_)),
+      logbook_(std::make_unique<station::Logbook>(*session_)),
       decodingRun_(
           std::make_unique<files::DecodingRun>(form, dialogs, session_->image(), *decoder_)),
       baseFile_(std::make_unique<files::BaseFile>(form, dialogs, session_->image())),
@@ -64,6 +65,10 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     });
 
     connect(&channels_.line(), &LineOwner::changed, this, &Inicio::lineChanged);
+    // The station's log that could not be written is said; the operation went on.
+    connect(logbook_.get(), &station::Logbook::notKept, this, [this](const QString& why) {
+        dialogs_.message(QString::fromUtf8(station::kLogNotKept) + why, Dialogs::Icon::Warning);
+    });
     // The logger program's diagnostics are printed on the window's background.
     connect(&channels_.line(), &LineOwner::diagnosed, &form_, &FormState::print);
 
@@ -191,6 +196,7 @@ void Inicio::downloadBeforeSend() {
 
 void Inicio::setArchiveLocation(const QString& location, const archive::Archive::Options& options) {
     downloadJob_->setArchiveLocation(location, options);
+    logbook_->setArchiveLocation(location, options);
 }
 
 const std::optional<QString>& Inicio::archiveLocation() const {

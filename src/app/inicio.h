@@ -17,6 +17,7 @@
 #include "link/timing.h"
 #include "station/download_archiving.h"
 #include "station/download_job.h"
+#include "station/logbook.h"
 
 namespace vernoll {
 
@@ -106,6 +107,7 @@ public:
     memory::Download& download();
     station::DownloadJob& downloadJob() { return *downloadJob_; }
     DownloadPresenter& downloadPresenter() { return *downloadPresenter_; }
+    station::Logbook& logbook() { return *logbook_; }
     files::DecodingRun& decodingRun() { return *decodingRun_; }
     files::BaseFile& baseFile() { return *baseFile_; }
     files::EventsExport& eventsExport() { return *eventsExport_; }
@@ -151,6 +153,7 @@ private:
     std::unique_ptr<memory::Decoder> decoder_;
     std::unique_ptr<station::DownloadJob> downloadJob_;
     std::unique_ptr<DownloadPresenter> downloadPresenter_;
+    std::unique_ptr<station::Logbook> logbook_;
     std::unique_ptr<files::DecodingRun> decodingRun_;
     std::unique_ptr<files::BaseFile> baseFile_;
     std::unique_ptr<files::EventsExport> eventsExport_;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -517,8 +518,8 @@ ON CONFLICT (serial) DO UPDATE SET
         Statement record(prepared(QStringLiteral(R"(
 INSERT INTO downloads (serial, stored_at, port, blocks, logger_clock, pc_clock, clock_offset_s,
     base_file, base_file_sha256, readings, new_readings, duplicates, conflicts, future,
-    first_t, last_t)
-VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)"),
+    first_t, last_t, user_name, interval_minutes, memory_records)
+VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)"),
                                   error),
                          error);
         const bool fromLogger = !batch.port.isEmpty();
@@ -536,7 +537,9 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)"),
                 batch.baseFileSha256.isEmpty() ? nullText() : QVariant(batch.baseFileSha256),
                 qlonglong(result.readings), qlonglong(result.added), qlonglong(result.duplicates),
                 qlonglong(result.conflicts), qlonglong(result.future), stamp(result.first),
-                stamp(result.last)))
+                stamp(result.last), batch.user.isEmpty() ? nullText() : QVariant(batch.user),
+                batch.intervalMinutes ? QVariant(*batch.intervalMinutes) : nullInt(),
+                orNull(batch.memoryRecords)))
             return std::nullopt;
         if (!record.query().next()) return std::nullopt;
         result.downloadId = record.query().value(0).toLongLong();
@@ -632,7 +635,8 @@ bool Archive::insertReadings(int serial, const std::vector<Row>& rows, std::vect
     return true;
 }
 
-std::optional<std::vector<Station>> Archive::stations(std::optional<std::uint32_t> serial) {
+std::optional<std::vector<Station>> Archive::stations(std::optional<std::uint32_t> serial,
+                                                      const QDateTime& now) {
     if (!isOpen()) {
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
@@ -674,7 +678,163 @@ ORDER BY s.serial)"),
         s.clockOffsetS = optionalInt(q.value(13));
         stations.push_back(std::move(s));
     }
+    list.query().finish();
+    for (Station& s : stations) {
+        const auto facts = foresightFacts(s.serial);
+        if (!facts) return std::nullopt;
+        s.foresight = foresee(facts->first, facts->second, now);
+    }
     return stations;
+}
+
+std::optional<std::pair<std::vector<DownloadFact>, std::vector<SendFact>>> Archive::foresightFacts(
+    std::uint32_t serial) {
+    QSqlError error;
+    std::pair<std::vector<DownloadFact>, std::vector<SendFact>> facts;
+    {
+        Statement downloads(prepared(QStringLiteral(R"(
+SELECT stored_at, clock_offset_s, interval_minutes, memory_records, readings, first_t
+FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
+                                     error),
+                            error);
+        if (!downloads.run(qlonglong(serial))) {
+            fail(Access::Read, reasonOf(error));
+            return std::nullopt;
+        }
+        QSqlQuery& q = downloads.query();
+        while (q.next()) {
+            DownloadFact d;
+            d.at = stampOf(q.value(0).toLongLong());
+            d.clockOffsetS = optionalInt(q.value(1));
+            if (const auto m = optionalInt(q.value(2))) d.intervalMinutes = int(*m);
+            d.memoryRecords = optionalInt(q.value(3));
+            d.memoryUsed = q.value(4).toLongLong();
+            d.oldest = optionalStamp(q.value(5));
+            facts.first.push_back(d);
+        }
+    }
+    Statement sends(prepared(QStringLiteral("SELECT at, details FROM station_log WHERE serial = ? "
+                                            "AND kind = 'config_send' ORDER BY at, id"),
+                             error),
+                    error);
+    if (!sends.run(qlonglong(serial))) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    QSqlQuery& q = sends.query();
+    while (q.next()) {
+        const QJsonObject after = QJsonDocument::fromJson(q.value(1).toString().toUtf8())
+                                      .object()
+                                      .value(QStringLiteral("after"))
+                                      .toObject();
+        SendFact f;
+        f.at = stampOf(q.value(0).toLongLong());
+        const QJsonValue minutes = after.value(QStringLiteral("interval_minutes"));
+        if (minutes.isDouble()) f.intervalMinutes = minutes.toInt();
+        const QDateTime clock =
+            QDateTime::fromString(after.value(QStringLiteral("clock")).toString(), Qt::ISODate);
+        if (clock.isValid()) f.clock = QDateTime(clock.date(), clock.time(), Qt::UTC);
+        facts.second.push_back(f);
+    }
+    return facts;
+}
+
+bool Archive::log(std::uint32_t serial, const LogEntry& entry) {
+    if (!isOpen()) return fail(Access::Update, text(texts::kNotOpen));
+    QSqlError error;
+    Statement insert(prepared(QStringLiteral("INSERT INTO station_log (serial, at, kind, port, "
+                                             "user_name, details) VALUES (?, ?, ?, ?, ?, ?)"),
+                              error),
+                     error);
+    if (!insert.run(qlonglong(serial), qlonglong(naiveSeconds(entry.at)), entry.kind,
+                    entry.port.isEmpty() ? nullText() : QVariant(entry.port),
+                    entry.user.isEmpty() ? nullText() : QVariant(entry.user),
+                    QString::fromUtf8(QJsonDocument(entry.details).toJson(QJsonDocument::Compact))))
+        return fail(Access::Update, reasonOf(error));
+    return true;
+}
+
+std::optional<std::vector<LogEntry>> Archive::history(std::uint32_t serial) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    QSqlError error;
+    std::vector<std::pair<qint64, LogEntry>> all;  // by PC time; downloads first at a tie
+    {
+        Statement downloads(prepared(QStringLiteral(R"(
+SELECT stored_at, port, user_name, blocks, readings, new_readings, duplicates, conflicts,
+       clock_offset_s, base_file
+FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
+                                     error),
+                            error);
+        if (!downloads.run(qlonglong(serial))) {
+            fail(Access::Read, reasonOf(error));
+            return std::nullopt;
+        }
+        QSqlQuery& q = downloads.query();
+        while (q.next()) {
+            LogEntry e;
+            e.kind = QStringLiteral("download");
+            e.at = stampOf(q.value(0).toLongLong());
+            e.port = q.value(1).toString();
+            e.user = q.value(2).toString();
+            const auto offset = optionalInt(q.value(8));
+            e.details = {
+                {QStringLiteral("blocks"), q.value(3).toLongLong()},
+                {QStringLiteral("readings"), q.value(4).toLongLong()},
+                {QStringLiteral("new"), q.value(5).toLongLong()},
+                {QStringLiteral("duplicates"), q.value(6).toLongLong()},
+                {QStringLiteral("conflicts"), q.value(7).toLongLong()},
+                {QStringLiteral("clock_offset_s"), offset ? QJsonValue(*offset) : QJsonValue()},
+                {QStringLiteral("base_file"), q.value(9).toString()}};
+            all.emplace_back(q.value(0).toLongLong(), std::move(e));
+        }
+    }
+    Statement entries(prepared(QStringLiteral("SELECT at, kind, port, user_name, details FROM "
+                                              "station_log WHERE serial = ? ORDER BY at, id"),
+                               error),
+                      error);
+    if (!entries.run(qlonglong(serial))) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    QSqlQuery& q = entries.query();
+    while (q.next()) {
+        LogEntry e;
+        e.at = stampOf(q.value(0).toLongLong());
+        e.kind = q.value(1).toString();
+        e.port = q.value(2).toString();
+        e.user = q.value(3).toString();
+        e.details = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object();
+        all.emplace_back(q.value(0).toLongLong(), std::move(e));
+    }
+    std::stable_sort(all.begin(), all.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LogEntry> out;
+    out.reserve(all.size());
+    for (auto& [at, e] : all) out.push_back(std::move(e));
+    return out;
+}
+
+std::optional<std::optional<QDateTime>> Archive::lastVisit(std::uint32_t serial) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    QSqlError error;
+    Statement last(prepared(QStringLiteral(R"(
+SELECT MAX(t) FROM (
+    SELECT MAX(stored_at) AS t FROM downloads WHERE serial = ? AND port IS NOT NULL
+    UNION ALL
+    SELECT MAX(at) AS t FROM station_log WHERE serial = ? AND kind = 'config_send') visits)"),
+                            error),
+                   error);
+    if (!last.run(qlonglong(serial), qlonglong(serial)) || !last.query().next()) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    return optionalStamp(last.query().value(0));
 }
 
 std::optional<ReadingSet> Archive::readings(std::uint32_t serial, const QDateTime& from,
@@ -725,28 +885,6 @@ std::optional<Archive::Export> Archive::exportCsv(std::uint32_t serial, const QD
     const std::optional<ReadingSet> set = readings(serial, from, to);
     if (!set) return std::nullopt;
     return Export{readingsCsv(set->columns, set->readings), qint64(set->readings.size())};
-}
-
-std::optional<bool> Archive::holdsReadingsUpTo(std::uint32_t serial, const QDateTime& loggerClock,
-                                               qint64 intervalSeconds) {
-    if (!isOpen()) {
-        fail(Access::Read, text(texts::kNotOpen));
-        return std::nullopt;
-    }
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    QSqlError error;
-    Statement near(prepared(QStringLiteral("SELECT COUNT(*) FROM downloads "
-                                           "WHERE serial = ? AND last_t BETWEEN ? AND ?"),
-                            error),
-                   error);
-    const qint64 clock = naiveSeconds(loggerClock);
-    if (!near.run(qlonglong(serial), qlonglong(clock - intervalSeconds),
-                  qlonglong(clock + intervalSeconds)) ||
-        !near.query().next()) {
-        fail(Access::Read, reasonOf(error));
-        return std::nullopt;
-    }
-    return near.query().value(0).toLongLong() > 0;
 }
 
 std::optional<std::vector<Conflict>> Archive::conflicts(std::uint32_t serial) {

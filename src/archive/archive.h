@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <cstdint>
 #include <map>
@@ -12,6 +13,7 @@
 class QSqlError;
 class QSqlQuery;
 
+#include "archive/foresight.h"
 #include "archive/location.h"
 #include "archive/schema.h"
 #include "family/reading.h"
@@ -51,6 +53,11 @@ struct Batch {
     // (fileSha256 computes it).
     QString baseFile;
     QString baseFileSha256;
+    // Who made the download (the operating-system user), the sampling interval then and the
+    // logger's memory capacity in records; nothing where unknown.
+    QString user;
+    std::optional<int> intervalMinutes;
+    std::optional<qint64> memoryRecords;
 
     // Every reading must be this logger's. A time stamp that appears twice: the first is
     // stored, a later one with other values is a conflict.
@@ -84,12 +91,24 @@ struct Station {
     std::optional<QDateTime> lastDownload;
     std::optional<qint64> clockOffsetS;
     qint64 conflicts = 0;  // readings kept beside a stored one with other values
+    // When its memory fills, how its clock drifts, how long since it was downloaded.
+    Foresight foresight;
 
     // The serial number as the 8 digit characters the logger's texts show.
     QString serialText() const;
     // The user and location texts without their trailing blanks.
     QString user() const;
     QString location() const;
+};
+
+// One entry of a logger's log: a download from the logger, or a configuration send, a
+// serial-number write or an SMS settings write made with this program.
+struct LogEntry {
+    QString kind;  // "download", "config_send", "serial_write", "sms_write"
+    QDateTime at;  // PC time
+    QString port;
+    QString user;         // the operating-system user
+    QJsonObject details;  // the kind's own particulars, as archive history gives them
 };
 
 // One logger's stored readings in a range, oldest first, and the columns its header names.
@@ -119,7 +138,7 @@ struct Conflict {
 // decoded readings, the configuration import and the base-file copy; countsLine() is the line
 // the user reads. `archive import`: the same with an empty port. `archive list`: stations().
 // `archive export` and the charts: parseRangeEnd(), then exportCsv() or readings(). The erase
-// guard before a configuration send: holdsReadingsUpTo(serial, logger clock, interval).
+// guard before a configuration send: lastVisit(serial). The station's log: log(), history().
 class Archive {
 public:
     // What the caller means to do: the message of a failure says so, and only an update
@@ -158,7 +177,17 @@ public:
     std::optional<StoreResult> store(const Batch& batch);
 
     // Every logger in the archive, by serial number; or only `serial` (empty when unknown).
-    std::optional<std::vector<Station>> stations(std::optional<std::uint32_t> serial = {});
+    // Foresight's days since the last download count to `now`.
+    std::optional<std::vector<Station>> stations(
+        std::optional<std::uint32_t> serial = {},
+        const QDateTime& now = QDateTime::currentDateTime());
+    // Keeps an entry in the logger's log (not a download: its row is the store's own).
+    bool log(std::uint32_t serial, const LogEntry& entry);
+    // The logger's log, oldest first: its downloads and the entries kept.
+    std::optional<std::vector<LogEntry>> history(std::uint32_t serial);
+    // The PC time of the latest download from the logger or configuration send to it;
+    // nothing when there is none (an error when the archive could not be read).
+    std::optional<std::optional<QDateTime>> lastVisit(std::uint32_t serial);
 
     // One logger's readings stamped from `from` to `to`, both included (an invalid stamp
     // leaves that end open), future readings included.
@@ -174,17 +203,13 @@ public:
     std::optional<Export> exportCsv(std::uint32_t serial, const QDateTime& from,
                                     const QDateTime& to);
 
-    // The erase guard: whether any stored download or base file of this logger has its newest
-    // reading (future ones passed over) within one sampling interval of `loggerClock`. When it
-    // has none, erasing the logger's memory would lose readings the archive does not hold.
-    std::optional<bool> holdsReadingsUpTo(std::uint32_t serial, const QDateTime& loggerClock,
-                                          qint64 intervalSeconds);
-
     // The conflicts kept for one logger, oldest first.
     std::optional<std::vector<Conflict>> conflicts(std::uint32_t serial);
 
 private:
     struct Row;
+    std::optional<std::pair<std::vector<DownloadFact>, std::vector<SendFact>>> foresightFacts(
+        std::uint32_t serial);
     bool fail(Access access, const QString& reason);
     // The connection's statement of this text, prepared once; nothing when it does not prepare.
     QSqlQuery* prepared(const QString& sql, QSqlError& error);

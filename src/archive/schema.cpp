@@ -69,6 +69,23 @@ UPDATE stations SET
     last_t = (SELECT MAX(t) FROM readings r WHERE r.serial = stations.serial AND r.future = 0),
     conflicts = (SELECT COUNT(*) FROM conflicts c WHERE c.serial = stations.serial);
 CREATE INDEX downloads_by_serial ON downloads (serial, stored_at))",
+
+    // 4: the station's log. A download's own row says who made it, the sampling interval and
+    // the memory's capacity (for the forecast of when it fills); configuration sends, serial-
+    // number writes and SMS settings writes are rows of their own, their particulars a JSON
+    // object as archive history gives them.
+    R"(ALTER TABLE downloads ADD COLUMN user_name TEXT;
+ALTER TABLE downloads ADD COLUMN interval_minutes INTEGER;
+ALTER TABLE downloads ADD COLUMN memory_records BIGINT;
+CREATE TABLE station_log (
+    id {id},
+    serial INTEGER NOT NULL,
+    at BIGINT NOT NULL,
+    kind TEXT NOT NULL,
+    port TEXT,
+    user_name TEXT,
+    details TEXT NOT NULL);
+CREATE INDEX station_log_by_serial ON station_log (serial, at))",
 };
 
 }  // namespace

@@ -31,6 +31,11 @@ Session::Session(const GlobalOptions& options, std::FILE* out, std::FILE* err)
     // The window's archive and download copies: both programs keep them in one data folder.
     job_->setArchiveLocation(archive::chosenLocation(options_.archive));
     job_->setBackupFolder(archive::downloadsFolder());
+    logbook_ = std::make_unique<station::Logbook>(*logger_);
+    logbook_->setArchiveLocation(archive::chosenLocation(options_.archive));
+    QObject::connect(logbook_.get(), &station::Logbook::notKept, [this](const QString& why) {
+        complain(QString::fromUtf8(station::kLogNotKept) + why);
+    });
     // What the window prints on its surface.
     QObject::connect(&line_.channels().line(), &LineOwner::diagnosed,
                      [this](const QString& line) { diagnostics_ << line; });
@@ -38,6 +43,9 @@ Session::Session(const GlobalOptions& options, std::FILE* out, std::FILE* err)
 
 // The handlers go before the channels they listen to.
 Session::~Session() {
+    // What the command did is in the station's log before it ends (or said not to be).
+    logbook_->flush();
+    logbook_.reset();
     job_.reset();
     logger_.reset();
 }

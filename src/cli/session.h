@@ -20,6 +20,7 @@
 #include "memory/decoder.h"
 #include "session/logger_session.h"
 #include "station/download_job.h"
+#include "station/logbook.h"
 
 namespace vernoll {
 class Channel;
@@ -90,6 +91,7 @@ public:
     void setYes(bool yes) { dialogs_.setYes(yes); }
     LoggerSession& logger() { return *logger_; }
     station::DownloadJob& job() { return *job_; }
+    station::Logbook& logbook() { return *logbook_; }
     // The decoder of the decoding runs (its state carries from one run to the next).
     memory::Decoder& decoder() { return decoder_; }
     ConsoleDialogs& dialogs() { return dialogs_; }
@@ -128,6 +130,7 @@ private:
     front::Line line_;
     std::unique_ptr<LoggerSession> logger_;
     std::unique_ptr<station::DownloadJob> job_;
+    std::unique_ptr<station::Logbook> logbook_;
     memory::Decoder decoder_;
     std::optional<std::uint32_t> assumed_;
     QStringList diagnostics_;

@@ -37,6 +37,8 @@ void ConfigSend::start(const std::array<QString, 5>& texts, std::uint8_t interva
                        const QTime& time, const QDate& date) {
     // A second click while the opening runs would only restart the same opening.
     if (state() == State::Opening) return;
+    sent_ = {texts, interval,
+             QDateTime(date, QTime(time.hour(), time.minute(), time.second()), Qt::UTC)};
     begin(sendFrame(texts, interval, time, date));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QTime>
 #include <array>
@@ -43,6 +44,17 @@ public:
     // logger's new clock. Nothing while an opening runs.
     void start(const std::array<QString, 5>& texts, std::uint8_t interval, const QTime& time,
                const QDate& date);
+
+    // What the last send was given.
+    struct Sent {
+        std::array<QString, 5> texts;
+        std::uint8_t interval = 0;
+        QDateTime clock;  // the logger's new clock, no time zone (held in UTC)
+    };
+    const Sent& sent() const { return sent_; }
+
+private:
+    Sent sent_;
 };
 
 }  // namespace vernoll::config

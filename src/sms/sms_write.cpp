@@ -19,6 +19,8 @@ SmsWrite::SmsWrite(const ChannelSet& channels, ExchangeOpening& opening, Timing 
 void SmsWrite::start(const QString& cell, std::uint8_t code, const QString& hidden) {
     // A second click while the opening runs would only restart the same opening.
     if (state() == State::Opening) return;
+    cell_ = cell;
+    code_ = code;
     begin(writeFrame(cell, code, hidden));
 }
 

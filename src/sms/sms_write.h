@@ -21,6 +21,14 @@ public:
 
     // Writes the cell number, the send-interval code and the hidden field (writeFrame).
     void start(const QString& cell, std::uint8_t code, const QString& hidden);
+
+    // What the last write was given: the cell number and the send-interval code.
+    const QString& sentCell() const { return cell_; }
+    std::uint8_t sentCode() const { return code_; }
+
+private:
+    QString cell_;
+    std::uint8_t code_ = 0;
 };
 
 }  // namespace vernoll::sms

@@ -36,6 +36,10 @@ Archived archiveDownload(const QString& location, const DownloadFacts& facts,
     batch.when = facts.when;
     batch.port = facts.port;
     batch.blocks = facts.blocks;
+    batch.user = facts.user;
+    if (facts.configuration) batch.intervalMinutes = facts.configuration->intervalMinutes();
+    // Four 16-byte records to a 64-byte block.
+    if (facts.memo > 2) batch.memoryRecords = qint64(facts.memo - 2) * 4;
     batch.baseFile = facts.copyPath;
     if (!facts.copyPath.isEmpty())
         batch.baseFileSha256 = archive::fileSha256(facts.copyPath).value_or(QString());

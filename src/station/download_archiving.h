@@ -23,6 +23,7 @@ struct DownloadFacts {
     int blocks = 0;
     QString copyPath;  // the download's base-file copy; empty when it could not be written
     QDateTime when;    // the PC clock when the download ended
+    QString user;      // the operating-system user who made it
 };
 
 // What storing a download in the archive did: the line the success message adds (the counts,

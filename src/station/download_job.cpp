@@ -7,6 +7,7 @@
 #include "memory/download.h"
 #include "memory/file_io.h"
 #include "session/logger_session.h"
+#include "station/logbook.h"
 
 namespace vernoll::station {
 
@@ -135,6 +136,7 @@ void DownloadJob::completed() {
     facts.blocks = r.blocks;
     facts.copyPath = r.copyPath;
     facts.when = now_();
+    facts.user = systemUser();
     const std::optional<QString> location = archiveLocation_;
     const archive::Archive::Options options = archiveOptions_;
     const Archiver archiver =

@@ -10,21 +10,28 @@ EraseRisk eraseRisk(const QString& location, const config::Configuration& import
     EraseRisk risk;
     const auto loggerClock = imported.loggerClock();
     const auto minutes = imported.intervalMinutes();
-    if (!loggerClock || !minutes || !imported.pcClock.isValid()) return risk;
+    if (!loggerClock || !minutes || *minutes <= 0 || !imported.pcClock.isValid()) return risk;
+    // The logger samples at whole multiples of its interval since midnight on its own clock:
+    // how long ago, on the PC's clock, it took its last sample.
     const QDateTime loggerNow = loggerClock->addSecs(imported.pcClock.secsTo(pcNow));
+    const qint64 sinceBoundary =
+        qint64(loggerNow.time().msecsSinceStartOfDay() / 1000) % (qint64(*minutes) * 60);
+    // The archive's PC times are wall-clock seconds without a zone.
+    const QDateTime boundary =
+        QDateTime(pcNow.date(), pcNow.time(), Qt::UTC).addSecs(-sinceBoundary);
 
     archive::Archive store;
     if (!store.open(location, archive::Archive::Access::Read)) {
         risk.archiveError = store.error();
         return risk;
     }
-    const auto held =
-        store.holdsReadingsUpTo(serialOf(imported, 0.0F), loggerNow, qint64(*minutes) * 60);
-    if (!held) {
+    const auto visit = store.lastVisit(serialOf(imported, 0.0F));
+    if (!visit) {
         risk.archiveError = store.error();
         return risk;
     }
-    risk.readingsAtRisk = !*held;
+    // A download or a send made since that sample left nothing in the memory the archive lacks.
+    risk.readingsAtRisk = !(*visit && **visit > boundary);
     return risk;
 }
 

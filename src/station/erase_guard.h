@@ -16,14 +16,16 @@ inline constexpr char kUndownloadedQuestion[] =
 
 // What the guard found.
 struct EraseRisk {
-    // The archive holds no download of this logger whose newest reading is within one sampling
-    // interval of the logger's clock now (or it could not be read, or the import gave no clock
-    // or interval to compare with): erasing may lose readings.
+    // The archive holds no download of this logger, nor a configuration send to it, made after
+    // the logger's most recent sampling boundary (or it could not be read, or the import gave
+    // no clock or interval to find that boundary with): erasing may lose readings.
     bool readingsAtRisk = true;
     QString archiveError;  // why the archive could not be read; empty when it was
 };
 
-// The logger's clock now is the import's logger clock advanced by the PC time since the import.
+// The logger's clock now is the import's logger clock advanced by the PC time since the import;
+// its most recent sampling boundary is that clock taken down to a whole multiple of the
+// interval since midnight.
 EraseRisk eraseRisk(const QString& location, const config::Configuration& imported,
                     const QDateTime& pcNow);
 

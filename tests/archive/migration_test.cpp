@@ -120,7 +120,7 @@ TEST_P(Migration, FromTheFirstSchemaKeepsEveryReadingAndFillsTheNewFigures) {
     EXPECT_EQ(s.lastDownload, base().addDays(1));  // the base file is no download
     EXPECT_EQ(s.clockOffsetS, 40);
     EXPECT_EQ(s.user(), QStringLiteral("Juan"));
-    EXPECT_EQ(archive.holdsReadingsUpTo(kSerial, at(3, {}).stamp, kInterval), true);
+    EXPECT_EQ(archive.lastVisit(kSerial), std::optional<std::optional<QDateTime>>(s.lastDownload));
 
     // New downloads meet the old readings as any others.
     const std::vector<Reading> next = {at(0, {21.5F, 3}), at(2, {22, 1}), at(3, {23, 0})};
@@ -137,7 +137,7 @@ TEST_P(Migration, AStepThatFailsLeavesTheArchiveAtTheLastWholeVersion) {
         Raw raw(scratch.location());
         raw.run(firstSchema(GetParam()));
         raw.run(firstSchemaData(GetParam()));
-        raw.run(QStringLiteral("CREATE TABLE downloads_by_serial (x INTEGER)"));
+        raw.run(QStringLiteral("CREATE TABLE station_log_by_serial (x INTEGER)"));
     }
     Archive archive;
     EXPECT_FALSE(archive.open(scratch.location(), Archive::Access::Update));
@@ -147,16 +147,17 @@ TEST_P(Migration, AStepThatFailsLeavesTheArchiveAtTheLastWholeVersion) {
         << archive.error().toStdString();
     EXPECT_FALSE(archive.isOpen());
     EXPECT_EQ(version(), currentSchemaVersion() - 1);
-    const QString addedColumns = GetParam() == Backend::SQLite
-                                     ? QStringLiteral(
-                                           "SELECT COUNT(*) FROM pragma_table_info('stations') "
-                                           "WHERE name = 'first_t'")
-                                     : QStringLiteral(
-                                           "SELECT COUNT(*) FROM information_schema.columns WHERE "
-                                           "table_name = 'stations' AND column_name = 'first_t'");
+    const QString addedColumns =
+        GetParam() == Backend::SQLite
+            ? QStringLiteral(
+                  "SELECT COUNT(*) FROM pragma_table_info('downloads') "
+                  "WHERE name = 'user_name'")
+            : QStringLiteral(
+                  "SELECT COUNT(*) FROM information_schema.columns WHERE "
+                  "table_name = 'downloads' AND column_name = 'user_name'");
     EXPECT_EQ(Raw(scratch.location()).value(addedColumns).toInt(), 0);
 
-    Raw(scratch.location()).run(QStringLiteral("DROP TABLE downloads_by_serial"));
+    Raw(scratch.location()).run(QStringLiteral("DROP TABLE station_log_by_serial"));
     ASSERT_TRUE(archive.open(scratch.location(), Archive::Access::Update))
         << archive.error().toStdString();
     EXPECT_EQ(archive.stations()->front().readings, 3);

@@ -377,24 +377,60 @@ TEST_P(Archived, ExportsARangeAsTheExportFileWritesIt) {
     }
 }
 
-TEST_P(Archived, EraseGuardLooksForADownloadEndingNearTheLoggerClock) {
-    // The newest reading at step 100, and a future one that must not count as newest.
-    auto readings = steps(90, 100);
-    readings.push_back(at(2 * 288 + 1, {1, 1}));
-    store(download(readings));
-    const QDateTime newest = at(100, {}).stamp;
-    struct Clock {
-        qint64 afterNewest;
-        bool holds;
-    };
-    for (const Clock c : {Clock{0, true}, Clock{kInterval, true}, Clock{kInterval + 1, false},
-                          Clock{-kInterval, true}, Clock{-kInterval - 1, false},
-                          Clock{2 * 288 * kInterval, false}}) {
-        EXPECT_EQ(archive.holdsReadingsUpTo(kSerial, newest.addSecs(c.afterNewest), kInterval),
-                  c.holds)
-            << c.afterNewest;
-    }
-    EXPECT_EQ(archive.holdsReadingsUpTo(31000, newest, kInterval), false);
+// The station's log: downloads from the logger (not base files) and the entries kept, oldest
+// first; the latest visit the erase guard looks for; the forecast from what was logged.
+TEST_P(Archived, HistoryVisitsAndForesightFollowWhatWasLogged) {
+    using Visit = std::optional<std::optional<QDateTime>>;
+    const std::vector<Reading> older = steps(0, 9), copied = steps(10, 11), newer = steps(10, 19);
+    Batch first = download(older);
+    first.user = QStringLiteral("ana");
+    first.intervalMinutes = 5;
+    first.memoryRecords = 4096;
+    store(first);
+    store(download(copied, false));  // a base file: no visit
+    Batch second = download(newer);
+    second.when = base().addDays(3);
+    second.clockOffsetS = 18;  // 6 s more in two days
+    second.intervalMinutes = 5;
+    second.memoryRecords = 4096;
+    store(second);
+    const auto visit = archive.lastVisit(kSerial);
+    ASSERT_TRUE(visit) << archive.error().toStdString();
+    EXPECT_EQ(*visit, base().addDays(3));
+
+    LogEntry send;
+    send.kind = QStringLiteral("config_send");
+    send.at = base().addDays(4);
+    send.port = QStringLiteral("/dev/ttyUSB0");
+    send.user = QStringLiteral("ana");
+    const QDateTime clockSet(QDate(2026, 2, 4), QTime(0, 0, 30), Qt::UTC);
+    send.details = {{QStringLiteral("after"),
+                     QJsonObject{{QStringLiteral("interval_minutes"), 10},
+                                 {QStringLiteral("clock"), clockSet.toString(Qt::ISODate)}}},
+                    {QStringLiteral("memory_erased"), true}};
+    ASSERT_TRUE(archive.log(kSerial, send)) << archive.error().toStdString();
+    EXPECT_EQ(archive.lastVisit(kSerial), Visit(base().addDays(4)));
+    EXPECT_EQ(archive.lastVisit(31000), Visit(std::optional<QDateTime>()));
+
+    const auto history = archive.history(kSerial);
+    ASSERT_TRUE(history) << archive.error().toStdString();
+    QStringList kinds;
+    for (const LogEntry& e : *history) kinds << e.kind;
+    EXPECT_EQ(kinds, (QStringList{"download", "download", "config_send"}));
+    EXPECT_EQ(history->front().user, QStringLiteral("ana"));
+    EXPECT_EQ(history->front().details.value(QStringLiteral("readings")).toInt(), 10);
+    EXPECT_EQ(history->back().details, send.details);
+
+    // Counted from the send, which erased the memory and set a 10-minute interval; the drift
+    // from the two downloads two days apart.
+    const auto stations = archive.stations(kSerial, base().addDays(5).addSecs(3600));
+    ASSERT_TRUE(stations && stations->size() == 1);
+    const Foresight& f = stations->front().foresight;
+    EXPECT_EQ(f.memoryFullAt, clockSet.addSecs(4096 * 600));
+    EXPECT_EQ(f.intervalMinutes, 10);
+    EXPECT_EQ(f.memoryUsed, 10);
+    EXPECT_EQ(f.driftSPerDay, 3.0);
+    EXPECT_EQ(f.daysSinceDownload, 2);
 }
 
 }  // namespace
