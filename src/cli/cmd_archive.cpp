@@ -3,6 +3,7 @@
 
 #include <QByteArrayList>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
@@ -384,8 +385,77 @@ int archiveList(Session& session, const QCommandLineParser& parser) {
             {QStringLiteral("last_download"), stampOrNull(s.lastDownload)},
             {QStringLiteral("clock_offset_s"), numberOrNull(s.clockOffsetS)},
             {QStringLiteral("conflicts"), s.conflicts},
+            {QStringLiteral("interval_minutes"), numberOrNull(s.foresight.intervalMinutes)},
+            {QStringLiteral("memory_records"), numberOrNull(s.foresight.memoryRecords)},
+            {QStringLiteral("memory_used"), numberOrNull(s.foresight.memoryUsed)},
+            {QStringLiteral("memory_full_at"), stampOrNull(s.foresight.memoryFullAt)},
+            {QStringLiteral("drift_s_per_day"),
+             s.foresight.driftSPerDay ? QJsonValue(*s.foresight.driftSPerDay) : QJsonValue()},
+            {QStringLiteral("days_since_download"), numberOrNull(s.foresight.daysSinceDownload)},
         });
     session.print(QString::fromUtf8("{\"stations\":[" + list.join(',') + "]}\n"));
+    return Done;
+}
+
+int archiveHistory(Session& session, const QCommandLineParser& parser) {
+    if (!session.noPositional(parser)) return Usage;
+    if (!parser.isSet(QStringLiteral("serial"))) {
+        session.complain(QStringLiteral("archive history takes --serial N"));
+        return Usage;
+    }
+    const auto serial = serialArgument(session, parser);
+    if (!serial) return Usage;
+    archive::Archive store;
+    if (!store.open(archiveLocation(session), archive::Archive::Access::Read))
+        return archiveFailed(session, store);
+    const auto entries = store.history(*serial);
+    if (!entries) return archiveFailed(session, store);
+
+    if (session.options().json) {
+        QByteArrayList list;
+        for (const archive::LogEntry& e : *entries) {
+            Session::JsonFields fields = {
+                {QStringLiteral("at"), e.at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))},
+                {QStringLiteral("kind"), e.kind},
+                {QStringLiteral("port"), e.port},
+                {QStringLiteral("user"), e.user}};
+            for (auto it = e.details.constBegin(); it != e.details.constEnd(); ++it)
+                fields.append({it.key(), it.value()});
+            list << Session::jsonText(fields);
+        }
+        session.print(QString::fromUtf8("{\"events\":[" + list.join(',') + "]}\n"));
+        return Done;
+    }
+    QString text;
+    for (const archive::LogEntry& e : *entries) {
+        QString line = e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') +
+                       e.kind + QStringLiteral(" on ") +
+                       (e.port.isEmpty() ? QStringLiteral("-") : e.port) + QStringLiteral(" by ") +
+                       (e.user.isEmpty() ? QStringLiteral("-") : e.user);
+        const QJsonObject& d = e.details;
+        if (e.kind == QLatin1String("download")) {
+            line += QStringLiteral(": %1 blocks, %2 readings, %3 new")
+                        .arg(d.value(QStringLiteral("blocks")).toInt())
+                        .arg(d.value(QStringLiteral("readings")).toInt())
+                        .arg(d.value(QStringLiteral("new")).toInt());
+        } else if (e.kind == QLatin1String("serial_write")) {
+            line += QStringLiteral(": %1 -> %2")
+                        .arg(d.value(QStringLiteral("old_serial")).toString(),
+                             d.value(QStringLiteral("new_serial")).toString());
+        } else if (e.kind == QLatin1String("config_send")) {
+            const QJsonObject after = d.value(QStringLiteral("after")).toObject();
+            line += QStringLiteral(": clock set to %1, memory erased")
+                        .arg(after.value(QStringLiteral("clock")).toString());
+        } else if (e.kind == QLatin1String("sms_write")) {
+            line += QStringLiteral(": cell %1")
+                        .arg(d.value(QStringLiteral("after"))
+                                 .toObject()
+                                 .value(QStringLiteral("cell"))
+                                 .toString());
+        }
+        text += line + QLatin1Char('\n');
+    }
+    session.print(text);
     return Done;
 }
 

@@ -158,8 +158,19 @@ const QList<CommandEntry>& commands() {
          &archiveImport},
         {{"archive list", "", "list the loggers in the station archive",
           "Lists every logger in the station archive: its readings, the oldest and newest, the "
-          "last download, the clock offset measured then and the readings in conflict."},
+          "last download, the clock offset measured then and the readings in conflict. With "
+          "--json also what to plan with: the interval and memory at the last download, when "
+          "its memory will be full, its clock's drift per day and the days since it was "
+          "downloaded."},
          &archiveList},
+        {{"archive history",
+          "--serial N",
+          "show what was done to a logger",
+          "Lists, oldest first, every download from the logger and every configuration send, "
+          "serial-number write and SMS settings write made to it with this program (window or "
+          "command line): when, on which port, by which user, and what changed.",
+          {{"serial", "N", "The logger's serial number."}}},
+         &archiveHistory},
         {{"archive export",
           "--serial N [--from T] [--to T] --csv FILE",
           "write one logger's stored readings as CSV",

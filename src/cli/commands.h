@@ -61,6 +61,7 @@ int decode(Session& session, const QCommandLineParser& args);
 int collect(Session& session, const QCommandLineParser& args);
 int archiveImport(Session& session, const QCommandLineParser& args);
 int archiveList(Session& session, const QCommandLineParser& args);
+int archiveHistory(Session& session, const QCommandLineParser& args);
 int archiveExport(Session& session, const QCommandLineParser& args);
 int plot(Session& session, const QCommandLineParser& args);
 

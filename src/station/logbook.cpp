@@ -4,6 +4,11 @@
 #include <QJsonObject>
 #include <QThread>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include "config/config_send.h"
 #include "config/device.h"
 #include "serial_number/serial_write.h"
@@ -46,8 +51,13 @@ QJsonObject smsObject(const QString& cell, std::uint8_t code) {
 }  // namespace
 
 QString systemUser() {
-    const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+    for (const char* name : {"USER", "LOGNAME", "USERNAME"})
+        if (const QString user = qEnvironmentVariable(name); !user.isEmpty()) return user;
+#ifdef Q_OS_UNIX
+    // A service or a scheduled job may run without them.
+    if (const passwd* entry = getpwuid(geteuid())) return QString::fromLocal8Bit(entry->pw_name);
+#endif
+    return {};
 }
 
 Logbook::Logbook(LoggerSession& session, QObject* parent) : QObject(parent), session_(session) {

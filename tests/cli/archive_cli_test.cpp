@@ -89,7 +89,9 @@ TEST(CliArchive, CollectKeepsEachReadingOnceAndTheArchiveGivesItBack) {
     const QJsonObject station = stations[0].toObject();
     EXPECT_EQ(keysInOrder(list.out).mid(1),
               QString::fromLatin1("serial device user location readings first last "
-                                  "last_download clock_offset_s conflicts")
+                                  "last_download clock_offset_s conflicts interval_minutes "
+                                  "memory_records memory_used memory_full_at drift_s_per_day "
+                                  "days_since_download")
                   .split(QLatin1Char(' ')));
     EXPECT_EQ(station[QStringLiteral("serial")].toString(), QStringLiteral("00020500"));
     EXPECT_EQ(station[QStringLiteral("readings")].toInt(), stored);
@@ -438,4 +440,58 @@ TEST(CliArchive, CollectEveryPortInOneRun) {
                              QStringLiteral("--every")});
     EXPECT_EQ(none.status, 1) << none.err.toStdString();
     EXPECT_TRUE(none.out.isEmpty());
+}
+
+// The station's log, from the command line against the emulator: a collect, a configuration
+// send, an SMS settings write and a serial-number write, each with what it changed; the
+// history lists them in order under the logger's number (the serial-number write also under
+// the new one).
+TEST(CliArchive, HistoryKeepsWhatWasDoneToTheLogger) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("a.sqlite"));
+    Sim logger({QStringLiteral("--serial"), QStringLiteral("2052000")});
+    ASSERT_FALSE(logger.path().isEmpty());
+    const QStringList steps[] = {
+        {QStringLiteral("collect")},
+        {QStringLiteral("set-config"), QStringLiteral("--user"), QStringLiteral("Nuevo"),
+         QStringLiteral("--interval"), QStringLiteral("30"), QStringLiteral("--yes")},
+        {QStringLiteral("sms"), QStringLiteral("--cell"), QStringLiteral("3515550142"),
+         QStringLiteral("--yes")},
+        {QStringLiteral("set-serial"), QStringLiteral("02052001"), QStringLiteral("--yes")},
+    };
+    for (const QStringList& step : steps) {
+        const CliRun r = cli(vernoll::test::onPort(logger, withArchive(archive, step)));
+        ASSERT_EQ(r.status, 0) << step.join(' ').toStdString() << r.err.toStdString();
+    }
+    const CliRun history =
+        cli(withArchive(archive, {QStringLiteral("archive"), QStringLiteral("history"),
+                                  QStringLiteral("--serial"), QStringLiteral("2052000")}));
+    ASSERT_EQ(history.status, 0) << history.err.toStdString();
+    const QJsonArray events = history.json()[QStringLiteral("events")].toArray();
+    QStringList kinds;
+    for (const QJsonValue& e : events) kinds << e[QStringLiteral("kind")].toString();
+    ASSERT_EQ(kinds, (QStringList{"download", "config_send", "sms_write", "serial_write"}));
+    for (const QJsonValue& e : events) {
+        EXPECT_EQ(e[QStringLiteral("port")].toString(), logger.path());
+        EXPECT_FALSE(e[QStringLiteral("user")].toString().isEmpty());
+    }
+    EXPECT_GT(events[0][QStringLiteral("readings")].toInt(), 0);
+    const QJsonObject before = events[1][QStringLiteral("before")].toObject();
+    const QJsonObject after = events[1][QStringLiteral("after")].toObject();
+    EXPECT_NE(before[QStringLiteral("user")].toString(), QStringLiteral("Nuevo"));
+    EXPECT_EQ(after[QStringLiteral("user")].toString(), QStringLiteral("Nuevo"));
+    EXPECT_EQ(after[QStringLiteral("interval_minutes")].toInt(), 30);
+    EXPECT_EQ(after[QStringLiteral("location")], before[QStringLiteral("location")]);
+    EXPECT_TRUE(events[1][QStringLiteral("memory_erased")].toBool());
+    EXPECT_EQ(events[2][QStringLiteral("after")][QStringLiteral("cell")].toString(),
+              QStringLiteral("3515550142"));
+    EXPECT_EQ(events[3][QStringLiteral("old_serial")].toString(), QStringLiteral("02052000"));
+    EXPECT_EQ(events[3][QStringLiteral("new_serial")].toString(), QStringLiteral("02052001"));
+
+    const CliRun renamed =
+        cli(withArchive(archive, {QStringLiteral("archive"), QStringLiteral("history"),
+                                  QStringLiteral("--serial"), QStringLiteral("2052001")}));
+    ASSERT_EQ(renamed.status, 0) << renamed.err.toStdString();
+    EXPECT_EQ(renamed.json()[QStringLiteral("events")].toArray().size(), 1);
 }

@@ -171,6 +171,7 @@ TEST(Cli, EveryCommandExplainsItselfWithHelp) {
         {"collect", {"--every"}},
         {"archive import", {"--serial N"}},
         {"archive list", {}},
+        {"archive history", {"--serial N"}},
         {"archive export", {"--serial N", "--from T", "--to T", "--csv FILE"}},
         {"plot", {"--serial N", "--from T", "--to T", "--base FILE", "--png FILE", "--size WxH"}},
     };

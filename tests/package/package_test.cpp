@@ -252,7 +252,8 @@ TEST_F(Installed, BashCompletionOffersWhatTheProgramTakes) {
          {QStringLiteral("datos.csv")}},
         {{program, QStringLiteral("decode"), QStringLiteral("des")}, {QStringLiteral("descargas")}},
         {{program, QStringLiteral("archive"), QString()},
-         {QStringLiteral("import"), QStringLiteral("list"), QStringLiteral("export")}},
+         {QStringLiteral("import"), QStringLiteral("list"), QStringLiteral("history"),
+          QStringLiteral("export")}},
         // A value is not taken for a command: "probe" after --simulate is the serial number.
         {{program, QStringLiteral("--simulate"), QStringLiteral("probe"), QStringLiteral("--")},
          {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--trace"),

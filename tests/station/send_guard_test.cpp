@@ -144,7 +144,6 @@ TEST_P(SendGuard, AsksBeforeErasingWhatTheArchiveDoesNotHold) {
         EXPECT_FALSE(rig.form.control(ctl::kImportConfig).enabled) << c.what;
         EXPECT_EQ(rig.form.control(ctl::kUser).text, QStringLiteral("Guardia")) << c.what;
     }
-
     const QStringList texts = rig.dialogs.texts();
     ASSERT_EQ(!texts.isEmpty() && texts.first().startsWith(kQuestion), c.asked) << c.what;
     if (c.asked) {
@@ -166,6 +165,18 @@ TEST_P(SendGuard, AsksBeforeErasingWhatTheArchiveDoesNotHold) {
         EXPECT_EQ(test::changedControls(edited, test::controlsOf(rig.form)), QStringList())
             << c.what;
         EXPECT_TRUE(rig.port->written().isEmpty()) << c.what;
+    }
+    if (c.downloaded || c.sent) {
+        // The send after the download, and a send right after a send: no second question.
+        rig.dialogs.shown.clear();
+        rig.inicio->logbook().flush();  // the first send is in the log
+        if (!c.downloaded) rig.inicio->click(QLatin1String(ctl::kEditConfig));
+        QSignalSpy again(&rig.inicio->configSend(), &config::ConfigSend::finished);
+        rig.inicio->click(QLatin1String(ctl::kSendConfig));
+        ASSERT_TRUE(test::waitUntil([&] { return again.count() == 1; })) << c.what;
+        EXPECT_FALSE(rig.dialogs.texts().contains(kQuestion) && c.held != Held::Unreadable &&
+                     c.held != Held::Nothing)
+            << c.what << ": " << rig.dialogs.texts().join(QStringLiteral(" | ")).toStdString();
     }
 }
 
