@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +8,7 @@
 namespace vernoll::station_texts {
 
 inline const QString kWindowTitle = QStringLiteral("Estaciones");
-// The columns, in the order of the command line's `archive list`.
+// The columns: the command line's `archive list`, what to plan with after the last download.
 inline const QStringList kColumns = {
     QStringLiteral("Serie"),
     QStringLiteral("Equipo"),
@@ -17,9 +18,33 @@ inline const QStringList kColumns = {
     QStringLiteral("Primera"),
     QStringLiteral(u"\u00daltima"),
     QStringLiteral(u"\u00daltima descarga"),
-    QStringLiteral("Diferencia reloj (s)"),
+    QStringLiteral(u"D\u00edas sin descargar"),
+    QStringLiteral("Memoria llena el"),
+    QStringLiteral(u"Deriva (s/d\u00eda)"),
+    QStringLiteral("Diferencia reloj"),
     QStringLiteral("Conflictos"),
 };
+// The chosen logger's log, as `archive history` gives it.
+inline const QStringList kHistoryColumns = {
+    QStringLiteral("Fecha"), QStringLiteral(u"Operaci\u00f3n"), QStringLiteral("Puerto"),
+    QStringLiteral("Usuario"), QStringLiteral("Detalle")};
+inline const QString kDownloadKind = QStringLiteral("Descarga");
+inline const QString kConfigSendKind = QStringLiteral(u"Env\u00edo de configuraci\u00f3n");
+inline const QString kSerialWriteKind = QStringLiteral(u"N\u00famero de serie");
+inline const QString kSmsWriteKind = QStringLiteral("Config. SMS");
+// What a configuration send changed, by the log's names of the fields.
+inline const QHash<QString, QString> kConfigFields = {
+    {QStringLiteral("user"), QStringLiteral("usuario")},
+    {QStringLiteral("location"), QStringLiteral(u"ubicaci\u00f3n")},
+    {QStringLiteral("latitude"), QStringLiteral("latitud")},
+    {QStringLiteral("longitude"), QStringLiteral("longitud")},
+    {QStringLiteral("altitude"), QStringLiteral("altitud")},
+    {QStringLiteral("interval_minutes"), QStringLiteral("intervalo")},
+    {QStringLiteral("clock"), QStringLiteral("reloj")}};
+// A memory that fills within this many days, or a clock that drifts more than this many seconds
+// a day, is shown red.
+inline constexpr int kFullWithinDays = 7;
+inline constexpr double kDriftLimit = 2.0;
 inline const QString kDateFormat = QStringLiteral("dd/MM/yyyy HH:mm");
 inline const QString kFrom = QStringLiteral("Desde:");
 inline const QString kTo = QStringLiteral("Hasta:");

@@ -18,10 +18,12 @@ namespace vernoll {
 class Dialogs;
 
 // "Estaciones": every logger the station archive holds, one row each with the columns of the
-// command line's `archive list`; for the chosen one, a period (from one day to another, both
-// whole), its readings exported as the archive's CSV or drawn as a chart. Each action reads
-// the archive afresh, so what the command line stored meanwhile shows. An archive that cannot
-// be read is said with its error above the list.
+// command line's `archive list` and what to plan with (days since the last download, the day
+// its memory fills, red within a week or when full, its clock's drift per day, red beyond
+// 2 s), the most urgent first; below, the chosen one's log (as `archive history`); for it, a
+// period (from one day to another, both whole), its readings exported as the archive's CSV or
+// drawn as a chart. Each action reads the archive afresh, so what the command line stored
+// meanwhile shows. An archive that cannot be read is said with its error above the list.
 class StationWindow : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +48,7 @@ protected:
 
 private:
     void choose();
+    void showHistory(std::uint32_t serial);
     // Every column as wide as its widest cell, and the window as wide as the columns.
     void fitColumns();
 
@@ -54,6 +57,7 @@ private:
     std::vector<archive::Station> stations_;
     QLabel* status_ = nullptr;
     QTableWidget* table_ = nullptr;
+    QTableWidget* history_ = nullptr;
     QDateEdit* from_ = nullptr;
     QDateEdit* to_ = nullptr;
     QPushButton* export_ = nullptr;

@@ -49,11 +49,23 @@ std::optional<QDate> readDate(const QString& text) {
     return d;
 }
 
+QString offsetText(qint64 seconds) {
+    const QChar sign = seconds < 0 ? QLatin1Char('-') : QLatin1Char('+');
+    // A difference of a minute or more reads in hours and minutes: 35992 s is not read at a
+    // glance, 9 h 59 min 52 s is. The magnitude as unsigned: the most negative one has none.
+    const quint64 n = seconds < 0 ? 0 - quint64(seconds) : quint64(seconds);
+    if (n < 60) return QStringLiteral("%1%2 s").arg(sign).arg(n);
+    if (n < 3600) return QStringLiteral("%1%2 min %3 s").arg(sign).arg(n / 60).arg(n % 60);
+    return QStringLiteral("%1%2 h %3 min %4 s")
+        .arg(sign)
+        .arg(n / 3600)
+        .arg(n / 60 % 60)
+        .arg(n % 60);
+}
+
 QString clockOffsetText(std::optional<qint64> seconds) {
     if (!seconds) return {};
-    return QStringLiteral("Diferencia con PC: %1%2 s")
-        .arg(*seconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-        .arg(*seconds < 0 ? -*seconds : *seconds);
+    return QStringLiteral("Diferencia con PC: ") + offsetText(*seconds);
 }
 
 }  // namespace vernoll::config

@@ -34,8 +34,11 @@ std::optional<QDate> composeDate(const ClockFields& f);
 std::optional<QDate> readDate(const QString& text);
 
 // Logger clock minus PC clock as the window shows it beside the clock, the sign always
-// written: "Diferencia con PC: +12 s", "-3 s", "+0 s"; empty when the offset is unknown.
+// written: "Diferencia con PC: +12 s", "-3 s", "+0 s", "+9 h 59 min 52 s"; empty when the
+// offset is unknown.
 QString clockOffsetText(std::optional<qint64> seconds);
+// The offset alone: "+12 s", "-5 min 3 s", "+9 h 59 min 52 s" (a minute or more in larger units).
+QString offsetText(qint64 seconds);
 
 // The fixed formats of the window, the wire and the files.
 inline QString dateText(const QDate& d) {

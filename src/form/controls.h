@@ -127,6 +127,7 @@ inline constexpr char kTo[] = "estaciones.hasta";
 inline constexpr char kExportCsv[] = "estaciones.exportar";
 inline constexpr char kShowChart[] = "estaciones.grafico";
 inline constexpr char kRefresh[] = "estaciones.actualizar";
+inline constexpr char kHistory[] = "estaciones.historial";  // the chosen logger's log
 }  // namespace stations
 
 // The interval option buttons in the order of the interval codes 0x01 .. 0x60.

@@ -41,6 +41,7 @@
 #include "app/widgets.h"
 #include "archive/archive.h"
 #include "archive/texts.h"
+#include "config/clock.h"
 #include "config/device.h"
 #include "form/controls.h"
 #include "form/twips.h"
@@ -395,7 +396,8 @@ TEST_F(WindowTest, ClockOffsetTurnsRedPastAMinuteEitherWay) {
                           {-3600, true}, {kFarBehind, true}};
     for (const Case& c : cases) {
         const QString text =
-            c.seconds ? QStringLiteral("Diferencia con PC: %1 s").arg(*c.seconds) : QString();
+            c.seconds ? QStringLiteral("Diferencia con PC: ") + config::offsetText(*c.seconds)
+                      : QString();
         SCOPED_TRACE(text.toStdString());
         form_.clockOffset = c.seconds;
         form_.setText(ctl::kClockOffset, text);

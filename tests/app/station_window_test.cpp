@@ -24,8 +24,8 @@
 #include "chart/readings_chart.h"
 #include "config/config_import.h"
 #include "files/base_file.h"
-#include "form/controls.h"
 #include "files/decoding_run.h"
+#include "form/controls.h"
 #include "memory/download.h"
 #include "sim/emulator_port.h"
 #include "sim/logger_emulator.h"
@@ -65,6 +65,8 @@ void fill(const QString& path) {
     ASSERT_TRUE(a.store(b)) << a.error().toStdString();
     b.when = QDateTime(QDate(2026, 11, 6), QTime(7, 15));
     b.clockOffsetS = 3;
+    b.intervalMinutes = 10;  // 4096 records from its oldest, 3 November 10:10: full 1 December
+    b.memoryRecords = 4096;
     b.readings = second;
     ASSERT_TRUE(a.store(b)) << a.error().toStdString();
     archive::Batch other;
@@ -100,12 +102,24 @@ TEST(StationWindow, ListsTheArchivedLoggersAndExportsThePeriodChosen) {
     for (int c = 0; c < table->columnCount(); ++c)
         EXPECT_EQ(table->horizontalHeaderItem(c)->text(), station_texts::kColumns[c]);
     ASSERT_EQ(table->rowCount(), 2);
+    const qint64 days =
+        QDateTime(QDate(2026, 11, 6), QTime(7, 15)).secsTo(QDateTime::currentDateTime()) / 86400;
     EXPECT_EQ(row(table, 0),
               (QStringList{"00020500", "Termo-Pluviometro", "INTA", "Campo Norte", "4",
-                           "03/11/2026 10:00", "05/11/2026 08:00", "06/11/2026 07:15", "3", "1"}));
-    // A base file is no download of the logger's own: no last download, no clock offset.
+                           "03/11/2026 10:00", "05/11/2026 08:00", "06/11/2026 07:15",
+                           QString::number(days), "01/12/2026", "", "+3 s", "1"}));
+    // Full already: red. Its two downloads are less than a day apart: no drift yet.
+    EXPECT_EQ(table->item(0, 9)->foreground().color(), QColor(Qt::darkRed));
+    // A base file is no download of the logger's own: no last download, no clock offset, no
+    // forecast; the logger with a forecast comes first.
     EXPECT_EQ(row(table, 1), (QStringList{"02040500", "Limnigrafo", "", "", "1", "01/11/2026 00:00",
-                                          "01/11/2026 00:00", "", "", "0"}));
+                                          "01/11/2026 00:00", "", "", "", "", "", "0"}));
+    // The chosen logger's log below the list: its two downloads, oldest first.
+    auto* history = child<QTableWidget>(window, ctl::stations::kHistory);
+    ASSERT_EQ(history->rowCount(), 2);
+    EXPECT_EQ(history->item(0, 0)->text(), QStringLiteral("05/11/2026 09:30"));
+    EXPECT_EQ(history->item(1, 1)->text(), station_texts::kDownloadKind);
+    EXPECT_EQ(history->item(1, 4)->text(), QStringLiteral("0 bloques, 2 lecturas, 1 nuevas"));
 
     // The chosen logger's whole span is offered, the first logger's until another is chosen;
     // each end of the period is a whole day.

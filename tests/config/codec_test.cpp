@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "config/clock.h"
 #include "config/device.h"
 #include "config/record.h"
@@ -152,6 +154,26 @@ TEST(Clock, DateBoxTextReadAsADate) {
         EXPECT_EQ(got.has_value(), c.date.isValid()) << c.text;
         EXPECT_EQ(got.value_or(QDate()), c.date) << c.text;
     }
+}
+
+TEST(Clock, OffsetReadsInLargerUnitsFromAMinute) {
+    const std::pair<qint64, const char*> table[] = {
+        {0, "+0 s"},
+        {59, "+59 s"},
+        {-59, "-59 s"},
+        {60, "+1 min 0 s"},
+        {-303, "-5 min 3 s"},
+        {3599, "+59 min 59 s"},
+        {3600, "+1 h 0 min 0 s"},
+        {35992, "+9 h 59 min 52 s"},
+        {-86400, "-24 h 0 min 0 s"},
+        {std::numeric_limits<qint64>::min(), "-2562047788015215 h 30 min 8 s"},
+    };
+    for (const auto& [seconds, text] : table)
+        EXPECT_EQ(config::offsetText(seconds), QString::fromLatin1(text)) << seconds;
+    EXPECT_EQ(config::clockOffsetText(35992),
+              QStringLiteral("Diferencia con PC: +9 h 59 min 52 s"));
+    EXPECT_TRUE(config::clockOffsetText(std::nullopt).isEmpty());
 }
 
 TEST(Record, BytesRoundTripWithPadding) {

@@ -311,7 +311,7 @@ TEST(Import, ClockOffsetFromThePcClockWhenTheClockBytesArrive) {
         {{0x14, 0x05, 0x09, 0x03, 0x07, 0x26},
          QDateTime(day.addDays(1), QTime(14, 5, 9)),
          -86400,
-         "Diferencia con PC: -86400 s"},
+         "Diferencia con PC: -24 h 0 min 0 s"},
         // Across the turn of the year.
         {{0x00, 0x00, 0x05, 0x01, 0x01, 0x27},
          QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)),
