@@ -178,17 +178,15 @@ bool Inicio::eraseGuardPasses() {
 }
 
 void Inicio::downloadBeforeSend() {
-    // The edit stays open through the download; once the readings are kept, the user's changes
-    // are offered for sending again, as they were before the question.
+    // The edit stays open through the download; once the readings are kept, the send follows
+    // with the user's changes, its own question first and no second warning.
     auto once = std::make_shared<QMetaObject::Connection>();
     *once = connect(downloadPresenter_.get(), &DownloadPresenter::shown, this,
                     [this, once](const station::DownloadResult& result) {
                         disconnect(*once);
                         if (result.outcome != station::DownloadResult::Outcome::Completed) return;
                         if (form_.control(ctl::kUser).locked) return;  // the edit was closed
-                        form_.setEnabled(ctl::kImportConfig, false);
-                        form_.setEnabled(ctl::kEditConfig, false);
-                        form_.setEnabled(ctl::kSendConfig, true);
+                        configPresenter_->send();
                     });
     click(QLatin1String(ctl::kDownload));
     if (download().state() == memory::Download::State::Idle) disconnect(*once);

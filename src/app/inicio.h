@@ -137,7 +137,7 @@ private:
     // Before a configuration send, which erases the logger's memory: false when the send is
     // not to go on (the user cancelled, or chose to download first).
     bool eraseGuardPasses();
-    // The guard's Yes: the download, then the edit offered for sending again.
+    // The guard's Yes: the download, then the send.
     void downloadBeforeSend();
 
     FormState& form_;

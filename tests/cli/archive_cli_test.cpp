@@ -394,6 +394,10 @@ TEST(CliArchive, SetConfigWarnsWhenTheArchiveMayNotHoldTheReadings) {
         EXPECT_EQ(r.err.contains(warning), c.warned) << r.err.toStdString();
         EXPECT_EQ(r.err.contains("No se pudo leer el archivo de lecturas"), c.archiveSaid)
             << r.err.toStdString();
+        // The send went on; the log it could not keep is said.
+        EXPECT_EQ(r.err.contains("no se pudo anotar en el registro de la estaci\xc3\xb3n"),
+                  c.archiveSaid)
+            << r.err.toStdString();
     }
 }
 
