@@ -234,6 +234,13 @@ QSqlQuery* Archive::prepared(const QString& sql, QSqlError& error) {
     return statements_.emplace(sql, std::move(query)).first->second.get();
 }
 
+bool Archive::walkedWhole(const QSqlQuery& q) {
+    // A walk that stopped at an error (a server gone, a damaged page) is no result, however many
+    // rows came before it.
+    if (!q.lastError().isValid()) return true;
+    return fail(Access::Read, reasonOf(q.lastError()));
+}
+
 bool Archive::fail(Access access, const QString& reason) {
     error_ = text(access == Access::Update ? texts::kUpdateFailed : texts::kReadFailed)
                  .arg(display_, reason);
@@ -278,8 +285,10 @@ QString Archive::reasonOf(const QSqlError& e) const {
     } else if (e.type() == QSqlError::ConnectionError) {
         // libpq reports a server that answered and said no as FATAL; anything else never
         // reached a server.
-        reason = text(own.contains(QLatin1String("FATAL")) ? texts::kServerRefused
-                                                           : texts::kServerUnreachable);
+        // libpq refuses to try without a password it was asked for before it says FATAL.
+        const bool refused =
+            own.contains(QLatin1String("FATAL")) || own.contains(QLatin1String("fe_sendauth"));
+        reason = text(refused ? texts::kServerRefused : texts::kServerUnreachable);
     } else {
         const QString state = e.nativeErrorCode();
         reason =
@@ -321,6 +330,7 @@ bool Archive::open(const QString& given, Access access, const Options& options) 
             return fail(access, text(texts::kMissingFolder).arg(QDir::toNativeSeparators(folder)));
         if (access == Access::Read && !isDefault && !QFileInfo::exists(path_))
             return fail(access, text(texts::kMissingFile));
+        if (QFileInfo(path_).isDir()) return fail(access, text(texts::kIsFolder));
     }
 
     connection_ = QStringLiteral("vernoll-archive-%1").arg(nextConnection++);
@@ -678,6 +688,7 @@ ORDER BY s.serial)"),
         s.clockOffsetS = optionalInt(q.value(13));
         stations.push_back(std::move(s));
     }
+    if (!walkedWhole(q)) return std::nullopt;
     list.query().finish();
     for (Station& s : stations) {
         const auto facts = foresightFacts(s.serial);
@@ -712,6 +723,7 @@ FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
             d.oldest = optionalStamp(q.value(5));
             facts.first.push_back(d);
         }
+        if (!walkedWhole(q)) return std::nullopt;
     }
     Statement sends(prepared(QStringLiteral("SELECT at, details FROM station_log WHERE serial = ? "
                                             "AND kind = 'config_send' ORDER BY at, id"),
@@ -736,6 +748,7 @@ FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
         if (clock.isValid()) f.clock = QDateTime(clock.date(), clock.time(), Qt::UTC);
         facts.second.push_back(f);
     }
+    if (!walkedWhole(q)) return std::nullopt;
     return facts;
 }
 
@@ -790,6 +803,7 @@ FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
                 {QStringLiteral("base_file"), q.value(9).toString()}};
             all.emplace_back(q.value(0).toLongLong(), std::move(e));
         }
+        if (!walkedWhole(q)) return std::nullopt;
     }
     Statement entries(prepared(QStringLiteral("SELECT at, kind, port, user_name, details FROM "
                                               "station_log WHERE serial = ? ORDER BY at, id"),
@@ -809,6 +823,7 @@ FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
         e.details = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object();
         all.emplace_back(q.value(0).toLongLong(), std::move(e));
     }
+    if (!walkedWhole(q)) return std::nullopt;
     std::stable_sort(all.begin(), all.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<LogEntry> out;
@@ -877,6 +892,7 @@ std::optional<ReadingSet> Archive::readings(std::uint32_t serial, const QDateTim
         }
         set.readings.push_back({serial, stampOf(q.value(0).toLongLong()), std::move(*values)});
     }
+    if (!walkedWhole(q)) return std::nullopt;
     return set;
 }
 
@@ -916,6 +932,7 @@ WHERE c.serial = ? ORDER BY c.t, c.download_id)"),
         conflicts.push_back({stampOf(q.value(0).toLongLong()), std::move(*stored),
                              std::move(*arrived), q.value(3).toLongLong()});
     }
+    if (!walkedWhole(q)) return std::nullopt;
     return conflicts;
 }
 

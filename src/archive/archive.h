@@ -211,6 +211,8 @@ private:
     std::optional<std::pair<std::vector<DownloadFact>, std::vector<SendFact>>> foresightFacts(
         std::uint32_t serial);
     bool fail(Access access, const QString& reason);
+    // Whether a query's rows were all read; otherwise the read fails with the query's error.
+    bool walkedWhole(const QSqlQuery& q);
     // The connection's statement of this text, prepared once; nothing when it does not prepare.
     QSqlQuery* prepared(const QString& sql, QSqlError& error);
     QString reasonOf(const QSqlError& error) const;

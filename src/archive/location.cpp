@@ -1,6 +1,7 @@
 #include "archive/location.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -46,11 +47,18 @@ bool isServerUrl(const QString& text) {
            text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
+// "scheme://...": a URL of some kind, never a file's path.
+bool looksLikeUrl(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    return scheme.match(text).hasMatch();
+}
+
 }  // namespace
 
 std::optional<Location> parseLocation(const QString& text) {
     if (!isServerUrl(text)) {
-        if (text.isEmpty()) return std::nullopt;
+        // A mistyped scheme is no path: taken as one, its password would be shown as a folder.
+        if (text.isEmpty() || looksLikeUrl(text)) return std::nullopt;
         Location file;
         file.path = text;
         return file;
@@ -71,7 +79,7 @@ std::optional<Location> parseLocation(const QString& text) {
 }
 
 QString withoutPassword(const QString& text) {
-    if (!isServerUrl(text)) return text;
+    if (!looksLikeUrl(text)) return text;
     // Cut between the first ':' after the scheme and the last '@', so that a password that
     // broke the URL's syntax is still never shown.
     const qsizetype start = text.indexOf(QLatin1String("://")) + 3;

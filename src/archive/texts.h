@@ -31,6 +31,7 @@ inline constexpr char kBadUrl[] =
 inline constexpr char kOtherSerial[] =
     "una lectura del registrador %1 vino en la descarga del registrador %2";
 inline constexpr char kMissingFile[] = "el archivo no existe";
+inline constexpr char kIsFolder[] = "es una carpeta, no un archivo";
 inline constexpr char kBadReading[] =
     "una lectura no tiene fecha v\u00e1lida o tiene m\u00e1s de 255 valores";
 inline constexpr char kNotOpen[] = "el archivo no est\u00e1 abierto";

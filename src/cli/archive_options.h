@@ -28,9 +28,12 @@ std::optional<Range> rangeArguments(Session& session, const QCommandLineParser& 
 QString archiveLocation(const Session& session);
 
 // A base file's readings, decoded for the logger `serial` as a decoding run walks them; a
-// program that read no configuration: only the serial number and its memory size. Nothing
-// (said) when the file cannot be read.
+// program that read no configuration: only the serial number and its memory size. A record cut
+// by the file's end is not decoded: `ignored` gets its bytes. Each file is decoded on its own
+// (nothing of the file before shows through a shorter one). Nothing (said) when the file
+// cannot be read.
 std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QString& path,
-                                                      std::uint32_t serial);
+                                                      std::uint32_t serial,
+                                                      qint64* ignored = nullptr);
 
 }  // namespace vernoll::cli

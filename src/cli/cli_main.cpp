@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "archive/location.h"
+#include "archive/texts.h"
 #include "chart/render.h"
 #include "cli/commands.h"
 #include "cli/session.h"
@@ -15,6 +17,7 @@
 using vernoll::cli::GlobalOptions;
 namespace cli = vernoll::cli;
 namespace front = vernoll::front;
+namespace archive = vernoll::archive;
 
 int main(int argc, char** argv) {
     if (const auto generated = front::printGenerated(argc, argv, cli::programUsage()))
@@ -71,6 +74,12 @@ int main(int argc, char** argv) {
     options.simulate = line.simulate;
     options.trace = line.trace;
     options.archive = parser.value(QStringLiteral("archive"));
+    // An archive that is neither a file's path nor a server's URL is a mistake in the command,
+    // said without the password it may hold.
+    if (const QString chosen = archive::chosenLocation(options.archive);
+        !archive::parseLocation(chosen))
+        return cli::usageError(archive::withoutPassword(chosen) + QStringLiteral(": ") +
+                               QString::fromUtf8(archive::texts::kBadUrl));
     options.json = parser.isSet(QStringLiteral("json"));
     if (parser.isSet(QStringLiteral("fast-waits"))) {
         options.timing = vernoll::Timing::fast();

@@ -84,13 +84,20 @@ QString archiveLocation(const Session& session) {
 }
 
 std::optional<memory::ImageReadings> baseFileReadings(Session& session, const QString& path,
-                                                      std::uint32_t serial) {
+                                                      std::uint32_t serial, qint64* ignored) {
     session.assumeSerial(serial);
-    const std::optional<QByteArray> bytes = memory::readBaseFile(path, session.frames());
+    std::optional<QByteArray> bytes = memory::readBaseFile(path, session.frames());
     if (!bytes) {
         session.complain(QStringLiteral("cannot read ") + path);
         return std::nullopt;
     }
+    // Four 16-byte records to a block: a record the file cuts short would decode into values
+    // the logger never recorded, and be kept for good.
+    constexpr qsizetype kRecordBytes = 16;
+    const qsizetype cut = bytes->size() % kRecordBytes;
+    bytes->chop(cut);
+    if (ignored) *ignored = cut;
+    session.logger().image() = memory::MemoryImage();
     memory::loadBaseFile(session.logger().image(), *bytes);
     session.dialogs().message(QStringLiteral("El archivo se proceso con exito"));
     return memory::readingsOfImage(session.logger().image(), session.frames(), session.nserie(),
@@ -210,7 +217,8 @@ int collectOne(Session& session) {
     const auto count = [&](qint64 archive::StoreResult::*field) {
         return stored ? QJsonValue((*stored).*field) : QJsonValue();
     };
-    const QString location = archived ? archived->location : archiveLocation(session);
+    const QString location =
+        archived ? archived->location : archive::withoutPassword(archiveLocation(session));
     const qint64 readings = archived ? archived->readings : 0;
 
     if (session.options().json) {
@@ -250,8 +258,9 @@ int collectOne(Session& session) {
         }
         session.print(line + QLatin1Char('\n'));
     }
-    // The copy is kept; the archive's failure was said with the success message.
-    return archived && archived->failed() ? FileError : Done;
+    // A copy that could not be written ends the command as a file error, after the readings
+    // were stored (the success message said it).
+    return (archived && archived->failed()) || result.copyFailed ? FileError : Done;
 }
 
 }  // namespace
@@ -264,17 +273,26 @@ int archiveImport(Session& session, const QCommandLineParser& parser) {
     }
     const auto serial = serialArgument(session, parser);
     if (!serial) return Usage;
+    // A number no logger family has decodes nothing: it would only leave an empty station.
+    const family::Family* family = family::of(double(*serial));
+    if (!family || !family->name) {
+        session.complain(QStringLiteral("no logger family has the serial number %1")
+                             .arg(archive::serialText(*serial)));
+        return Usage;
+    }
 
     archive::Archive store;
     if (!store.open(archiveLocation(session), archive::Archive::Access::Update))
         return archiveFailed(session, store);
-    const family::Family* family = family::of(double(*serial));
 
     archive::StoreResult total;
     qint64 read = 0;
+    qint64 ignored = 0;
     int status = Done;
     for (const QString& path : files) {
-        const auto decoded = baseFileReadings(session, path, *serial);
+        qint64 cut = 0;
+        const auto decoded = baseFileReadings(session, path, *serial, &cut);
+        ignored += cut;
         if (!decoded) {
             status = FileError;
             continue;
@@ -308,13 +326,19 @@ int archiveImport(Session& session, const QCommandLineParser& parser) {
                            {QStringLiteral("new"), total.added},
                            {QStringLiteral("duplicates"), total.duplicates},
                            {QStringLiteral("conflicts"), total.conflicts},
-                           {QStringLiteral("future"), total.future}});
+                           {QStringLiteral("future"), total.future},
+                           {QStringLiteral("ignored_bytes"), ignored}});
     } else {
         session.print(QStringLiteral("%1 %2, %3 readings. ")
                           .arg(read)
                           .arg(read == 1 ? QStringLiteral("file") : QStringLiteral("files"))
                           .arg(total.readings) +
-                      archive::countsLine(total) + QLatin1Char('\n'));
+                      archive::countsLine(total) +
+                      (ignored > 0 ? QStringLiteral(" %1 bytes at the end of a record cut short "
+                                                    "were ignored.")
+                                         .arg(ignored)
+                                   : QString()) +
+                      QLatin1Char('\n'));
     }
     return status;
 }

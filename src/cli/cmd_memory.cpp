@@ -135,8 +135,9 @@ int download(Session& session, const QCommandLineParser& parser) {
     } else {
         session.print(QStringLiteral("La descarga de datos se realiz\u00f3 con exito\n"));
     }
-    // The files are written; the archive's failure was said with the success message.
-    return result.archived && result.archived->failed() ? FileError : Done;
+    // The files are written; the archive's failure, or the copy's, was said with the success
+    // message.
+    return (result.archived && result.archived->failed()) || result.copyFailed ? FileError : Done;
 }
 
 int decode(Session& session, const QCommandLineParser& parser) {

@@ -1,6 +1,8 @@
 #include "station/download_job.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -90,12 +92,49 @@ QString DownloadJob::keepCopy(int rows, bool partial) {
     QString serial;
     for (QChar c : session_.serialNumber().digits())
         serial += c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c : QChar(u'_');
-    const QString path = QDir(folder).filePath(
-        serial + QLatin1Char('_') + now_().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
-        (partial ? QStringLiteral("_parcial.rgt") : QStringLiteral(".rgt")));
-    if (!memory::writeBaseFile(path, session_.image(), rows)) return {};
-    backupPath_ = path;
-    return path;
+    const QDir dir(folder);
+    const auto* data = reinterpret_cast<const char*>(session_.image().data());
+    const QByteArray bytes(data, qsizetype(rows) * memory::MemoryImage::kRowBytes);
+    // A whole copy equal to the logger's last one is that one: 300 collects of a logger that
+    // recorded nothing new keep one file, not 300.
+    if (!partial) {
+        const QStringList earlier =
+            dir.entryList({serial + QStringLiteral("_????????_??????*.rgt")}, QDir::Files,
+                          QDir::Name | QDir::Reversed);
+        for (const QString& name : earlier) {
+            if (name.contains(QLatin1String("_parcial"))) continue;
+            QFile last(dir.filePath(name));
+            if (last.size() == bytes.size() && last.open(QIODevice::ReadOnly) &&
+                last.readAll() == bytes) {
+                backupPath_ = last.fileName();
+                return backupPath_;
+            }
+            break;
+        }
+    }
+    // Never over another file: two loggers of one number, or two copies in one second, each
+    // keep their own.
+    const QString stem = serial + QLatin1Char('_') +
+                         now_().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
+                         (partial ? QStringLiteral("_parcial") : QString());
+    for (int n = 1; n < 1000; ++n) {
+        const QString path = dir.filePath(
+            stem + (n == 1 ? QString() : QStringLiteral("_%1").arg(n)) + QStringLiteral(".rgt"));
+        // Made only where no file is: another program's copy of the same second stays.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(path)) continue;
+            return {};
+        }
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            file.close();
+            file.remove();  // no half copy
+            return {};
+        }
+        backupPath_ = path;
+        return path;
+    }
+    return {};
 }
 
 void DownloadJob::failed(const OperationError& error) {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <functional>
 
 #include "archive/schema.h"
@@ -172,6 +173,11 @@ const FailureCase kFailures[] = {
      [](const QString& folder) {
          return Scene{folder + QStringLiteral("/archivo.sqlite"), utf8(texts::kMissingFile)};
      }},
+    {"AFolderWhereTheFileShouldBe", Archive::Access::Update,
+     [](const QString& folder) {
+         QDir(folder).mkdir(QStringLiteral("archivo.sqlite"));
+         return Scene{folder + QStringLiteral("/archivo.sqlite"), utf8(texts::kIsFolder)};
+     }},
     {"Locked", Archive::Access::Update,
      [](const QString& folder) {
          const QString path = makeArchive(folder);
@@ -272,6 +278,34 @@ TEST(ValuesEncoding, OneEncodingPerSetOfValues) {
          {QByteArray(), QByteArray::fromHex("0100"), QByteArray::fromHex("010200000000"),
           QByteArray::fromHex("010000000080"), QByteArray::fromHex("02030000c03f")})
         EXPECT_FALSE(decodeValues(bad)) << bad.toHex().toStdString();
+}
+
+// A read that meets damaged pages part way is no read: the readings and their export fail
+// with the reason, however many rows came before.
+TEST(DamagedArchive, AReadThatFailsPartWayFailsWhole) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("archivo.sqlite"));
+    {
+        Archive archive;
+        ASSERT_TRUE(archive.open(path, Archive::Access::Update)) << archive.error().toStdString();
+        const std::vector<Reading> many = steps(0, 4999);
+        ASSERT_TRUE(archive.store(download(many))) << archive.error().toStdString();
+    }
+    {
+        // The readings' pages, not the first ones that say what the file is.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        ASSERT_GT(size, 64 * 1024);
+        file.seek(size / 2);
+        file.write(QByteArray(8192, '\x5a'));
+    }
+    Archive archive;
+    ASSERT_TRUE(archive.open(path, Archive::Access::Read)) << archive.error().toStdString();
+    EXPECT_FALSE(archive.readings(kSerial, {}, {}));
+    EXPECT_TRUE(archive.error().contains(QString::fromUtf8(texts::kCorrupt)))
+        << archive.error().toStdString();
+    EXPECT_FALSE(archive.exportCsv(kSerial, {}, {}));
 }
 
 }  // namespace

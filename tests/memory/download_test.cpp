@@ -18,12 +18,12 @@
 #include "archive/archive.h"
 #include "config/config_import.h"
 #include "files/base_file.h"
+#include "files/decoding_run.h"
 #include "files/events_export.h"
 #include "form/controls.h"
 #include "link/discovery.h"
 #include "link/line_owner.h"
 #include "live/live_display.h"
-#include "files/decoding_run.h"
 #include "memory/file_io.h"
 #include "memory/memory_image.h"
 #include "memory/report.h"
@@ -201,6 +201,28 @@ TEST(Download, ACopyThatCannotBeWrittenIsSaidAndTheCsvIsStillSaved) {
     EXPECT_EQ(rig.dialogs.shown[0].text,
               kSuccess + "\r\n\r\nNo se pudo guardar una copia de la memoria.");
     EXPECT_FALSE(readAll(rig.path("out.csv")).isEmpty());
+}
+
+// A copy never goes over another file, and a copy equal to the logger's last one is that one.
+TEST(Download, CopiesNeverOverwriteAndAnEqualOneIsNotWrittenAgain) {
+    Rig rig(QStringLiteral("20500"));
+    rig.dialogs.savePaths = {rig.path("1.csv"), rig.path("2.csv")};
+    rig.dialogs.answers = {false, false};
+    // Another file already has the name the copy would take (the same second).
+    QDir().mkpath(rig.path("copies"));
+    const QString taken = rig.path("copies") + QStringLiteral("/00020500_20261206_103000.rgt");
+    QFile other(taken);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("another logger's copy");
+    other.close();
+
+    ASSERT_EQ(rig.download(), Outcome::Completed);
+    const QString first = rig.inicio->downloadJob().backupPath();
+    EXPECT_EQ(first, rig.path("copies") + QStringLiteral("/00020500_20261206_103000_2.rgt"));
+    EXPECT_EQ(readAll(taken), QByteArray("another logger's copy"));
+    ASSERT_EQ(rig.download(), Outcome::Completed);
+    EXPECT_EQ(rig.inicio->downloadJob().backupPath(), first);
+    EXPECT_EQ(QDir(rig.path("copies")).entryList(QDir::Files).size(), 2);
 }
 
 TEST(Download, SecondRunRepeatsNoHeaderAndOpensOnYes) {
