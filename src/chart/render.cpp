@@ -24,9 +24,22 @@ QImage renderChart(std::shared_ptr<const ChartInput> input, QSize size, const Ch
     };
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return fail(QStringLiteral("Qt Charts draws only under a QApplication"));
-    if (!input || input->readings.empty()) return fail(chart_texts::kNoReadings);
     if (size.width() < 200 || size.height() < 150 || size.width() > 10000 || size.height() > 10000)
         return fail(chart_texts::kBadSize.arg(size.width()).arg(size.height()));
+    if (!input || input->readings.empty()) {
+        // A period without readings is an answer too: the chart says so, as an empty export
+        // writes its header.
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        QFont font = painter.font();
+        font.setPointSizeF(font.pointSizeF() * 1.5);
+        painter.setFont(font);
+        painter.drawText(image.rect(), Qt::AlignCenter | Qt::TextWordWrap,
+                         chart_texts::kNoReadings);
+        return image;
+    }
 
     QGraphicsScene scene;
     auto* chart = new ReadingsChart(std::move(input));

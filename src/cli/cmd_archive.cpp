@@ -287,6 +287,7 @@ int archiveImport(Session& session, const QCommandLineParser& parser) {
 
     archive::StoreResult total;
     qint64 read = 0;
+    qint64 kept = 0;  // files whose readings were stored
     qint64 ignored = 0;
     int status = Done;
     for (const QString& path : files) {
@@ -313,6 +314,7 @@ int archiveImport(Session& session, const QCommandLineParser& parser) {
             status = FileError;
             continue;
         }
+        ++kept;
         total.readings += result->readings;
         total.added += result->added;
         total.duplicates += result->duplicates;
@@ -321,12 +323,14 @@ int archiveImport(Session& session, const QCommandLineParser& parser) {
     }
 
     if (session.options().json) {
+        // Nothing stored is null, as collect says it, not a count of zero.
+        const auto count = [kept](qint64 n) { return kept > 0 ? QJsonValue(n) : QJsonValue(); };
         session.printJson({{QStringLiteral("files"), read},
-                           {QStringLiteral("readings"), total.readings},
-                           {QStringLiteral("new"), total.added},
-                           {QStringLiteral("duplicates"), total.duplicates},
-                           {QStringLiteral("conflicts"), total.conflicts},
-                           {QStringLiteral("future"), total.future},
+                           {QStringLiteral("readings"), count(total.readings)},
+                           {QStringLiteral("new"), count(total.added)},
+                           {QStringLiteral("duplicates"), count(total.duplicates)},
+                           {QStringLiteral("conflicts"), count(total.conflicts)},
+                           {QStringLiteral("future"), count(total.future)},
                            {QStringLiteral("ignored_bytes"), ignored}});
     } else {
         session.print(QStringLiteral("%1 %2, %3 readings. ")
