@@ -767,6 +767,60 @@ bool Archive::log(std::uint32_t serial, const LogEntry& entry) {
     return true;
 }
 
+std::optional<QStringList> Archive::check() {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    QSqlError error;
+    QStringList problems;
+    if (dialect_ == Dialect::SQLite) {
+        Statement integrity(prepared(QStringLiteral("PRAGMA integrity_check"), error), error);
+        if (!integrity.run()) {
+            fail(Access::Read, reasonOf(error));
+            return std::nullopt;
+        }
+        QSqlQuery& q = integrity.query();
+        while (q.next()) {
+            const QString said = q.value(0).toString();
+            if (said != QLatin1String("ok")) problems << said;
+        }
+        if (!walkedWhole(q)) return std::nullopt;
+    }
+    Statement figures(prepared(QStringLiteral(R"(
+SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts,
+       (SELECT COUNT(*) FROM readings r WHERE r.serial = s.serial),
+       (SELECT MIN(t) FROM readings r WHERE r.serial = s.serial),
+       (SELECT MAX(t) FROM readings r WHERE r.serial = s.serial AND r.future = 0),
+       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial)
+FROM stations s ORDER BY s.serial)"),
+                               error),
+                      error);
+    if (!figures.run()) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    QSqlQuery& q = figures.query();
+    while (q.next()) {
+        const QString serial = serialText(std::uint32_t(q.value(0).toLongLong()));
+        const auto differs = [&](const char* what, int kept, int counted) {
+            const QVariant a = q.value(kept), b = q.value(counted);
+            if (a.isNull() == b.isNull() && (a.isNull() || a.toLongLong() == b.toLongLong()))
+                return;
+            problems << text(texts::kFigureDiffers)
+                            .arg(serial, QString::fromLatin1(what),
+                                 a.isNull() ? QStringLiteral("-") : a.toString(),
+                                 b.isNull() ? QStringLiteral("-") : b.toString());
+        };
+        differs("readings", 1, 5);
+        differs("first_t", 2, 6);
+        differs("last_t", 3, 7);
+        differs("conflicts", 4, 8);
+    }
+    if (!walkedWhole(q)) return std::nullopt;
+    return problems;
+}
+
 std::optional<std::vector<LogEntry>> Archive::history(std::uint32_t serial) {
     if (!isOpen()) {
         fail(Access::Read, text(texts::kNotOpen));

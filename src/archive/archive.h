@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -183,6 +184,10 @@ public:
         const QDateTime& now = QDateTime::currentDateTime());
     // Keeps an entry in the logger's log (not a download: its row is the store's own).
     bool log(std::uint32_t serial, const LogEntry& entry);
+    // What is wrong with the archive: its integrity (SQLite's own check), and every station's
+    // figures against its readings and conflicts. Empty when nothing is; nothing when the
+    // check could not run.
+    std::optional<QStringList> check();
     // The logger's log, oldest first: its downloads and the entries kept.
     std::optional<std::vector<LogEntry>> history(std::uint32_t serial);
     // The PC time of the latest download from the logger or configuration send to it;

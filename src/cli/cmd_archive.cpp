@@ -3,6 +3,7 @@
 
 #include <QByteArrayList>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
@@ -423,6 +424,22 @@ int archiveList(Session& session, const QCommandLineParser& parser) {
         });
     session.print(QString::fromUtf8("{\"stations\":[" + list.join(',') + "]}\n"));
     return Done;
+}
+
+int archiveCheck(Session& session, const QCommandLineParser& parser) {
+    if (!session.noPositional(parser)) return Usage;
+    archive::Archive store;
+    if (!store.open(archiveLocation(session), archive::Archive::Access::Read))
+        return archiveFailed(session, store);
+    const auto problems = store.check();
+    if (!problems) return archiveFailed(session, store);
+    if (session.options().json)
+        session.printJson({{QStringLiteral("ok"), problems->isEmpty()},
+                           {QStringLiteral("problems"), QJsonArray::fromStringList(*problems)}});
+    else
+        session.print(problems->isEmpty() ? QStringLiteral("ok\n")
+                                          : problems->join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return problems->isEmpty() ? Done : FileError;
 }
 
 int archiveHistory(Session& session, const QCommandLineParser& parser) {

@@ -171,6 +171,12 @@ const QList<CommandEntry>& commands() {
           "command line): when, on which port, by which user, and what changed.",
           {{"serial", "N", "The logger's serial number."}}},
          &archiveHistory},
+        {{"archive check", "", "check the station archive",
+          "Checks the archive's integrity (SQLite's own check of the file) and that every "
+          "logger's figures (its readings, oldest and newest, conflicts) agree with the "
+          "readings stored. Prints \"ok\" and exits 0 when they do; otherwise what is wrong, "
+          "and exits 4."},
+         &archiveCheck},
         {{"archive export",
           "--serial N [--from T] [--to T] --csv FILE",
           "write one logger's stored readings as CSV",

@@ -62,6 +62,7 @@ int collect(Session& session, const QCommandLineParser& args);
 int archiveImport(Session& session, const QCommandLineParser& args);
 int archiveList(Session& session, const QCommandLineParser& args);
 int archiveHistory(Session& session, const QCommandLineParser& args);
+int archiveCheck(Session& session, const QCommandLineParser& args);
 int archiveExport(Session& session, const QCommandLineParser& args);
 int plot(Session& session, const QCommandLineParser& args);
 

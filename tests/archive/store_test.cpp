@@ -442,6 +442,22 @@ namespace {
 // Two programs that open a new archive file at the same moment (collect --every, two timers)
 // both open it: SQLite takes the switch to WAL without waiting on the other, so the program
 // waits for it.
+// archive check: nothing wrong with an archive the program wrote; a station's figure that
+// disagrees with its readings is named.
+TEST_P(Archived, CheckFindsFiguresThatDisagreeWithTheReadings) {
+    const std::vector<Reading> some = steps(0, 9);
+    store(download(some));
+    const auto fine = archive.check();
+    ASSERT_TRUE(fine) << archive.error().toStdString();
+    EXPECT_TRUE(fine->isEmpty()) << fine->join(QLatin1Char('|')).toStdString();
+    Raw(scratch.location()).run(QStringLiteral("UPDATE stations SET readings = 12"));
+    const auto wrong = archive.check();
+    ASSERT_TRUE(wrong) << archive.error().toStdString();
+    EXPECT_EQ(*wrong,
+              QStringList{QStringLiteral(
+                  "registrador 00020500: readings dice 12 en su fila y 10 en sus lecturas")});
+}
+
 TEST(NewArchive, TwoProgramsOpeningItAtOnceBothOpenIt) {
     // Qt takes the first thread that asks for its thread data as the main one: this one, not
     // an opener (else the main thread's data, made later, is never freed).

@@ -98,6 +98,11 @@ TEST(CliArchive, CollectKeepsEachReadingOnceAndTheArchiveGivesItBack) {
     EXPECT_EQ(station[QStringLiteral("first")], one[QStringLiteral("first")]);
     EXPECT_FALSE(station[QStringLiteral("user")].toString().endsWith(QLatin1Char(' ')));
     EXPECT_TRUE(station[QStringLiteral("last_download")].isString());
+    const CliRun checked =
+        cli(withArchive(archive, {QStringLiteral("archive"), QStringLiteral("check")}));
+    EXPECT_EQ(checked.status, 0) << checked.err.toStdString();
+    EXPECT_TRUE(checked.json()[QStringLiteral("ok")].toBool());
+    EXPECT_TRUE(checked.json()[QStringLiteral("problems")].toArray().isEmpty());
 
     // The whole logger, then its first day alone.
     const QString day = one[QStringLiteral("first")].toString().left(10);

@@ -172,6 +172,7 @@ TEST(Cli, EveryCommandExplainsItselfWithHelp) {
         {"archive import", {"--serial N"}},
         {"archive list", {}},
         {"archive history", {"--serial N"}},
+        {"archive check", {}},
         {"archive export", {"--serial N", "--from T", "--to T", "--csv FILE"}},
         {"plot", {"--serial N", "--from T", "--to T", "--base FILE", "--png FILE", "--size WxH"}},
     };

@@ -253,7 +253,7 @@ TEST_F(Installed, BashCompletionOffersWhatTheProgramTakes) {
         {{program, QStringLiteral("decode"), QStringLiteral("des")}, {QStringLiteral("descargas")}},
         {{program, QStringLiteral("archive"), QString()},
          {QStringLiteral("import"), QStringLiteral("list"), QStringLiteral("history"),
-          QStringLiteral("export")}},
+          QStringLiteral("check"), QStringLiteral("export")}},
         // A value is not taken for a command: "probe" after --simulate is the serial number.
         {{program, QStringLiteral("--simulate"), QStringLiteral("probe"), QStringLiteral("--")},
          {QStringLiteral("--port"), QStringLiteral("--simulate"), QStringLiteral("--trace"),
