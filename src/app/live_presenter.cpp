@@ -24,6 +24,8 @@ LivePresenter::LivePresenter(FormState& form, Dialogs& dialogs, LoggerSession& s
         form_.setEnabled(ctl::groups::kHeldByLive, false);
         form_.linea = -1;
         form_.setText(ctl::kLive, QString::fromLatin1(kStopCaption));
+        // No reading of an earlier run shows while the first frame is awaited.
+        form_.setText(ctl::kLiveText, QString());
         form_.setVisible(ctl::kLiveText, true);
     });
     connect(&display, &live::LiveDisplay::frameShown, this, [this](const QString& text) {

@@ -1,6 +1,7 @@
 #include "app/sms_presenter.h"
 
 #include "app/reconnection.h"
+#include "config/record.h"
 #include "link/codepage.h"
 #include "session/logger_session.h"
 #include "sms/sms_read.h"
@@ -41,7 +42,9 @@ SmsPresenter::SmsPresenter(FormState& form, Dialogs& dialogs, LoggerSession& ses
     connect(&read, &sms::SmsRead::finished, this, [this] {
         beforeRead_.reset();
         const sms::Settings& s = *session_.smsRead().settings();
-        form_.setText(ctl::kCellNumber, s.cell);
+        // Without the blanks that pad it, so that a click at its end lands after its last digit;
+        // the write pads it again to the same bytes.
+        form_.setText(ctl::kCellNumber, config::unpadded(s.cell));
         form_.smsSendCode = s.code;
         // A code no button stands for is kept all the same, and written back as it came.
         if (const auto index = sms::sendCodeIndex(s.code)) {

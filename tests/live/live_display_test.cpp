@@ -281,6 +281,8 @@ TEST(LiveDisplay, SilenceIsSaidAboveTheLastReadingAndAFailedStartEmptiesTheBox) 
     // Stopped with the frame never coming, then started again: no first frame either.
     rig.click();
     rig.click();
+    // The start empties the box at once: no earlier reading shows while it waits.
+    EXPECT_TRUE(rig.c(ctl::kLiveText).text.isEmpty());
     QSignalSpy failed(&rig.display(), &LiveDisplay::failed);
     ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
     EXPECT_EQ(rig.dialogs.texts(), QStringList{kNoLogger});

@@ -86,7 +86,7 @@ TEST(SmsRead, AgainstTheEmulatorEveryByteAndTheWindow) {
                                                      "U-U") +
                                           record)
                                              .toHex(' '));
-    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));
+    EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142"));
     EXPECT_EQ(p.text(ctl::kSmsHidden), QStringLiteral("0000"));
     EXPECT_EQ(p.form.smsSendCode, 0x06);
     for (int i = 0; i < 5; ++i)
@@ -131,7 +131,7 @@ TEST(SmsRead, SendIntervalCodesAndTheHiddenField) {
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(p.c(ctl::kSendIntervalOptions[i]).checked, i == selected) << int(c.code);
         EXPECT_EQ(p.text(ctl::kSmsHidden), c.hiddenText) << int(c.code);
-        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("1234567890     "));
+        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("1234567890"));
     }
 }
 
@@ -168,7 +168,7 @@ struct SmsReadUnderTest {
     static void start(test::Program& p) { p.inicio.smsPresenter().read(); }
     static QByteArray wire(test::Program&) { return QByteArray("U-U") + script(); }
     static void afterFinished(test::Program& p) {
-        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142     "));
+        EXPECT_EQ(p.text(ctl::kCellNumber), QStringLiteral("3515550142"));
         EXPECT_TRUE(p.c(ctl::kSendEvery12h).checked);
     }
     // Offered even when nothing was read; the boxes stay empty.
