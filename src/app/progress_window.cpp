@@ -1,6 +1,7 @@
 #include "app/progress_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -52,6 +53,12 @@ ProgressWindow::ProgressWindow(FormState& form, Inicio& inicio, QWidget* parent)
     for (const char* name :
          {progress::kWindow, progress::kBar, progress::kElapsed, progress::kCancel})
         follow(QLatin1String(name));
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    // Hidden by Cancel's own ending (the form says so), with the partial copy kept and said.
+    event->ignore();
+    cancel_->click();
 }
 
 void ProgressWindow::follow(const QString& name) {

@@ -27,6 +27,10 @@ public:
     QLabel* elapsed() const { return elapsed_; }
     QPushButton* cancelButton() const { return cancel_; }
 
+protected:
+    // The title bar's close is Cancel: a download never goes on behind a window the user closed.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void follow(const QString& name);
     void centre();
