@@ -88,26 +88,15 @@ void Session::portRefused(const Channel& channel) {
 
 bool Session::holdPorts() {
     if (options_.simulate) return true;
-    QStringList free;
     bool refused = false;
-    for (int n = 1; n <= line_.ports().count(); ++n) {
-        const QString location = line_.ports().location(n);
-        auto lock = std::make_unique<PortLock>(location);
-        if (!lock->acquire()) {
-            refused = true;
-            QString reason = QString::fromUtf8(texts::kPortHeldByCli);
-            if (lock->holder().pid > 0)
-                reason += QStringLiteral(" (pid %1)").arg(lock->holder().pid);
-            complain(QString::fromUtf8(texts::kCannotOpenCli) + location + QStringLiteral(": ") +
-                     reason);
-            continue;
-        }
-        locks_[location] = std::move(lock);
-        free << location;
-    }
+    const QStringList leased = logger_->leasePorts([&](const QString& location,
+                                                       const QString& why) {
+        refused = true;
+        complain(QString::fromUtf8(texts::kCannotOpenCli) + location + QStringLiteral(": ") + why);
+    });
     // Discovery probes only the ports this command holds.
-    if (refused) line_.narrowPorts(free);
-    return !(refused && free.isEmpty());
+    if (refused) line_.narrowPorts(leased);
+    return !(refused && leased.isEmpty());
 }
 
 void Session::print(const QString& text) const {
@@ -264,11 +253,7 @@ int Session::connect(bool import) {
         },
         [&] { return importer.state() == config::ConfigImport::State::Receiving; });
     // Only the logger's port stays held.
-    if (const int port = line_.channels().exchange().port; port > 0) {
-        const QString found = line_.ports().location(port);
-        for (auto it = locks_.begin(); it != locks_.end();)
-            it = it->first == found ? std::next(it) : locks_.erase(it);
-    }
+    logger_->keepLoggerPort();
     return status;
 }
 

@@ -24,7 +24,6 @@
 
 namespace vernoll {
 class Channel;
-class PortLock;
 }  // namespace vernoll
 
 namespace vernoll::cli {
@@ -134,7 +133,6 @@ private:
     memory::Decoder decoder_;
     std::optional<std::uint32_t> assumed_;
     QStringList diagnostics_;
-    std::map<QString, std::unique_ptr<PortLock>> locks_;  // by location
     QSet<QString> refusalsSaid_;
     bool heldInRun_ = false;  // a port was found held by another program in this run
 };

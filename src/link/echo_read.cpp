@@ -36,15 +36,7 @@ void EchoRead::begin() {
     prepare();
 
     state_ = State::Opening;
-    openExchange(timing_.answerWait, [this](bool ok) {
-        if (ok) {
-            emit answered();
-            return;
-        }
-        state_ = State::Idle;
-        channel().close();
-        emit failed(error(Fault::NoAnswer));
-    });
+    openExchange(timing_.answerWait, [this] { state_ = State::Idle; });
 }
 
 void EchoRead::onComm(int code) {

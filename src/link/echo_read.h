@@ -38,14 +38,9 @@ signals:
     // The last exchange was answered and the opening begins (a read that fails with
     // Fault::NoLogger never began).
     void began();
-    // The logger answered the attention byte: the record is coming.
-    void answered();
-    // n of m record bytes arrived.
-    void progress(int n, int m);
-    // The read ends once, one way or the other: the whole record arrived (the derived
-    // exchange's result holds it), or the error (Fault::NoLogger, NoAnswer, Counter, Stall).
-    void finished();
-    void failed(const vernoll::OperationError& error);
+    // And those of every exchange (link/logger_exchange.h): answered, progress (n of m record
+    // bytes), finished (the derived exchange's result holds the record) or failed (Fault::
+    // NoLogger, NoAnswer, Counter, Stall).
 
 protected:
     struct Shape {

@@ -8,11 +8,19 @@ LoggerExchange::LoggerExchange(const ChannelSet& channels, ExchangeOpening& open
     connect(&channels_[channel_], &Channel::commEvent, this, [this](int code) { onComm(code); });
 }
 
-void LoggerExchange::openExchange(Millis wait, std::function<void(bool answered)> done) {
+void LoggerExchange::openExchange(Millis wait, std::function<void()> silent) {
     ExchangeOpening::Attention attention;
     attention.channel = channel_;
     attention.wait = wait;
-    opening_.start(timing_.wakePause, attention, std::move(done));
+    opening_.start(timing_.wakePause, attention, [this, silent = std::move(silent)](bool ok) {
+        if (ok) {
+            emit answered();
+            return;
+        }
+        channel().close();
+        silent();
+        emit failed(error(Fault::NoAnswer));
+    });
 }
 
 OperationError LoggerExchange::error(Fault fault, const QString& text) const {

@@ -16,6 +16,15 @@ namespace vernoll {
 // events reach onComm.
 class LoggerExchange : public QObject {
     Q_OBJECT
+signals:
+    // The logger answered the attention byte.
+    void answered();
+    // n of m bytes of the record or frame went.
+    void progress(int n, int m);
+    // The exchange ends once: whole, or with the error.
+    void finished();
+    void failed(const vernoll::OperationError& error);
+
 protected:
     LoggerExchange(const ChannelSet& channels, ExchangeOpening& opening, Timing timing, int channel,
                    QObject* parent);
@@ -23,8 +32,9 @@ protected:
     // The exchange's own channel, MSComm k.
     Channel& channel() const { return channels_[channel_]; }
     // Wake-up, pause, the attention byte on the exchange's channel, then a wait of `wait` for
-    // the logger's first answer; `done(answered)`.
-    void openExchange(Millis wait, std::function<void(bool answered)> done);
+    // the logger's first answer: answered(), or the channel closed, `silent()` and failed()
+    // with Fault::NoAnswer.
+    void openExchange(Millis wait, std::function<void()> silent);
     // The receive handler.
     virtual void onComm(int code) = 0;
 

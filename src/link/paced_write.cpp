@@ -11,15 +11,7 @@ PacedWrite::PacedWrite(const ChannelSet& channels, ExchangeOpening& opening, Tim
 void PacedWrite::begin(QByteArray frame) {
     frame_ = std::move(frame);
     state_ = State::Opening;
-    openExchange(shape_.wait, [this](bool ok) {
-        if (ok) {
-            emit answered();
-            return;
-        }
-        state_ = State::Idle;
-        channel().close();
-        emit failed(error(Fault::NoAnswer));
-    });
+    openExchange(shape_.wait, [this] { state_ = State::Idle; });
 }
 
 void PacedWrite::onComm(int code) {

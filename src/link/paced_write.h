@@ -30,15 +30,9 @@ public:
     // The frame of the last write.
     const QByteArray& frame() const { return frame_; }
 
-signals:
-    // The logger answered the attention byte: the frame is going out.
-    void answered();
-    // n of m frame bytes went out.
-    void progress(int n, int m);
-    // The write ends once: the last frame byte went out, or the error (Fault::NoAnswer,
-    // Counter, or Refused before anything was sent).
-    void finished();
-    void failed(const vernoll::OperationError& error);
+    // Its signals are every exchange's (link/logger_exchange.h): answered, progress (n of m
+    // frame bytes gone out), finished (the last one went out) or failed (Fault::NoAnswer,
+    // Counter).
 
 protected:
     struct Shape {

@@ -5,6 +5,7 @@
 #include "link/discovery.h"
 #include "link/exchange_opening.h"
 #include "link/line_events.h"
+#include "link/port_lock.h"
 #include "link/texts.h"
 #include "live/live_display.h"
 #include "memory/download.h"
@@ -47,6 +48,30 @@ LoggerSession::LoggerSession(const ChannelSet& channels, const PortList& ports, 
 }
 
 LoggerSession::~LoggerSession() = default;
+
+QStringList LoggerSession::leasePorts(const Refused& refused) {
+    QStringList leased;
+    for (int n = 1; n <= ports_.count(); ++n) {
+        const QString location = ports_.location(n);
+        auto lock = std::make_unique<PortLock>(location);
+        if (!lock->acquire()) {
+            QString why = QString::fromUtf8(texts::kPortHeldByCli);
+            if (lock->holder().pid > 0) why += QStringLiteral(" (pid %1)").arg(lock->holder().pid);
+            refused(location, why);
+            continue;
+        }
+        leases_[location] = std::move(lock);
+        leased << location;
+    }
+    return leased;
+}
+
+void LoggerSession::keepLoggerPort() {
+    const QString found = portLocation();
+    if (found.isEmpty()) return;
+    for (auto it = leases_.begin(); it != leases_.end();)
+        it = it->first == found ? std::next(it) : leases_.erase(it);
+}
 
 QString LoggerSession::portLocation() const {
     return exchange().port > 0 ? ports_.location(exchange().port) : QString();

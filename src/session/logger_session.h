@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -15,6 +18,7 @@ namespace vernoll {
 class Discovery;
 class ExchangeOpening;
 class LineEvents;
+class PortLock;
 namespace config {
 class ConfigImport;
 class ConfigSend;
@@ -64,6 +68,14 @@ public:
     live::LiveDisplay& live() { return *live_; }
     memory::Download& download() { return *download_; }
 
+    // The port lease: the ports this session holds against other command lines (PortLock).
+    // Leases every port of the list; a port another command line holds is said to `refused`
+    // (its location and why) and left out. Returns the ports leased.
+    using Refused = std::function<void(const QString& location, const QString& why)>;
+    QStringList leasePorts(const Refused& refused);
+    // Gives back every port leased but the logger's (the one discovery found).
+    void keepLoggerPort();
+
     // The configuration of the last complete import; nothing before one.
     const std::optional<config::Configuration>& configuration() const;
     // The logger's serial number: the last import's, or the one written since.
@@ -89,6 +101,7 @@ private:
     std::unique_ptr<live::LiveDisplay> live_;
     std::unique_ptr<memory::MemoryImage> image_;
     std::unique_ptr<memory::Download> download_;
+    std::map<QString, std::unique_ptr<PortLock>> leases_;  // by location
 };
 
 }  // namespace vernoll
