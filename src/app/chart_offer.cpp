@@ -55,8 +55,11 @@ ChartOffer::ChartOffer(Inicio& inicio, QWidget* owner)
 }
 
 void ChartOffer::offer(const memory::ImageReadings* readings) {
+    ChartInput input = chartOfImage(inicio_, readings);
+    // Nothing to draw: nothing offered.
+    if (input.readings.empty()) return;
     if (!inicio_.dialogs().askYesNo(station_texts::kChartQuestion)) return;
-    emit opened(openChart(chartOfImage(inicio_, readings), inicio_.dialogs(), owner_));
+    emit opened(openChart(std::move(input), inicio_.dialogs(), owner_));
 }
 
 }  // namespace vernoll

@@ -22,7 +22,8 @@ ChartWindow* openChart(ChartInput input, Dialogs& dialogs, QWidget* owner);
 ChartInput chartOfImage(Inicio& inicio, const memory::ImageReadings* readings = nullptr);
 
 // After every completed download, once its own messages have been answered, and after every
-// base file the window opened: "¿Desea ver el gráfico?"; Yes opens the chart of the image.
+// base file the window opened, when there are readings to draw: "¿Desea ver el gráfico?"; Yes
+// opens the chart of the image.
 // The command line has no such offer.
 class ChartOffer : public QObject {
     Q_OBJECT

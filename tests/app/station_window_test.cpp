@@ -268,5 +268,24 @@ TEST(ChartOffer, AskedAfterTheOperationsOwnMessages) {
     }
 }
 
+// A base file without readings (here an empty one, in a program that downloaded nothing) is
+// opened and said, and no chart is offered: there is nothing to draw.
+TEST(ChartOffer, NotAskedWhenThereIsNothingToDraw) {
+    QTemporaryDir dir;
+    sim::LoggerEmulator emulator;
+    sim::EmulatorPort port(emulator);
+    ChannelSet channels(port.channelFactory());
+    PortList ports(QStringList{sim::EmulatorPort::location()});
+    FormState form;
+    test::FakeDialogs dialogs;
+    auto inicio = std::make_unique<Inicio>(form, dialogs, channels, ports, Timing::fast());
+    MainWindow window(form, *inicio);
+    const QString empty = dir.filePath(QStringLiteral("vacio.rgt"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    dialogs.openPaths = {empty};
+    inicio->click(QLatin1String(ctl::kOpenBaseFile));
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("El archivo se proceso con exito")});
+}
+
 }  // namespace
 }  // namespace vernoll
