@@ -147,9 +147,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Beside the libraries shlibdeps finds: what Qt loads at run time. The window (and plot, on the
 # offscreen platform) needs a platform plugin; the station archive a SQL driver, SQLite for the
-# file of its own and PostgreSQL for a shared server.
-set(VERNOLL_DEB_RUNTIME_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql"
+# file of its own and PostgreSQL for a shared server. The window speaks Spanish through Qt's
+# translations and its captions are fitted to the DejaVu faces.
+set(VERNOLL_DEB_RUNTIME_DEPENDS
+    "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql, qt6-translations-l10n, fonts-dejavu-core"
     CACHE STRING "Debian packages the programs load at run time, comma-separated")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VERNOLL_DEB_RUNTIME_DEPENDS}")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-translations-l10n")
 include(CPack)

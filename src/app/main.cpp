@@ -2,13 +2,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 #include <memory>
 
 #include "app/inicio.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
@@ -70,12 +68,7 @@ int main(int argc, char** argv) {
     // The program ends by "Salir" or by closing its window, not when the splash or a message
     // box closes before the window is shown.
     QApplication::setQuitOnLastWindowClosed(false);
-    // Qt's own buttons and dialogs (OK, Cancel, the file dialog) in the user's language, where
-    // the system has Qt's translations; the program's own texts are its own.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    speakSpanish(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

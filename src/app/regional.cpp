@@ -23,7 +23,9 @@ QString timeWithoutZone(const QString& format) {
         if (!quoted && c == QLatin1Char('t')) continue;
         out += c;
     }
-    return out.trimmed();
+    // Spain's "H:mm:ss (t)": the parentheses held the zone and go with it.
+    out.remove(QStringLiteral("()"));
+    return out.simplified();
 }
 
 #ifdef Q_OS_WIN

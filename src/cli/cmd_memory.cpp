@@ -45,7 +45,7 @@ std::optional<int> saveCsv(Session& session, const QString& path, const QString&
     const QString text =
         memory::csvText(session.logger().image(), session.frames(), session.decoder(),
                         session.nserie(), summary, columnHeader, QDateTime::currentDateTime(),
-                        &diagnostics, QLocale::system(), nullptr, &records);
+                        &diagnostics, memory::reportLocale(), nullptr, &records);
     for (const QString& line : diagnostics) session.logger().channels().line().diagnose(line);
     if (memory::writeFile(path, memory::fileBytes(text))) return records;
     // The window offers its dialog again; the command line names one file.

@@ -29,7 +29,7 @@ DecodingRun::Outcome DecodingRun::run() {
     columns_.clear();
     if (keepReadings_) columns_ = family::columnsOfLines(form_.Nserie);
     text_ = memory::csvText(image_, form_.memo, decoder_, form_.Nserie, form_.summary, form_.data1,
-                            now, &diagnostics, QLocale::system(),
+                            now, &diagnostics, memory::reportLocale(),
                             keepReadings_ ? &readings_ : nullptr, &records_);
     for (const QString& line : diagnostics) form_.print(line);
     form_.setText(ctl::progress::kBar, QString::number(form_.memo));

@@ -30,6 +30,10 @@ constexpr qsizetype kRowTextEstimate = 4 * 48;
 
 }  // namespace
 
+QLocale reportLocale() {
+    return QLocale(QLocale::Spanish, QLocale::Spain);
+}
+
 // The blanks around " Equipo Registrador TOLVAR " are the report's own: deliberate.
 QString reportHeader(const QDateTime& now, const QLocale& locale) {
     return QStringLiteral(" Equipo Registrador TOLVAR ") + kCrLf + stampLine(now, locale) + kCrLf +

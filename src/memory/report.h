@@ -19,9 +19,13 @@ namespace vernoll::memory {
 // The texts of the decoding runs, built from the memory image through the decoder. No I/O,
 // no dialogs: the operations show and save them.
 
+// The program speaks Spanish: the long date and time of its report headers are Spain's,
+// whatever the machine's locale ("miércoles, 9 de diciembre de 2026").
+QLocale reportLocale();
+
 // The report header of the CSV export: " Equipo Registrador TOLVAR ", the date and time of
 // the run in the locale's long formats, an empty line and "Datos de configuracion".
-QString reportHeader(const QDateTime& now, const QLocale& locale = QLocale::system());
+QString reportHeader(const QDateTime& now, const QLocale& locale = reportLocale());
 
 // The lines of rows first..last (inclusive, clamped to the image), in row order. Empties the
 // decoder's row text first; diagnostics of the decoder are appended to `diagnostics`, and the
@@ -35,7 +39,7 @@ QString decodeRows(const MemoryImage& image, int first, int last, Decoder& decod
 // reading of each line is appended to `readings`, in the same walk.
 QString csvText(const MemoryImage& image, int memo, Decoder& decoder, float nserie,
                 const QString& summary, const QString& data1, const QDateTime& now,
-                QStringList* diagnostics = nullptr, const QLocale& locale = QLocale::system(),
+                QStringList* diagnostics = nullptr, const QLocale& locale = reportLocale(),
                 std::vector<Reading>* readings = nullptr, int* records = nullptr);
 
 // The readings of a memory image (a download's, or a base file's) of the logger `nserie`, as
@@ -60,7 +64,7 @@ QString spreadsheetText(const MemoryImage& image, int memo, Decoder& decoder, fl
 // The events header: "Registro de eventos y configuracion de equipo registrador  ", the date
 // and time of the export in the locale's long formats, an empty line and
 // "DATOS DE CONFIGURACION", each line CR LF ended.
-QString eventsHeader(const QDateTime& now, const QLocale& locale = QLocale::system());
+QString eventsHeader(const QDateTime& now, const QLocale& locale = reportLocale());
 
 // The events text as shown: the header, an empty line, "Eventos producidos:", an empty line
 // and the decoder's event lines.

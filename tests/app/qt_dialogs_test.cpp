@@ -6,13 +6,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <optional>
+
+#include "app/language.h"
 
 using vernoll::QtDialogs;
 
@@ -85,4 +90,28 @@ TEST(QtDialogs, ThreeWayQuestionAnswersByItsButtonsAndCancelsWhenClosed) {
                   c.answer);
         EXPECT_EQ(asked, QStringLiteral("\u00bfDescargar?\nSegunda l\u00ednea"));
     }
+}
+
+// Qt's own texts inside the window are Spanish whatever the machine's locale (the tests run
+// under C.UTF-8): the buttons of the questions, the file dialog's and the date pickers' months.
+TEST(QtDialogs, QtsOwnTextsAreSpanishWhateverTheLocale) {
+    ASSERT_TRUE(vernoll::speakSpanish(*qApp)) << "qt6-translations-l10n missing";
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Ok);
+    QStringList buttons;
+    for (auto which : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
+        buttons << box.button(which)->text().remove(QLatin1Char('&'));
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("S\u00ed"), QStringLiteral("No"),
+                                    QStringLiteral("Cancelar"), QStringLiteral("Aceptar")}));
+
+    QFileDialog save;
+    save.setOption(QFileDialog::DontUseNativeDialog);
+    save.setAcceptMode(QFileDialog::AcceptSave);
+    auto* accept = save.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save);
+    ASSERT_NE(accept, nullptr);
+    EXPECT_EQ(accept->text().remove(QLatin1Char('&')), QStringLiteral("Guardar"));
+
+    QCalendarWidget calendar;
+    EXPECT_EQ(calendar.locale().monthName(12), QStringLiteral("diciembre"));
+    EXPECT_EQ(calendar.locale().dayName(3, QLocale::ShortFormat), QStringLiteral("mi\u00e9"));
 }
