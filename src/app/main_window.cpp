@@ -47,14 +47,16 @@ int oneLineWidth(const QFont& font, const QString& text) {
         .width();
 }
 
+// The window's captions are fitted to DejaVu Sans and DejaVu Sans Mono, which the package
+// depends on: they are asked for by name first, so that another face that answers to "Arial" or
+// "Courier" on some machine (Nimbus, Liberation) cannot make a caption taller than its room.
 void registerFontSubstitutes() {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                                QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                                QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        {QStringLiteral("DejaVu Sans"), QStringLiteral("Microsoft Sans Serif"),
+         QStringLiteral("Tahoma"), QStringLiteral("Arial")});
     QFont::insertSubstitutions(QStringLiteral("Courier New"),
-                               {QStringLiteral("Liberation Mono"), QStringLiteral("Nimbus Mono PS"),
-                                QStringLiteral("Courier"), QStringLiteral("DejaVu Sans Mono")});
+                               {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
 }
 
 const QColor kBlue(0x00, 0x00, 0xff);

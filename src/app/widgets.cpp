@@ -14,7 +14,31 @@ namespace vernoll {
 
 namespace {
 
-constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+constexpr int kCaptionFlags = Qt::AlignCenter;
+
+// The caption's lines, broken only at blanks (never inside a port's name, which Qt's own wrap
+// would break at its slashes), each as long as `width` allows; a word wider than `width` has a
+// line of its own. The blanks between words on a line stay as the caption has them.
+QStringList linesAtBlanks(const QFontMetrics& metrics, const QString& caption, int width) {
+    QStringList lines;
+    const QStringList words = caption.split(QLatin1Char(' '));
+    QString line = words.constFirst();
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString longer = line + QLatin1Char(' ') + words[i];
+        if (line.trimmed().isEmpty() || metrics.horizontalAdvance(longer.trimmed()) <= width) {
+            line = longer;
+            continue;
+        }
+        lines << line.trimmed();
+        line = words[i];
+    }
+    if (!line.trimmed().isEmpty()) lines << line.trimmed();
+    return lines;
+}
+
+QString laidOut(const QFontMetrics& metrics, const QString& caption, int width) {
+    return linesAtBlanks(metrics, caption, width).join(QLatin1Char('\n'));
+}
 
 }  // namespace
 
@@ -28,7 +52,8 @@ QString WrapButton::shownText() const {
     const QRect area = captionArea();
     const QFontMetrics metrics(font());
     const auto fits = [&](const QString& caption) {
-        const QRect needed = metrics.boundingRect(area, kCaptionFlags, caption);
+        const QRect needed =
+            metrics.boundingRect(area, kCaptionFlags, laidOut(metrics, caption, area.width()));
         return needed.width() <= area.width() && needed.height() <= area.height();
     };
     const QString caption = text();
@@ -39,6 +64,7 @@ QString WrapButton::shownText() const {
     for (qsizetype i = 1; i < words.size(); ++i)
         if (words[i].size() > words[longest].size()) longest = i;
     const QString word = words[longest];
+    // The middle goes: a port's name keeps its end, which tells ttyUSB0 from ttyUSB1.
     const auto shortenedTo = [&](int width) {
         words[longest] = metrics.elidedText(word, Qt::ElideMiddle, width);
         return words.join(QLatin1Char(' '));
@@ -55,6 +81,10 @@ QString WrapButton::shownText() const {
         }
     }
     return fitting > 0 ? shortenedTo(fitting) : caption;
+}
+
+QString WrapButton::shownLines() const {
+    return laidOut(QFontMetrics(font()), shownText(), captionArea().width());
 }
 
 QString WrapButton::tip() const {
@@ -83,7 +113,7 @@ void WrapButton::paintEvent(QPaintEvent* /*event*/) {
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
     style()->drawItemText(&painter, captionArea(), kCaptionFlags, option.palette, isEnabled(),
-                          shownText(), QPalette::ButtonText);
+                          shownLines(), QPalette::ButtonText);
 }
 
 namespace {

@@ -7,9 +7,10 @@
 
 namespace vernoll {
 
-// A command button whose caption wraps onto several lines when it is wider than the button,
-// as the window's long captions need. A caption that does not fit even so (a port's long path)
-// shows with its longest word shortened in the middle, and whole as the button's tip.
+// A command button whose caption wraps onto several lines, at its blanks only, when it is wider
+// than the button, as the window's long captions need. A caption that does not fit even so (a
+// port's long path) shows with its longest word shortened in the middle, and whole as the
+// button's tip.
 class WrapButton : public QPushButton {
     Q_OBJECT
 public:
@@ -17,6 +18,8 @@ public:
 
     // The caption as the button shows it.
     QString shownText() const;
+    // The shown caption broken into the lines it is drawn on ("\n" between them).
+    QString shownLines() const;
     // The tip shown on hovering: the one set, else the whole caption when it is shortened.
     QString tip() const;
     // Where the caption is drawn: the whole face but a thin margin.

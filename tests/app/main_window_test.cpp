@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QHostAddress>
 #include <QImage>
@@ -240,9 +241,7 @@ std::optional<CaptionBox> captionBox(QWidget* w) {
     const QFontMetrics metrics(w->font());
     if (auto* button = qobject_cast<WrapButton*>(w)) {
         const QRect area = button->captionArea();
-        return CaptionBox{
-            metrics.boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, button->shownText()),
-            area};
+        return CaptionBox{metrics.boundingRect(area, Qt::AlignCenter, button->shownLines()), area};
     }
     if (auto* label = qobject_cast<QLabel*>(w)) {
         if (label->text().isEmpty()) return std::nullopt;
@@ -325,6 +324,8 @@ QString connectionCaption(const QString& port) {
 }
 
 TEST_F(WindowTest, EveryCaptionReadsWithTheTextsTheOperationsPutIn) {
+    // The faces the captions are fitted to, whatever else the machine has.
+    EXPECT_EQ(QFontInfo(window_.font()).family(), QStringLiteral("DejaVu Sans"));
     // The state with the most shown: a logger connected, its configuration being changed.
     for (const char* name : {ctl::kPcClock, ctl::kPcClockCaption}) form_.setVisible(name, true);
     for (const char* option : ctl::kIntervalOptions) form_.setVisible(option, true);
@@ -360,20 +361,41 @@ TEST_F(WindowTest, EveryCaptionReadsWithTheTextsTheOperationsPutIn) {
     }
 }
 
-TEST_F(WindowTest, AConnectionTooLongToReadKeepsItsSpeedAndShowsWholeAsATip) {
+// The connection's caption breaks only at its blanks. A port's name too wide for the button
+// loses its middle and keeps its end (ttyUSB0 from ttyUSB1); the whole caption is the tip.
+TEST_F(WindowTest, AConnectionBreaksAtBlanksAndShortensOnlyThePortsMiddle) {
     auto* button = widget<WrapButton>(ctl::kReconnect);
-    const QString path =
-        QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
-    form_.setText(ctl::kReconnect, connectionCaption(path));
-    expectEveryCaptionReads(window_, ctl::kReconnect);
-    EXPECT_NE(button->shownText(), button->text());
-    EXPECT_TRUE(button->shownText().contains(QStringLiteral("Conexion en")));
-    EXPECT_TRUE(button->shownText().contains(QStringLiteral("@ 19200 bps")));
-    EXPECT_TRUE(button->shownText().contains(QStringLiteral("/dev/")));
-    EXPECT_EQ(button->tip(), connectionCaption(path));
-    // A caption that reads whole has no tip of its own; a tip the design gives stays.
-    form_.setText(ctl::kReconnect, connectionCaption(QStringLiteral("COM 3")));
-    EXPECT_EQ(button->tip(), QString());
+    struct Case {
+        QString port;
+        bool shortened;
+    } cases[] = {
+        {QStringLiteral("COM 12"), false},
+        {QStringLiteral("SIMULADOR"), false},
+        {QStringLiteral("/dev/pts/0"), false},
+        {QStringLiteral("/dev/ttyUSB0"), false},
+        {QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.port.toStdString());
+        form_.setText(ctl::kReconnect, connectionCaption(c.port));
+        expectEveryCaptionReads(window_, ctl::kReconnect);
+        // Every line is whole words of the shown caption.
+        EXPECT_EQ(button->shownLines().split(QLatin1Char('\n')).join(QLatin1Char(' ')).simplified(),
+                  button->shownText().simplified())
+            << button->shownLines().toStdString();
+        const QString shownPort = button->shownText()
+                                      .section(QStringLiteral("Conexion en "), 1)
+                                      .section(QStringLiteral("  @ 19200 bps"), 0, 0);
+        if (c.shortened) {
+            EXPECT_TRUE(shownPort.startsWith(QStringLiteral("/dev/"))) << shownPort.toStdString();
+            EXPECT_TRUE(shownPort.endsWith(QStringLiteral("-port0"))) << shownPort.toStdString();
+            EXPECT_EQ(button->tip(), connectionCaption(c.port));
+        } else {
+            EXPECT_EQ(shownPort, c.port);
+            EXPECT_EQ(button->tip(), QString());
+        }
+    }
+    // A tip the design gives stays.
     EXPECT_EQ(widget<WrapButton>(ctl::kExit)->tip(), QStringLiteral("Cerrar Programa"));
 }
 
