@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
 
     FormState form;
     QtDialogs dialogs;
+    dialogs.setCopiesFolder(archive::downloadsFolder());
 
     // The handlers exist before anything is shown; start-up begins further down.
     auto inicio =

@@ -115,11 +115,15 @@ std::optional<QString> QtDialogs::saveFileName(const Filter& filter, const QStri
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtDialogs::openFolder() const {
+    return !copiesFolder_.isEmpty() && QDir(copiesFolder_).exists() ? copiesFolder_ : startFolder();
+}
+
 std::optional<QString> QtDialogs::openFileName(const Filter& filter) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent_, QString(), startFolder(), qtFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    QFileDialog dialog(parent_, QString(), openFolder(), qtFilter(filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }
 
 bool QtDialogs::hasApplicationFor(const QString& path) {

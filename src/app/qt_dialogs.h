@@ -32,6 +32,10 @@ public:
     // Where the file dialogs start: the user's documents folder, or the home folder where
     // there is no documents folder (a fresh account).
     static QString startFolder();
+    // The folder of the downloads' base-file copies (hidden in the user's data folder): the
+    // open dialog of base files starts there once it exists.
+    void setCopiesFolder(const QString& folder) { copiesFolder_ = folder; }
+    QString openFolder() const;
     // The extension a filter's pattern names ("*.CSV": "CSV"; none for "*.*").
     static QString extensionOf(const Filter& filter);
     // The name the save dialog offers: the operation's suggestion with the filter's extension.
@@ -44,6 +48,7 @@ public:
 
 private:
     QWidget* parent_;
+    QString copiesFolder_;
 };
 
 }  // namespace vernoll

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -114,4 +115,30 @@ TEST(QtDialogs, QtsOwnTextsAreSpanishWhateverTheLocale) {
     QCalendarWidget calendar;
     EXPECT_EQ(calendar.locale().monthName(12), QStringLiteral("diciembre"));
     EXPECT_EQ(calendar.locale().dayName(3, QLocale::ShortFormat), QStringLiteral("mi\u00e9"));
+}
+
+// The base files' open dialog starts among the downloads' copies once there are any; before
+// the first download it starts where the other file dialogs do.
+TEST(QtDialogs, BaseFilesAreLookedForAmongTheCopiesFirst) {
+    QTemporaryDir dir;
+    const QString copies = dir.filePath(QStringLiteral("descargas"));
+    for (const bool made : {false, true}) {
+        SCOPED_TRACE(made);
+        if (made) {
+            ASSERT_TRUE(QDir().mkpath(copies));
+        }
+        QtDialogs dialogs;
+        dialogs.setCopiesFolder(copies);
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shown = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        EXPECT_EQ(
+            dialogs.openFileName({QStringLiteral("datos base (*.rgt)"), QStringLiteral("*.rgt")}),
+            std::nullopt);
+        EXPECT_EQ(shown, made ? copies : QtDialogs::startFolder());
+    }
 }
