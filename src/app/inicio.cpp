@@ -157,6 +157,26 @@ bool Inicio::key(const QString& name, int key) {
     return true;
 }
 
+void Inicio::closeWindow(std::function<void()> close) {
+    if (downloadJob_->busy()) {
+        if (!dialogs_.askYesNo(QString::fromUtf8(kDownloadUnderWay))) return;
+        // The window closes once the cancelled download's copy was kept and said.
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(downloadPresenter_.get(), &DownloadPresenter::shown, this,
+                        [once, close = std::move(close)] {
+                            QObject::disconnect(*once);
+                            close();
+                        });
+        downloadPresenter_->cancel();
+        return;
+    }
+    if (form_.linea == -1) {
+        if (!dialogs_.askYesNo(QString::fromUtf8(kLiveUnderWay))) return;
+        livePresenter_->toggle();
+    }
+    close();
+}
+
 Inicio::~Inicio() = default;
 
 bool Inicio::eraseGuardPasses() {

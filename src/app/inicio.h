@@ -80,6 +80,16 @@ public:
     // A key typed into a box, before it reaches the box; false discards it.
     bool key(const QString& name, int key);
 
+    // Closing the window while a download or the live display runs: the user is asked first.
+    // On Yes the download is cancelled as Cancel does (its partial copy kept and said) or the
+    // display stopped, and `close` runs once that has ended; on No nothing changes. While
+    // nothing runs, `close` runs at once.
+    static constexpr char kDownloadUnderWay[] =
+        "Hay una descarga en curso. \u00bfDesea cancelarla y salir?";
+    static constexpr char kLiveUnderWay[] =
+        "Se est\u00e1n mostrando los datos en linea. \u00bfDesea detenerlos y salir?";
+    void closeWindow(std::function<void()> close);
+
     void importConfiguration() { click(QLatin1String(ctl::kImportConfig)); }
     void reconnect() { click(QLatin1String(ctl::kReconnect)); }
     void openCoefficients() { click(QLatin1String(ctl::kCoefficients)); }

@@ -245,8 +245,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    event->accept();
-    emit exitRequested();
+    // The window stays until what runs has ended (or always, when the user says No).
+    event->ignore();
+    inicio_.closeWindow([this] { emit exitRequested(); });
 }
 
 void MainWindow::paintEvent(QPaintEvent* /*event*/) {

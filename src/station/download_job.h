@@ -85,6 +85,8 @@ public:
     void cancel();
     // True while a completed download is being kept in the archive.
     bool archiving() const { return worker_ != nullptr; }
+    // True from a start until its ending was given (the download, its copy, its archiving).
+    bool busy() const { return running_ || archiving(); }
 
     // The copy of the last download (see DownloadResult::copyPath).
     const QString& backupPath() const { return backupPath_; }

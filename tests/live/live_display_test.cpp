@@ -182,6 +182,25 @@ TEST(LiveDisplay, StopRestoresTheWindowAndThePendingFrameClosesThePort) {
     EXPECT_TRUE(rig.dialogs.shown.empty());
 }
 
+// Closing the window while the display runs asks first: No leaves it running, Yes stops it as
+// "PARAR" does and the window closes.
+TEST(LiveDisplay, ClosingTheWindowAsksThenStops) {
+    Rig rig;
+    rig.click();
+    ASSERT_TRUE(rig.frames(2));
+    int closed = 0;
+    for (const bool yes : {false, true}) {
+        rig.dialogs.answers = {yes};
+        rig.inicio.closeWindow([&] { ++closed; });
+        EXPECT_EQ(closed, yes ? 1 : 0);
+        if (yes)
+            expectStoppedWindow(rig);
+        else
+            expectRunningWindow(rig);
+    }
+    EXPECT_EQ(rig.dialogs.texts(), QStringList(2, QString::fromUtf8(Inicio::kLiveUnderWay)));
+}
+
 TEST(LiveDisplay, StopWithAnAnsweringLoggerEndsAfterOneMoreFrame) {
     Rig rig;
     rig.click();

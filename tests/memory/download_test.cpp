@@ -357,6 +357,41 @@ TEST(Download, CancelInTheBlockPhaseKeepsTheBlocksReceived) {
     EXPECT_EQ(done.count(), 1);
 }
 
+// Closing the window while a download runs asks first: No leaves it running, Yes cancels it as
+// Cancel does (the blocks received kept and said) and the window closes after that. With
+// nothing running, the window closes without a question.
+TEST(Download, ClosingTheWindowAsksThenCancelsKeepingTheBlocks) {
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
+            patientTiming());
+    int closed = 0;
+    const auto close = [&] { ++closed; };
+    rig.inicio->closeWindow(close);
+    EXPECT_EQ(closed, 1);
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+
+    QSignalSpy done(&rig.inicio->downloadPresenter(), &DownloadPresenter::shown);
+    rig.inicio->click(QLatin1String(ctl::kDownload));
+    ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
+    test::settle(30);
+    const QString question = QString::fromUtf8(Inicio::kDownloadUnderWay);
+    rig.dialogs.answers = {false};
+    rig.inicio->closeWindow(close);
+    test::settle(30);
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(rig.inicio->download().state(), Download::State::Blocks);
+    EXPECT_EQ(rig.dialogs.texts(), QStringList{question});
+
+    rig.dialogs.answers = {true};
+    rig.inicio->closeWindow(close);
+    ASSERT_EQ(done.count(), 1);
+    EXPECT_EQ(done.at(0).at(0).value<station::DownloadResult>().outcome, Outcome::Cancelled);
+    EXPECT_EQ(closed, 2);
+    EXPECT_EQ(rig.dialogs.texts(),
+              (QStringList{question, question,
+                           QStringLiteral("Descarga cancelada despu\u00e9s de 4 de 1024 bloques") +
+                               partialCopyNote(rig, 4)}));
+}
+
 TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
     Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
             patientTiming());
