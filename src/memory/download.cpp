@@ -27,6 +27,11 @@ QString download_texts::ofBlocks(int received, int all) {
     return QStringLiteral("%1 de %2 bloques").arg(received).arg(all);
 }
 
+QString download_texts::lineLost(const QString& port, int received, int all) {
+    return QStringLiteral("Se perdi\u00f3 la l\u00ednea con el registrador en ") + port +
+           QStringLiteral(" despu\u00e9s de ") + ofBlocks(received, all);
+}
+
 QString download_texts::cancelled(int received, int all) {
     return QStringLiteral("Descarga cancelada despu\u00e9s de ") + ofBlocks(received, all);
 }

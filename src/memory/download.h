@@ -82,6 +82,9 @@ namespace download_texts {
 QString ofBlocks(int received, int all);
 // A cancel after some blocks: "Descarga cancelada despu\u00e9s de 10 de 1024 bloques".
 QString cancelled(int received, int all);
+// The port gone under a download: "Se perdi\u00f3 la l\u00ednea con el registrador en
+// /dev/ttyUSB0 despu\u00e9s de 4 de 1024 bloques".
+QString lineLost(const QString& port, int received, int all);
 }  // namespace download_texts
 
 }  // namespace vernoll::memory

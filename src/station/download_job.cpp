@@ -146,6 +146,11 @@ void DownloadJob::failed(const OperationError& error) {
     r.error = error;
     r.blocks = download.blocks();
     r.of = download.of();
+    // The port went away: where, and how far the download had come, as a stall says.
+    if (error.fault == Fault::HangUp)
+        r.error->text +=
+            QStringLiteral("\r\n") +
+            memory::download_texts::lineLost(session_.ports().label(error.port), r.blocks, r.of);
     // What arrived can still be opened and decoded as a base file.
     backupPath_.clear();
     if (r.blocks > 0) {

@@ -96,7 +96,10 @@ TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
     } cases[] = {
         {"bad-handshake", 3, "\nError en comunicacion \n", 0},
         {"surplus-byte", 3, "\nError en comunicacion AQQUI\n", 1},
-        {"hangup-after=300", 3, "\nError en comunicacion \n", 4},
+        {"hangup-after=300", 3,
+         "\nError en comunicacion \nSe perdi\xc3\xb3 la l\xc3\xadnea con el registrador en "
+         "%1 despu\xc3\xa9s de 4 de 1024 bloques\n",
+         4},
         {"stall-after=300", 3,
          "\nError en comunicacion \nEl registrador dej\xc3\xb3 de responder despu\xc3\xa9s de 4 de "
          "1024 bloques\n",
@@ -108,7 +111,9 @@ TEST(CliMemory, FaultsAndBadFilesEndWithTheirStatus) {
         const auto r = cli(onPort(
             sim, {QStringLiteral("download"), QStringLiteral("--csv"), dir.filePath("x.csv")}));
         EXPECT_EQ(r.status, c.status) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(
+            QString::fromUtf8(c.message).replace(QStringLiteral("%1"), sim.path()).toUtf8()))
+            << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("x.csv")));
         const QByteArray partial =
             QStringLiteral("\nCopia parcial de la memoria (%1 de 1024 bloques) en ")

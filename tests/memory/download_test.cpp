@@ -282,7 +282,11 @@ TEST(Download, EndingsBeforeTheLastBlockKeepWhatArrivedAndOfferReconnection) {
     } cases[] = {
         {"bad-handshake", "Error en comunicacion ", {}, 0},
         {"surplus-byte", "Error en comunicacion AQQUI", {QStringLiteral("InBufferCount=1")}, 1},
-        {"hangup-after=200", "Error en comunicacion ", {}, 3},
+        {"hangup-after=200",
+         "Error en comunicacion \r\nSe perdi\u00f3 la l\u00ednea con el registrador en "
+         "SIMULADOR despu\u00e9s de 3 de 1024 bloques",
+         {},
+         3},
         // 300 bytes: the two handshake bytes, four blocks and part of the fifth.
         {"stall-after=300",
          "Error en comunicacion \r\nEl registrador dej\u00f3 de responder despu\u00e9s de 4 de "
