@@ -271,6 +271,14 @@ void ConfigPresenter::putBackTheView() {
     form_.setText(ctl::kTime, view_.time.isEmpty() ? QString() : config::timeText(clock));
 }
 
+bool ConfigPresenter::dateReady() {
+    if (config::readDate(form_.control(ctl::kDate).text)) return true;
+    const QString text = QString::fromLatin1(config::ConfigSend::kBadDate);
+    dialogs_.message(text);
+    emit sendFailed({Fault::Refused, session_.exchange().port, {}, text});
+    return false;
+}
+
 void ConfigPresenter::send() {
     // A second click while the opening runs would only restart the same opening.
     if (session_.configSend().state() == PacedWrite::State::Opening) return;

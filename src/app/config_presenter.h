@@ -39,6 +39,9 @@ public:
     void takePcClock();
     // The user typed into the time box: a text that is not a time is refused.
     void timeEdited();
+    // Before "Enviar configuracion" asks anything: false, with the message, when the date box
+    // holds no date; the edit stays open for the user to correct it.
+    bool dateReady();
     // "Enviar configuracion", after the erase guard: the question, then the send. A date box
     // that holds no date sends nothing.
     void send();

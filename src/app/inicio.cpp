@@ -76,7 +76,8 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
     onClick(ctl::kImportConfig, [&config] { config.importConfiguration(); });
     onClick(ctl::kEditConfig, [&config] { config.edit(); });
     onClick(ctl::kSendConfig, [this, &config] {
-        if (eraseGuardPasses()) config.send();
+        // An impossible date is said before the erase questions, which it would make idle.
+        if (config.dateReady() && eraseGuardPasses()) config.send();
     });
     for (int i = 0; i < 6; ++i)
         onClick(ctl::kIntervalOptions[i], [&config, i] { config.chooseInterval(i); });

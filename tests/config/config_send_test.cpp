@@ -357,7 +357,7 @@ TEST(ConfigSend, CancelRunsTheClockOnFromWhereTheEditStoppedIt) {
     EXPECT_EQ(p.text(ctl::kTime), config::timeText(p.form.loggerClock));
 }
 
-TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
+TEST(ConfigSend, DateBoxWithoutADateIsRefusedBeforeAnyQuestion) {
     test::ensureApp();
     const char* dates[] = {"", "hoy", "31/02/2026", "32/01/2026", "3/7", "2026-07-03"};
     for (const char* date : dates) {
@@ -369,18 +369,22 @@ TEST(ConfigSend, DateBoxWithoutADateStopsTheSendBeforeTheLine) {
         p.type(ctl::kDate, QString::fromLatin1(date));
         p.type(ctl::kUser, QStringLiteral("Ana"));
         rig.port.clearWritten();
+        p.dialogs.shown.clear();
         QSignalSpy failed(&p.inicio.configPresenter(), &ConfigPresenter::sendFailed);
         p.click(ctl::kSendConfig);
         test::settle(60);
 
         ASSERT_EQ(failed.count(), 1) << date;
         EXPECT_EQ(failed.at(0).at(0).value<OperationError>().fault, Fault::Refused);
-        EXPECT_EQ(p.dialogs.texts().last(), QStringLiteral("Fecha incorrecta (ej. 31/12/2026)"));
+        // Said before the erase question, which is not asked.
+        EXPECT_EQ(p.dialogs.texts(),
+                  QStringList{QStringLiteral("Fecha incorrecta (ej. 31/12/2026)")});
         EXPECT_TRUE(rig.port.written().isEmpty()) << date;
         EXPECT_EQ(rig.emulator.storedRecords(), records) << date;
-        // The texts were padded before the date was read, as every send does.
-        EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana").leftJustified(30)) << date;
-        expectViewing(p);
+        // The edit stays open, as the user left it, for the date to be corrected.
+        EXPECT_FALSE(p.form.control(ctl::kUser).locked) << date;
+        EXPECT_EQ(p.text(ctl::kUser), QStringLiteral("Ana")) << date;
+        EXPECT_EQ(p.text(ctl::kDate), QString::fromLatin1(date));
     }
 }
 
