@@ -251,6 +251,7 @@ TEST(CliLine, ASecondCommandLineOnTheSamePortFailsAtOnce) {
 
     QProcess first;
     first.setStandardInputFile(QProcess::nullDevice());
+    first.setProcessEnvironment(vernoll::test::testEnvironment());
     first.start(QStringLiteral(VERNOLL_CLI_BINARY),
                 vernoll::test::onPort(sim, {QStringLiteral("live")}));
     ASSERT_TRUE(first.waitForStarted());

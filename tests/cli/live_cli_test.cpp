@@ -81,6 +81,7 @@ TEST(CliLive, InterruptStopsCleanly) {
             {QStringLiteral("--serial"), QStringLiteral("80000"), QStringLiteral("--log"), log});
         QProcess p;
         p.setStandardInputFile(QProcess::nullDevice());
+        p.setProcessEnvironment(vernoll::test::testEnvironment());
         const bool json = sig == SIGTERM;
         p.start(QStringLiteral(VERNOLL_CLI_BINARY),
                 args(sim, json ? QStringList{QStringLiteral("--json"), QStringLiteral("live")}
@@ -138,6 +139,7 @@ TEST(CliLive, FramesThatStopComingEndWithStatusThreeAfterTheStallLimit) {
         {QStringLiteral("--serial"), QStringLiteral("21500"), QStringLiteral("--log"), log});
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
+    p.setProcessEnvironment(vernoll::test::testEnvironment());
     p.start(QStringLiteral(VERNOLL_CLI_BINARY), args(sim, {QStringLiteral("live")}));
     ASSERT_TRUE(p.waitForStarted(5000));
     QByteArray seen;

@@ -167,6 +167,7 @@ inline CliRun cliWithTerminalStderr(const QStringList& args, int timeoutMs = 600
     ::tcsetattr(master, TCSANOW, &mode);
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     QProcess p;
+    p.setProcessEnvironment(testEnvironment());
     p.setStandardInputFile(QProcess::nullDevice());
     p.setStandardErrorFile(QString::fromLocal8Bit(::ptsname(master)));
     p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
