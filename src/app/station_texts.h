@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "chart/chart_texts.h"
+
 // The station list's and the chart offer's texts, exactly as the user reads them.
 namespace vernoll::station_texts {
 
@@ -54,7 +56,7 @@ inline const QString kRefresh = QStringLiteral("Actualizar");
 inline const QString kArchive = QStringLiteral("Archivo de lecturas: %1");
 inline const QString kEmpty = QStringLiteral(u"El archivo de lecturas %1 no tiene registradores.");
 // "%1" the number of readings, "%2" the file.
-inline const QString kExported = QStringLiteral("Se exportaron %1 lecturas a %2");
+inline const QString kExported = chart_texts::kExported;
 
 // Asked after a completed download and after a base file opened from the window.
 inline const QString kChartQuestion = QStringLiteral(u"\u00bfDesea ver el gr\u00e1fico?");

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "chart/chart_texts.h"
 #include "family/reading.h"
 
 namespace vernoll {
@@ -19,6 +20,9 @@ struct ChartInput {
     std::vector<Column> columns;
     std::vector<Reading> readings;       // in any order; a missing value is never drawn
     std::optional<int> intervalMinutes;  // the sampling interval, when the logger said it
+    // What the chart says when there is nothing to draw: a chosen period's words, unless the
+    // readings come from elsewhere (a base file).
+    QString noReadingsText = chart_texts::kNoReadings;
 };
 
 // The readings in time order; readings of one stamp keep their order.

@@ -6,6 +6,7 @@
 namespace vernoll::chart_texts {
 
 inline const QString kNoReadings = QStringLiteral(u"No hay lecturas en el per\u00edodo elegido");
+inline const QString kNoReadingsInFile = QStringLiteral(u"El archivo base no tiene lecturas");
 
 // The window.
 inline const QString kWindowTitle = QStringLiteral(u"Gr\u00e1fico");
@@ -32,6 +33,8 @@ inline const QString kNoValue = QStringLiteral(u"sin valor");
 inline const QString kNothingHere = QStringLiteral(u"sin lecturas");
 
 // Files.
+inline const QString kSavedPng = QStringLiteral(u"Se guard\u00f3 el gr\u00e1fico en %1");
+inline const QString kExported = QStringLiteral(u"Se exportaron %1 lecturas a %2");
 inline const QString kCannotSave = QStringLiteral(u"No se pudo guardar %1: %2");
 inline const QString kBadSize = QStringLiteral(u"Tama\u00f1o de imagen no v\u00e1lido: %1x%2");
 

@@ -211,7 +211,7 @@ ChartWindow::ChartWindow(ChartInput input, Dialogs& dialogs, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     if (input_->readings.empty()) {
-        auto* none = new QLabel(chart_texts::kNoReadings, this);
+        auto* none = new QLabel(input_->noReadingsText, this);
         none->setObjectName(QStringLiteral("noReadings"));
         none->setAlignment(Qt::AlignCenter);
         layout->addWidget(none);
@@ -278,6 +278,8 @@ QString ChartWindow::writeVisiblePng(const QString& path) const {
     return writeChartPng(input_, path, kDefaultChartSize, options).message;
 }
 
+// The readings shown, in the archive export's format (the same writer): "fecha_hora" and the
+// column header, ISO time stamps, the download CSV's numbers, CR LF, code page 1252.
 QString ChartWindow::writeVisibleCsv(const QString& path) const {
     if (!chart_ || chart_->readingsInSpan().empty()) return chart_texts::kNoReadings;
     const QByteArray bytes = cp1252::encode(readingsCsv(input_->columns, chart_->readingsInSpan()));
@@ -293,7 +295,10 @@ void ChartWindow::exportPng() {
                               suggestedName("grafico_", input_->serial));
     if (!path) return;
     const QString failure = writeVisiblePng(*path);
-    if (!failure.isEmpty()) dialogs_.message(failure, Dialogs::Icon::Critical);
+    if (!failure.isEmpty())
+        dialogs_.message(failure, Dialogs::Icon::Critical);
+    else
+        dialogs_.message(chart_texts::kSavedPng.arg(*path), Dialogs::Icon::Information);
 }
 
 void ChartWindow::exportCsv() {
@@ -302,7 +307,11 @@ void ChartWindow::exportCsv() {
                               suggestedName("lecturas_", input_->serial));
     if (!path) return;
     const QString failure = writeVisibleCsv(*path);
-    if (!failure.isEmpty()) dialogs_.message(failure, Dialogs::Icon::Critical);
+    if (!failure.isEmpty())
+        dialogs_.message(failure, Dialogs::Icon::Critical);
+    else
+        dialogs_.message(chart_texts::kExported.arg(chart_->readingsInSpan().size()).arg(*path),
+                         Dialogs::Icon::Information);
 }
 
 }  // namespace vernoll

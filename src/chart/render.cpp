@@ -37,7 +37,7 @@ QImage renderChart(std::shared_ptr<const ChartInput> input, QSize size, const Ch
         font.setPointSizeF(font.pointSizeF() * 1.5);
         painter.setFont(font);
         painter.drawText(image.rect(), Qt::AlignCenter | Qt::TextWordWrap,
-                         chart_texts::kNoReadings);
+                         input ? input->noReadingsText : chart_texts::kNoReadings);
         return image;
     }
 

@@ -92,6 +92,7 @@ int plot(Session& session, const QCommandLineParser& parser) {
             input->device = QString::fromUtf8(f->name);
         input->columns = std::move(decoded->columns);
         input->readings = std::move(decoded->readings);
+        input->noReadingsText = chart_texts::kNoReadingsInFile;
     } else {
         int status = Done;
         input = storedInput(session, *serial, *range, &status);

@@ -196,15 +196,22 @@ struct ShownWindow {
     ChartWindow window;
 };
 
+// In the words of where the readings were looked for: a period, or a base file.
 TEST(Window, SaysSoWhenThereIsNoReading) {
-    ChartInput input = test::yearOfReadings();
-    input.readings.clear();
-    ShownWindow shown(std::move(input));
-    EXPECT_EQ(shown.window.chart(), nullptr);
-    auto* label = shown.window.findChild<QLabel*>(QStringLiteral("noReadings"));
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), QString::fromUtf16(u"No hay lecturas en el per\u00edodo elegido"));
-    EXPECT_TRUE(shown.window.findChildren<QPushButton*>().isEmpty());
+    for (const QString& text :
+         {QString(), QString::fromUtf16(u"El archivo base no tiene lecturas")}) {
+        ChartInput input = test::yearOfReadings();
+        input.readings.clear();
+        if (!text.isEmpty()) input.noReadingsText = text;
+        ShownWindow shown(std::move(input));
+        EXPECT_EQ(shown.window.chart(), nullptr);
+        auto* label = shown.window.findChild<QLabel*>(QStringLiteral("noReadings"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(),
+                  text.isEmpty() ? QString::fromUtf16(u"No hay lecturas en el per\u00edodo elegido")
+                                 : text);
+        EXPECT_TRUE(shown.window.findChildren<QPushButton*>().isEmpty());
+    }
 }
 
 TEST(Window, ZoomingReducesAgainForThePeriodShown) {
@@ -290,13 +297,16 @@ TEST(Window, ExportsThePeriodShown) {
     shown.dialogs.savePaths = {png, std::nullopt, dir.filePath(QStringLiteral("none/x.CSV"))};
     shown.window.exportPng();
     EXPECT_EQ(QImage(png).size(), kDefaultChartSize);
-    EXPECT_TRUE(shown.dialogs.shown.empty());
+    // Each saved file is said with where it went; a cancel says nothing.
     shown.window.exportCsv();  // cancelled
-    EXPECT_TRUE(shown.dialogs.shown.empty());
     shown.window.exportCsv();
-    ASSERT_EQ(shown.dialogs.shown.size(), 1U);
-    EXPECT_TRUE(shown.dialogs.shown[0].text.startsWith(QStringLiteral("No se pudo guardar ")));
-    EXPECT_EQ(shown.dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    ASSERT_EQ(shown.dialogs.shown.size(), 3U);
+    EXPECT_EQ(shown.dialogs.texts().mid(0, 2),
+              (QStringList{QStringLiteral("Se exportaron 2 lecturas a ") + csv,
+                           QString::fromUtf16(u"Se guard\u00f3 el gr\u00e1fico en ") + png}));
+    EXPECT_EQ(shown.dialogs.shown[1].icon, Dialogs::Icon::Information);
+    EXPECT_TRUE(shown.dialogs.shown[2].text.startsWith(QStringLiteral("No se pudo guardar ")));
+    EXPECT_EQ(shown.dialogs.shown[2].icon, Dialogs::Icon::Critical);
 }
 
 TEST(Window, MouseZoomsPansAndNamesTheValuesUnderIt) {
