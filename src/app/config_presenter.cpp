@@ -271,6 +271,12 @@ void ConfigPresenter::putBackTheView() {
     form_.setText(ctl::kTime, view_.time.isEmpty() ? QString() : config::timeText(clock));
 }
 
+void ConfigPresenter::endEdit() {
+    if (form_.control(ctl::kUser).locked) return;
+    putBackTheView();
+    lockFields();
+}
+
 bool ConfigPresenter::dateReady() {
     if (config::readDate(form_.control(ctl::kDate).text)) return true;
     const QString text = QString::fromLatin1(config::ConfigSend::kBadDate);

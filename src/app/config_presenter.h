@@ -39,6 +39,10 @@ public:
     void takePcClock();
     // The user typed into the time box: a text that is not a time is refused.
     void timeEdited();
+    // A download the user starts while the configuration is being edited ends the edit as the
+    // send question's Cancel does: the boxes show again what the logger holds. Nothing while
+    // no edit is open.
+    void endEdit();
     // Before "Enviar configuracion" asks anything: false, with the message, when the date box
     // holds no date; the edit stays open for the user to correct it.
     bool dateReady();

@@ -103,7 +103,11 @@ Inicio::Inicio(FormState& form, Dialogs& dialogs, const ChannelSet& channels, co
         decodingRun_->setBackupPath(copy);
         decodingRun_->run();
     });
-    onClick(ctl::kDownload, [this] { downloadPresenter_->download(); });
+    onClick(ctl::kDownload, [this] {
+        // The guard's download keeps the edit its send is waiting for.
+        if (!keepingTheEdit_) configPresenter_->endEdit();
+        downloadPresenter_->download();
+    });
     onClick(ctl::progress::kCancel, [this] { downloadPresenter_->cancel(); });
     onClick(ctl::kOpenBaseFile, [this] { baseFile_->open(); });
     onClick(ctl::kExportEvents, [this] { eventsExport_->start(); });
@@ -209,7 +213,9 @@ void Inicio::downloadBeforeSend() {
                         if (form_.control(ctl::kUser).locked) return;  // the edit was closed
                         configPresenter_->send();
                     });
+    keepingTheEdit_ = true;
     click(QLatin1String(ctl::kDownload));
+    keepingTheEdit_ = false;
     if (download().state() == memory::Download::State::Idle) disconnect(*once);
 }
 

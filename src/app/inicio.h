@@ -167,6 +167,7 @@ private:
     std::unique_ptr<files::DecodingRun> decodingRun_;
     std::unique_ptr<files::BaseFile> baseFile_;
     std::unique_ptr<files::EventsExport> eventsExport_;
+    bool keepingTheEdit_ = false;  // the erase guard's download before the send
     QTimer timer1_;
     QHash<QString, Handler> clicks_;
     QHash<QString, Handler> edits_;

@@ -396,6 +396,32 @@ TEST(Download, ClosingTheWindowAsksThenCancelsKeepingTheBlocks) {
                                partialCopyNote(rig, 4)}));
 }
 
+// A download started while the configuration is being edited ends the edit as its Cancel
+// does: the boxes show what the logger holds, the send is no longer offered.
+TEST(Download, StartedDuringAnEditEndsTheEdit) {
+    Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
+            patientTiming());
+    const QString user = rig.form.control(ctl::kUser).text;
+    rig.inicio->click(QLatin1String(ctl::kEditConfig));
+    ASSERT_FALSE(rig.form.control(ctl::kUser).locked);
+    rig.form.setText(ctl::kUser, QStringLiteral("sin enviar"));
+    rig.inicio->click(QLatin1String(ctl::kIntervalOptions[5]));
+
+    QSignalSpy done(&rig.inicio->downloadPresenter(), &DownloadPresenter::shown);
+    rig.inicio->click(QLatin1String(ctl::kDownload));
+    EXPECT_TRUE(rig.form.control(ctl::kUser).locked);
+    EXPECT_EQ(rig.form.control(ctl::kUser).text, user);
+    EXPECT_FALSE(rig.form.control(ctl::kPcClock).visible);
+    int shownOptions = 0;
+    for (const char* option : ctl::kIntervalOptions)
+        shownOptions += rig.form.control(option).visible;
+    EXPECT_EQ(shownOptions, 1);
+    ASSERT_TRUE(test::waitUntil([&] { return rig.form.conti == 4; }));
+    rig.inicio->click(QLatin1String(ctl::progress::kCancel));
+    ASSERT_EQ(done.count(), 1);
+    EXPECT_FALSE(rig.enabled(ctl::kSendConfig));
+}
+
 TEST(Download, SmsButtonsDoNotTakeThePortFromARunningDownload) {
     Rig rig(QStringLiteral("20500"), {QStringLiteral("stall-after=300")}, true, 300,
             patientTiming());
