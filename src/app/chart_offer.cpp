@@ -3,6 +3,7 @@
 #include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "app/station_texts.h"
+#include "app/widgets.h"
 #include "chart/chart_window.h"
 #include "config/config_import.h"
 #include "family/family.h"
@@ -17,6 +18,7 @@ ChartWindow* openChart(ChartInput input, Dialogs& dialogs, QWidget* owner) {
     auto* window = new ChartWindow(std::move(input), dialogs, owner);
     window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    placeOver(*window, owner ? owner->window() : nullptr);
     window->show();
     window->raise();
     return window;

@@ -11,6 +11,7 @@
 
 #include "app/binding.h"
 #include "app/inicio.h"
+#include "app/widgets.h"
 #include "form/controls.h"
 #include "form/twips.h"
 #include "form/window_design.h"
@@ -85,29 +86,7 @@ void ProgressWindow::follow(const QString& name) {
 
 void ProgressWindow::centre() {
     // Over the main window, clear of its title; on the screen when there is none to show.
-    const QWidget* over = parentWidget() ? parentWidget()->window() : mainWindow();
-    const QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
-    QRect frame = frameGeometry();
-    if (over && frame == geometry()) {
-        // Not shown yet, so without its frame: the main window's is the best guess.
-        const QRect outer = over->frameGeometry();
-        const QRect inner = over->geometry();
-        frame =
-            frame.marginsAdded({inner.left() - outer.left(), inner.top() - outer.top(),
-                                outer.right() - inner.right(), outer.bottom() - inner.bottom()});
-    }
-    if (over && over->isVisible())
-        frame.moveCenter(over->frameGeometry().center());
-    else if (screen)
-        frame.moveCenter(screen->availableGeometry().center());
-    if (screen) {
-        const QRect room = screen->availableGeometry();
-        frame.moveLeft(std::clamp(frame.left(), room.left(),
-                                  std::max(room.left(), room.right() - frame.width() + 1)));
-        frame.moveTop(std::clamp(frame.top(), room.top(),
-                                 std::max(room.top(), room.bottom() - frame.height() + 1)));
-    }
-    move(frame.topLeft());
+    placeOver(*this, parentWidget() ? parentWidget()->window() : mainWindow());
 }
 
 }  // namespace vernoll

@@ -15,6 +15,7 @@
 
 #include "app/chart_offer.h"
 #include "app/station_texts.h"
+#include "app/widgets.h"
 #include "chart/chart_texts.h"
 #include "config/clock.h"
 #include "family/family.h"
@@ -203,6 +204,10 @@ void StationWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Measured once the window has the type it is shown in.
     fitColumns();
+    // Placed once, as wide as its columns: over the main window, wholly on the screen. A
+    // window shown again stays where the user put it.
+    if (!placed_) placeOver(*this, parentWidget() ? parentWidget()->window() : nullptr);
+    placed_ = true;
 }
 
 void StationWindow::fitColumns() {

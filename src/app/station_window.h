@@ -51,6 +51,7 @@ private:
     void showHistory(std::uint32_t serial);
     // Every column as wide as its widest cell, and the window as wide as the columns.
     void fitColumns();
+    bool placed_ = false;
 
     QString location_;
     Dialogs& dialogs_;

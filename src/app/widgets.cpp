@@ -2,11 +2,14 @@
 
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QToolTip>
+#include <algorithm>
 
 #include "config/clock.h"
 
@@ -190,6 +193,41 @@ void DateBox::focusOutEvent(QFocusEvent* event) {
     if (event->reason() == Qt::PopupFocusReason) return;
     editing_ = false;
     showValue();
+}
+
+void placeOver(QWidget& window, const QWidget* over) {
+    const QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    QMargins margins = window.frameGeometry() == window.geometry()
+                           ? QMargins()
+                           : QMargins(window.geometry().left() - window.frameGeometry().left(),
+                                      window.geometry().top() - window.frameGeometry().top(),
+                                      window.frameGeometry().right() - window.geometry().right(),
+                                      window.frameGeometry().bottom() - window.geometry().bottom());
+    if (margins.isNull() && over) {
+        const QRect outer = over->frameGeometry();
+        const QRect inner = over->geometry();
+        margins = {inner.left() - outer.left(), inner.top() - outer.top(),
+                   outer.right() - inner.right(), outer.bottom() - inner.bottom()};
+    }
+    if (screen) {
+        const QRect room = screen->availableGeometry().marginsRemoved(margins);
+        if (window.width() > room.width() || window.height() > room.height())
+            window.resize(std::min(window.width(), room.width()),
+                          std::min(window.height(), room.height()));
+    }
+    QRect frame = window.geometry().marginsAdded(margins);
+    if (over && over->isVisible())
+        frame.moveCenter(over->frameGeometry().center());
+    else if (screen)
+        frame.moveCenter(screen->availableGeometry().center());
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        frame.moveLeft(std::clamp(frame.left(), room.left(),
+                                  std::max(room.left(), room.right() - frame.width() + 1)));
+        frame.moveTop(std::clamp(frame.top(), room.top(),
+                                 std::max(room.top(), room.bottom() - frame.height() + 1)));
+    }
+    window.move(frame.topLeft());
 }
 
 }  // namespace vernoll

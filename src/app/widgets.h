@@ -5,6 +5,8 @@
 #include <QString>
 #include <QValidator>
 
+class QScreen;
+
 namespace vernoll {
 
 // A command button whose caption wraps onto several lines, at its blanks only, when it is wider
@@ -80,5 +82,11 @@ private:
     QString value_;
     bool editing_ = false;
 };
+
+// Puts a window that is about to show centred over `over` (the screen's middle when there is
+// none to show over), wholly within the screen's room: moved in, and made shorter or narrower
+// where it is larger than the room. Before its first show a window has no frame; the frame of
+// `over` stands in for it.
+void placeOver(QWidget& window, const QWidget* over);
 
 }  // namespace vernoll

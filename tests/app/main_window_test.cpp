@@ -35,13 +35,16 @@
 #include <string_view>
 #include <vector>
 
+#include "app/chart_offer.h"
 #include "app/download_presenter.h"
 #include "app/inicio.h"
 #include "app/progress_window.h"
 #include "app/splash.h"
+#include "app/station_window.h"
 #include "app/widgets.h"
 #include "archive/archive.h"
 #include "archive/texts.h"
+#include "chart/chart_window.h"
 #include "config/clock.h"
 #include "config/device.h"
 #include "form/controls.h"
@@ -775,6 +778,29 @@ TEST_F(WindowTest, ProgressWindowOpensCentredOverTheMainWindow) {
         const QPoint off = progress.frameGeometry().center() - window_.frameGeometry().center();
         EXPECT_LE(off.manhattanLength(), 1) << off.x() << "," << off.y();
         form_.setVisible(progress::kWindow, false);
+    }
+}
+
+// The station list and a chart open over the main window and wholly on the screen, also when
+// the main window sits low on it: their bottom rows (the period's dates, the export buttons)
+// stay within reach.
+TEST_F(WindowTest, StationListAndChartOpenWhollyOnTheScreen) {
+    const QRect room = window_.screen()->availableGeometry();
+    window_.move(room.left(), room.bottom() - window_.height() + 1);
+    window_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+    widget<QAbstractButton>(ctl::kStations)->click();
+    ChartInput input;
+    input.readings.resize(1);
+    QWidget* opened[] = {window_.findChild<StationWindow*>(), openChart(input, dialogs_, &window_)};
+    for (QWidget* w : opened) {
+        ASSERT_NE(w, nullptr);
+        SCOPED_TRACE(w->metaObject()->className());
+        EXPECT_TRUE(room.contains(w->frameGeometry()))
+            << w->frameGeometry().x() << "," << w->frameGeometry().y() << " "
+            << w->frameGeometry().width() << "x" << w->frameGeometry().height() << " in "
+            << room.width() << "x" << room.height();
+        w->close();
     }
 }
 
