@@ -163,8 +163,11 @@ bool Inicio::key(const QString& name, int key) {
 }
 
 void Inicio::closeWindow(std::function<void()> close) {
+    // What runs is asked again after each question: it may have ended while the user read it.
     if (downloadJob_->busy()) {
         if (!dialogs_.askYesNo(QString::fromUtf8(kDownloadUnderWay))) return;
+    }
+    if (downloadJob_->busy()) {
         // The window closes once the cancelled download's copy was kept and said.
         auto once = std::make_shared<QMetaObject::Connection>();
         *once = connect(downloadPresenter_.get(), &DownloadPresenter::shown, this,
@@ -177,7 +180,7 @@ void Inicio::closeWindow(std::function<void()> close) {
     }
     if (form_.linea == -1) {
         if (!dialogs_.askYesNo(QString::fromUtf8(kLiveUnderWay))) return;
-        livePresenter_->toggle();
+        if (form_.linea == -1) livePresenter_->toggle();
     }
     close();
 }

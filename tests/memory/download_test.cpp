@@ -394,6 +394,18 @@ TEST(Download, ClosingTheWindowAsksThenCancelsKeepingTheBlocks) {
               (QStringList{question, question,
                            QStringLiteral("Descarga cancelada despu\u00e9s de 4 de 1024 bloques") +
                                partialCopyNote(rig, 4)}));
+
+    // A download that ends while the question is read leaves nothing to cancel: Yes closes.
+    Rig whole(QStringLiteral("20500"));
+    QSignalSpy ended(&whole.inicio->downloadPresenter(), &DownloadPresenter::shown);
+    whole.inicio->click(QLatin1String(ctl::kDownload));
+    whole.dialogs.whileAsked = [&] {
+        whole.dialogs.whileAsked = nullptr;
+        EXPECT_TRUE(test::waitUntil([&] { return ended.count() == 1; }, 10000));
+    };
+    whole.dialogs.answers = {true};
+    whole.inicio->closeWindow(close);
+    EXPECT_EQ(closed, 3);
 }
 
 // A download started while the configuration is being edited ends the edit as its Cancel

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,7 @@ public:
     }
     bool confirm(const QString& text, Icon icon = Icon::None) override {
         shown.push_back({text, icon, true});
+        if (whileAsked) whileAsked();
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();
@@ -69,7 +71,9 @@ public:
         return out;
     }
 
-    std::deque<bool> answers;    // confirm and askYesNo, in order
+    std::deque<bool> answers;  // confirm and askYesNo, in order
+    // What happens while the user reads a question of confirm or askYesNo (events go on).
+    std::function<void()> whileAsked;
     std::deque<Answer> choices;  // askYesNoCancel, in order
     std::vector<Shown> shown;
     // File dialogs: the answers to give (nullopt: cancelled), and what was asked.
