@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -207,12 +208,30 @@ public:
     };
     std::optional<Export> exportCsv(std::uint32_t serial, const QDateTime& from,
                                     const QDateTime& to);
+    // The same text handed to `write` a piece at a time as the readings are read, so that an
+    // export's memory does not grow with it; `write` returns false when it cannot take a piece,
+    // which ends the export (nothing returned, and error() left to the writer to tell). The
+    // number of readings written.
+    std::optional<qint64> exportCsv(std::uint32_t serial, const QDateTime& from,
+                                    const QDateTime& to,
+                                    const std::function<bool(const QString&)>& write);
 
     // The conflicts kept for one logger, oldest first.
     std::optional<std::vector<Conflict>> conflicts(std::uint32_t serial);
 
 private:
     struct Row;
+    using RecordValues = std::vector<std::optional<float>>;
+    // The value columns the logger's header names (none when the archive has no header).
+    std::optional<std::vector<Column>> columnsOf(std::uint32_t serial);
+    // Hands `take` each reading of the range, oldest first, until it returns false.
+    bool walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to,
+                      const std::function<bool(qint64, RecordValues&&)>& take);
+    // Writes the columns' names of the logger's header (SQL tools read them).
+    bool nameColumns(int serial, const QString& header, QSqlError& error);
+    // The migration's conversion of the values of version 4 to their columns.
+    // A failure sets `error`, or `reason` when the database did not fail.
+    bool valuesToColumns(QSqlError& error, QString& reason);
     std::optional<std::pair<std::vector<DownloadFact>, std::vector<SendFact>>> foresightFacts(
         std::uint32_t serial);
     bool fail(Access access, const QString& reason);

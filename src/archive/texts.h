@@ -32,8 +32,9 @@ inline constexpr char kOtherSerial[] =
     "una lectura del registrador %1 vino en la descarga del registrador %2";
 inline constexpr char kMissingFile[] = "el archivo no existe";
 inline constexpr char kIsFolder[] = "es una carpeta, no un archivo";
+// "%1": the most values a reading can have.
 inline constexpr char kBadReading[] =
-    "una lectura no tiene fecha v\u00e1lida o tiene m\u00e1s de 255 valores";
+    "una lectura no tiene fecha v\u00e1lida o tiene m\u00e1s de %1 valores";
 // What archive check finds: "%1" the logger, "%2" the figure, "%3" its row's, "%4" the count.
 inline constexpr char kFigureDiffers[] =
     "registrador %1: %2 dice %3 en su fila y %4 en sus lecturas";
