@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUrl>
 #include <QVariant>
 #include <algorithm>
 #include <array>
@@ -438,34 +439,69 @@ bool Archive::open(const QString& given, Access access, const Options& options) 
         if (QFileInfo(path_).isDir()) return fail(access, text(texts::kIsFolder));
     }
 
-    connection_ = QStringLiteral("vernoll-archive-%1").arg(nextConnection++);
-    QSqlError error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection_);
-        if (lite) {
-            db.setDatabaseName(path_);
-            db.setConnectOptions(
-                QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
-        } else {
-            db.setHostName(location_.host);
-            db.setPort(location_.port);
-            db.setUserName(location_.user);
-            db.setPassword(location_.password);
-            db.setDatabaseName(location_.database);
-            db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(options.connectTimeoutS));
+    // A command that only reads opens an existing file read-only: it works on a file and in a
+    // folder it may not write to, and changes nothing (no switch to WAL, no migration).
+    bool readOnly = lite && access == Access::Read && QFileInfo::exists(path_);
+    for (;;) {
+        connection_ = QStringLiteral("vernoll-archive-%1").arg(nextConnection++);
+        QSqlError error;
+        std::optional<int> found;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection_);
+            if (lite) {
+                // In a folder that it cannot write, a reader cannot make the -wal and -shm
+                // files that reading a WAL archive needs; with no -wal there, no program is
+                // writing, and the file is read as it stands.
+                const bool asItStands = readOnly &&
+                                        !QFileInfo(QFileInfo(path_).absolutePath()).isWritable() &&
+                                        !QFileInfo::exists(path_ + QStringLiteral("-wal"));
+                db.setDatabaseName(asItStands
+                                       ? QUrl::fromLocalFile(path_).toString(QUrl::FullyEncoded) +
+                                             QStringLiteral("?immutable=1")
+                                       : path_);
+                db.setConnectOptions(
+                    QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs) +
+                    (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()) +
+                    (asItStands ? QStringLiteral(";QSQLITE_OPEN_URI") : QString()));
+            } else {
+                db.setHostName(location_.host);
+                db.setPort(location_.port);
+                db.setUserName(location_.user);
+                db.setPassword(location_.password);
+                db.setDatabaseName(location_.database);
+                db.setConnectOptions(
+                    QStringLiteral("connect_timeout=%1").arg(options.connectTimeoutS));
+            }
+            if (!db.open()) error = db.lastError();
+            // WAL lets the window read while the command line writes. Switching needs the
+            // write lock once; an archive that is already in WAL mode answers without writing.
+            // SQLite does not wait for that lock (no busy handler): two programs that open a
+            // new archive at the same moment try again until the busy timeout.
+            else if (readOnly)
+                found = readVersion(db, dialect_, error);
+            else if (lite)
+                switchToWal(db, options.busyTimeoutMs, error);
+            else
+                execute(db, QStringLiteral("SET client_min_messages TO WARNING"), error);
         }
-        if (!db.open()) error = db.lastError();
-        // WAL lets the window read while the command line writes. Switching needs the write
-        // lock once; an archive that is already in WAL mode answers without writing. SQLite
-        // does not wait for that lock (no busy handler): two programs that open a new archive
-        // at the same moment try again until the busy timeout.
-        else if (lite)
-            switchToWal(db, options.busyTimeoutMs, error);
-        else
-            execute(db, QStringLiteral("SET client_min_messages TO WARNING"), error);
+        if (error.isValid()) {
+            fail(access, reasonOf(error));
+            close();
+            return false;
+        }
+        if (found && *found >= 0 && *found < currentSchemaVersion()) {
+            // An earlier version is migrated on first use, by a reader too where it may write.
+            close();
+            const QFileInfo file(path_);
+            if (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()) {
+                readOnly = false;
+                continue;
+            }
+            return fail(access, text(texts::kOlderSchema).arg(*found).arg(currentSchemaVersion()));
+        }
+        break;
     }
-    if (error.isValid()) fail(access, reasonOf(error));
-    if (error.isValid() || !migrate(access)) {
+    if (!migrate(access)) {
         close();
         return false;
     }

@@ -144,7 +144,10 @@ struct Conflict {
 class Archive {
 public:
     // What the caller means to do: the message of a failure says so, and only an update
-    // creates a missing SQLite file (other than the default one) or migrates an old schema.
+    // creates a missing SQLite file (other than the default one). A read opens an existing
+    // SQLite file read-only, so that it works on a file and in a folder it cannot write; an
+    // archive of an older schema is migrated by a reader too when it may write the file, and
+    // is otherwise refused with the reason (texts::kOlderSchema).
     enum class Access { Read, Update };
 
     struct Options {

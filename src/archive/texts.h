@@ -17,6 +17,11 @@ inline constexpr char kNewerSchema[] =
     "conoce hasta el %2)";
 inline constexpr char kLocked[] =
     "otro programa lo est\u00e1 modificando y no lo liber\u00f3 a tiempo";
+// "%1" the archive's schema, "%2" this program's.
+inline constexpr char kOlderSchema[] =
+    "fue escrito por una versi\u00f3n anterior del programa (esquema %1; este programa usa el "
+    "%2) y debe actualizarse antes de leerlo: \u00e1bralo una vez con permiso de escritura, con "
+    "un comando que escriba en \u00e9l (collect, download o archive import)";
 inline constexpr char kReadOnlyFile[] = "el archivo es de solo lectura";
 inline constexpr char kReadOnlyFolder[] = "la carpeta %1 es de solo lectura";
 inline constexpr char kMissingFolder[] = "la carpeta %1 no existe";
