@@ -168,6 +168,7 @@ inline CliRun cliWithTerminalStderr(const QStringList& args, int timeoutMs = 600
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
+    p.setProcessEnvironment(testEnvironment());
     p.setStandardErrorFile(QString::fromLocal8Bit(::ptsname(master)));
     p.start(QStringLiteral(VERNOLL_CLI_BINARY), args);
     // The terminal's buffer is small: drain it while the program runs.
