@@ -175,6 +175,20 @@ void BM_StationList(benchmark::State& state) {
 }
 BENCHMARK(BM_StationList)->Unit(benchmark::kMillisecond);
 
+void BM_ReadingsOfALogger(benchmark::State& state) {
+    Archive archive;
+    if (!archive.open(million().path, Archive::Access::Read)) {
+        state.SkipWithError(qPrintable(archive.error()));
+        return;
+    }
+    for (auto _ : state) {
+        const auto set = archive.readings(20550, {}, {});
+        if (!set || set->readings.size() != kReadingsPerLogger) state.SkipWithError("readings");
+        benchmark::DoNotOptimize(set);
+    }
+}
+BENCHMARK(BM_ReadingsOfALogger)->Unit(benchmark::kMillisecond);
+
 // One logger's 500,000 readings (nearly five years at five minutes), made once.
 constexpr int kWholeReadings = 500000;
 

@@ -184,15 +184,16 @@ std::vector<std::optional<float>> recordValuesOf(const StoredValues& s) {
     return values;
 }
 
-// The columns n, v1 .. v4 of a row, from `first` on; nothing when n is not a count the row can
-// hold.
-std::optional<StoredValues> storedValuesAt(const QSqlQuery& q, int first) {
+// The columns n, v1 .. v`width` of a row, from `first` on; nothing when n is not a count of
+// values those columns hold.
+std::optional<StoredValues> storedValuesAt(const QSqlQuery& q, int first,
+                                           int width = int(kMaxColumns)) {
     StoredValues s;
     s.n = q.value(first).toInt();
-    if (s.n < 0 || std::size_t(s.n) > kMaxColumns) return std::nullopt;
-    for (std::size_t i = 0; i < kMaxColumns; ++i) {
-        const QVariant v = q.value(first + 1 + int(i));
-        if (!v.isNull()) s.v[i] = v.toDouble();
+    if (s.n < 0 || s.n > width) return std::nullopt;
+    for (int i = 0; i < s.n; ++i) {
+        const QVariant v = q.value(first + 1 + i);
+        if (!v.isNull()) s.v[std::size_t(i)] = v.toDouble();
     }
     return s;
 }
@@ -871,8 +872,8 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)")
         // The station's figures: this transaction holds its row (or the file's write lock).
         Statement figures(
             prepared(
-                QStringLiteral(
-                    "SELECT readings, first_t, last_t, conflicts FROM stations WHERE serial = ?"),
+                QStringLiteral("SELECT readings, first_t, last_t, conflicts, widest FROM stations "
+                               "WHERE serial = ?"),
                 error),
             error);
         if (!figures.run(serial) || !figures.query().next()) return std::nullopt;
@@ -881,15 +882,18 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)")
         std::optional<qint64> first = optionalInt(f.value(1));
         std::optional<qint64> last = optionalInt(f.value(2));
         const qint64 conflicts = f.value(3).toLongLong() + kept;
+        int widest = f.value(4).toInt();
+        for (const Row& row : fresh) widest = std::max(widest, row.v.n);
         if (addedFirst && (!first || *addedFirst < *first)) first = addedFirst;
         if (addedLast && (!last || *addedLast > *last)) last = addedLast;
         figures.query().finish();
         Statement update(prepared(QStringLiteral("UPDATE stations SET readings = ?, first_t = ?, "
-                                                 "last_t = ?, conflicts = ? WHERE serial = ?"),
+                                                 "last_t = ?, conflicts = ?, widest = ? "
+                                                 "WHERE serial = ?"),
                                   error),
                          error);
         if (!update.run(qlonglong(readings), orNull(first), orNull(last), qlonglong(conflicts),
-                        serial))
+                        widest, serial))
             return std::nullopt;
     }
 
@@ -1125,11 +1129,12 @@ std::optional<QStringList> Archive::check() {
         if (!walkedWhole(q)) return std::nullopt;
     }
     Statement figures(prepared(QStringLiteral(R"(
-SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts,
+SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts, s.widest,
        (SELECT COUNT(*) FROM readings r WHERE r.serial = s.serial),
        (SELECT MIN(t) FROM readings r WHERE r.serial = s.serial),
        (SELECT MAX(t) FROM readings r WHERE r.serial = s.serial AND r.future = 0),
-       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial)
+       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial),
+       (SELECT COALESCE(MAX(n), 0) FROM readings r WHERE r.serial = s.serial)
 FROM stations s ORDER BY s.serial)"),
                                error),
                       error);
@@ -1149,10 +1154,11 @@ FROM stations s ORDER BY s.serial)"),
                                  a.isNull() ? QStringLiteral("-") : a.toString(),
                                  b.isNull() ? QStringLiteral("-") : b.toString());
         };
-        differs("readings", 1, 5);
-        differs("first_t", 2, 6);
-        differs("last_t", 3, 7);
-        differs("conflicts", 4, 8);
+        differs("readings", 1, 6);
+        differs("first_t", 2, 7);
+        differs("last_t", 3, 8);
+        differs("conflicts", 4, 9);
+        differs("widest", 5, 10);
     }
     if (!walkedWhole(q)) return std::nullopt;
     return problems;
@@ -1243,33 +1249,38 @@ SELECT MAX(t) FROM (
     return optionalStamp(last.query().value(0));
 }
 
-std::optional<std::vector<Column>> Archive::columnsOf(std::uint32_t serial) {
+std::optional<Archive::Header> Archive::headerOf(std::uint32_t serial) {
     QSqlError error;
     Statement header(
-        prepared(QStringLiteral("SELECT column_header FROM stations WHERE serial = ?"), error),
+        prepared(QStringLiteral("SELECT column_header, widest FROM stations WHERE serial = ?"),
+                 error),
         error);
     if (!header.run(qlonglong(serial))) {
         fail(Access::Read, reasonOf(error));
         return std::nullopt;
     }
     if (!header.query().next())
-        return walkedWhole(header.query()) ? std::optional(std::vector<Column>()) : std::nullopt;
-    return columnsOfHeader(header.query().value(0).toString());
+        return walkedWhole(header.query()) ? std::optional(Header()) : std::nullopt;
+    return Header{columnsOfHeader(header.query().value(0).toString()),
+                  header.query().value(1).toInt()};
 }
 
 bool Archive::walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to,
-                           const std::function<bool(qint64, RecordValues&&)>& take) {
+                           int widest, const std::function<bool(qint64, RecordValues&&)>& take) {
+    // Only the columns the logger's readings use: each one read costs as much as a reading's
+    // stamp.
+    widest = std::clamp(widest, 0, int(kMaxColumns));
+    QString sql = QStringLiteral("SELECT t, n");
+    for (int c = 1; c <= widest; ++c) sql += QStringLiteral(", v%1").arg(c);
+    sql += QStringLiteral(" FROM readings WHERE serial = ? AND t BETWEEN ? AND ? ORDER BY t");
     QSqlError error;
-    Statement range(prepared(QStringLiteral("SELECT t, n, v1, v2, v3, v4 FROM readings WHERE "
-                                            "serial = ? AND t BETWEEN ? AND ? ORDER BY t"),
-                             error),
-                    error);
+    Statement range(prepared(sql, error), error);
     if (!range.run(qlonglong(serial), qlonglong(from.isValid() ? naiveSeconds(from) : kOpenFrom),
                    qlonglong(to.isValid() ? naiveSeconds(to) : kOpenTo)))
         return fail(Access::Read, reasonOf(error));
     QSqlQuery& q = range.query();
     while (q.next()) {
-        const std::optional<StoredValues> values = storedValuesAt(q, 1);
+        const std::optional<StoredValues> values = storedValuesAt(q, 1, widest);
         if (!values) return fail(Access::Read, text(texts::kCorrupt));
         if (!take(q.value(0).toLongLong(), recordValuesOf(*values))) return false;
     }
@@ -1283,14 +1294,14 @@ std::optional<ReadingSet> Archive::readings(std::uint32_t serial, const QDateTim
         return std::nullopt;
     }
     ReadingSet set;
-    std::optional<std::vector<Column>> columns = columnsOf(serial);
-    if (!columns) return std::nullopt;
-    set.columns = std::move(*columns);
+    std::optional<Header> header = headerOf(serial);
+    if (!header) return std::nullopt;
+    set.columns = std::move(header->columns);
     const auto take = [&](qint64 t, RecordValues&& values) {
         set.readings.push_back({serial, stampOf(t), std::move(values)});
         return true;
     };
-    if (!walkReadings(serial, from, to, take)) return std::nullopt;
+    if (!walkReadings(serial, from, to, header->widest, take)) return std::nullopt;
     return set;
 }
 
@@ -1313,11 +1324,11 @@ std::optional<qint64> Archive::exportCsv(std::uint32_t serial, const QDateTime& 
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
     }
-    const std::optional<std::vector<Column>> columns = columnsOf(serial);
-    if (!columns) return std::nullopt;
+    const std::optional<Header> header = headerOf(serial);
+    if (!header) return std::nullopt;
     // Pieces of about this many characters: the export's memory does not grow with it.
     constexpr qsizetype kPiece = 1 << 16;
-    QString piece = readingsCsvHeader(*columns);
+    QString piece = readingsCsvHeader(header->columns);
     piece.reserve(kPiece + 1024);
     qint64 count = 0;
     bool written = true;
@@ -1329,7 +1340,7 @@ std::optional<qint64> Archive::exportCsv(std::uint32_t serial, const QDateTime& 
         piece.resize(0);
         return written;
     };
-    if (!walkReadings(serial, from, to, take)) return std::nullopt;
+    if (!walkReadings(serial, from, to, header->widest, take)) return std::nullopt;
     if (!piece.isEmpty() && !write(piece)) return std::nullopt;
     return count;
 }

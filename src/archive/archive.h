@@ -225,10 +225,16 @@ public:
 private:
     struct Row;
     using RecordValues = std::vector<std::optional<float>>;
-    // The value columns the logger's header names (none when the archive has no header).
-    std::optional<std::vector<Column>> columnsOf(std::uint32_t serial);
-    // Hands `take` each reading of the range, oldest first, until it returns false.
-    bool walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to,
+    // The value columns the logger's header names (none when the archive has no header), and
+    // the most values any of its stored readings has.
+    struct Header {
+        std::vector<Column> columns;
+        int widest = 0;
+    };
+    std::optional<Header> headerOf(std::uint32_t serial);
+    // Hands `take` each reading of the range, oldest first, until it returns false; `widest`
+    // as headerOf gives it.
+    bool walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to, int widest,
                       const std::function<bool(qint64, RecordValues&&)>& take);
     // Writes the columns' names of the logger's header (SQL tools read them).
     bool nameColumns(int serial, const QString& header, QSqlError& error);

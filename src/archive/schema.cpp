@@ -93,7 +93,9 @@ CREATE INDEX station_log_by_serial ON station_log (serial, at))",
 
     // 5: a reading's values as numbers that plain SQL reads. One row per reading, as before:
     // n is how many value columns the reading has, v1 to v4 its values in the order of the
-    // logger's column header (NULL where the record gave none). The program converts the
+    // logger's column header (NULL where the record gave none); the station's row says the
+    // most any of its readings has, so that reading them asks for no more columns. The program
+    // converts the
     // stored blobs between the tables' creation and the old tables' removal. The names of the
     // columns per logger, from its header, and the two views that SQL tools read (the
     // command line's documentation describes them; their columns do not change).
@@ -122,6 +124,9 @@ CREATE TABLE station_columns (
 {values to columns};
 DROP TABLE readings_v4;
 DROP TABLE conflicts_v4;
+ALTER TABLE stations ADD COLUMN widest SMALLINT NOT NULL DEFAULT 0;
+UPDATE stations SET
+    widest = COALESCE((SELECT MAX(n) FROM readings r WHERE r.serial = stations.serial), 0);
 CREATE VIEW reading_values AS
 SELECT r.serial AS serial, {stamp r.t} AS t, k.column_no AS column_no,
        COALESCE(c.name, '') AS name, COALESCE(c.unit, '') AS unit,
