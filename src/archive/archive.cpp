@@ -184,13 +184,12 @@ std::vector<std::optional<float>> recordValuesOf(const StoredValues& s) {
     return values;
 }
 
-// The columns n, v1 .. v`width` of a row, from `first` on; nothing when n is not a count of
-// values those columns hold.
-std::optional<StoredValues> storedValuesAt(const QSqlQuery& q, int first,
-                                           int width = int(kMaxColumns)) {
+// The columns n, v1 .. v4 of a row, from `first` on; nothing when n is not a count the row can
+// hold.
+std::optional<StoredValues> storedValuesAt(const QSqlQuery& q, int first) {
     StoredValues s;
     s.n = q.value(first).toInt();
-    if (s.n < 0 || s.n > width) return std::nullopt;
+    if (s.n < 0 || std::size_t(s.n) > kMaxColumns) return std::nullopt;
     for (int i = 0; i < s.n; ++i) {
         const QVariant v = q.value(first + 1 + i);
         if (!v.isNull()) s.v[std::size_t(i)] = v.toDouble();
@@ -1270,7 +1269,9 @@ bool Archive::walkReadings(std::uint32_t serial, const QDateTime& from, const QD
     // Only the columns the logger's readings use: each one read costs as much as a reading's
     // stamp.
     widest = std::clamp(widest, 0, int(kMaxColumns));
-    QString sql = QStringLiteral("SELECT t, n");
+    // The stamp and the count of values come as one number, t * 8 + n (n is at most 4): one
+    // column less to fetch a row.
+    QString sql = QStringLiteral("SELECT t * 8 + n");
     for (int c = 1; c <= widest; ++c) sql += QStringLiteral(", v%1").arg(c);
     sql += QStringLiteral(" FROM readings WHERE serial = ? AND t BETWEEN ? AND ? ORDER BY t");
     QSqlError error;
@@ -1280,9 +1281,15 @@ bool Archive::walkReadings(std::uint32_t serial, const QDateTime& from, const QD
         return fail(Access::Read, reasonOf(error));
     QSqlQuery& q = range.query();
     while (q.next()) {
-        const std::optional<StoredValues> values = storedValuesAt(q, 1, widest);
-        if (!values) return fail(Access::Read, text(texts::kCorrupt));
-        if (!take(q.value(0).toLongLong(), recordValuesOf(*values))) return false;
+        const qint64 key = q.value(0).toLongLong();
+        const int n = int(key & 7);
+        if (n > widest) return fail(Access::Read, text(texts::kCorrupt));
+        RecordValues values(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const QVariant v = q.value(1 + i);
+            if (!v.isNull()) values[std::size_t(i)] = recordValue(v.toDouble());
+        }
+        if (!take(key >> 3, std::move(values))) return false;
     }
     return walkedWhole(q);
 }
