@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -41,6 +42,8 @@ struct StoredValues {
 };
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcArchive, "vernoll.archive")
 
 std::atomic<int> nextConnection{0};
 
@@ -219,6 +222,15 @@ void switchToWal(const QSqlDatabase& db, int busyTimeoutMs, QSqlError& error) {
         if (waited.elapsed() >= busyTimeoutMs) return;
         QThread::msleep(20);
     }
+}
+
+// Gives a migrated SQLite file back the pages its old tables held. The archive is whole
+// without it (the pages are used again as readings arrive): a failure is only logged.
+void compactAfterMigration(const QSqlDatabase& db) {
+    QSqlError error;
+    if (!execute(db, QStringLiteral("VACUUM"), error))
+        qCWarning(lcArchive) << "the migrated archive" << db.databaseName()
+                             << "was not compacted:" << error.text();
 }
 
 std::optional<int> readVersion(const QSqlDatabase& db, Dialect dialect, QSqlError& error) {
@@ -512,6 +524,8 @@ bool Archive::migrate(Access access) {
     const QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlError error;
     const auto failed = [&] { return fail(access, reasonOf(error)); };
+    // The step that converts the values leaves the old tables' pages free in a SQLite file.
+    bool compact = false;
     for (;;) {
         const std::optional<int> found = readVersion(db, dialect_, error);
         if (!found) return failed();
@@ -520,6 +534,7 @@ bool Archive::migrate(Access access) {
             return fail(access, text(texts::kNewerSchema).arg(*found).arg(currentSchemaVersion()));
         if (*found == currentSchemaVersion()) {
             version_ = *found;
+            if (compact) compactAfterMigration(db);
             return true;
         }
         // Each step in its own transaction: an archive is always at one whole version.
@@ -534,6 +549,7 @@ bool Archive::migrate(Access access) {
         if (*locked != *found) continue;  // another program migrated it meanwhile
         for (const QString& statement : migrationSteps(*found + 1, dialect_)) {
             if (statement == QLatin1String(kValuesToColumns)) {
+                compact = dialect_ == Dialect::SQLite;
                 QString reason;
                 if (!valuesToColumns(error, reason))
                     return reason.isEmpty() ? failed() : fail(access, reason);
