@@ -564,6 +564,21 @@ bool Archive::migrate(Access access) {
     }
 }
 
+bool Archive::keepConflict(int serial, const Row& row, qint64 downloadId, QSqlError& error) {
+    QSqlQuery* keep = prepared(QStringLiteral("INSERT INTO conflicts (serial, t, download_id, n, "
+                                              "v1, v2, v3, v4) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                               error);
+    if (!keep) return false;
+    keep->bindValue(0, serial);
+    keep->bindValue(1, qlonglong(row.t));
+    keep->bindValue(2, qlonglong(downloadId));
+    bindStoredValues(*keep, 3, row.v);
+    const bool kept = keep->exec();
+    if (!kept) error = keep->lastError();
+    keep->finish();
+    return kept;
+}
+
 bool Archive::nameColumns(int serial, const QString& header, QSqlError& error) {
     Statement clear(prepared(QStringLiteral("DELETE FROM station_columns WHERE serial = ?"), error),
                     error);
@@ -667,20 +682,7 @@ bool Archive::valuesToColumns(QSqlError& error, QString& reason) {
              }))
         return false;
     for (const Kept& k : kept) {
-        QSqlQuery* keep = prepared(QStringLiteral("INSERT INTO conflicts (serial, t, download_id, "
-                                                  "n, v1, v2, v3, v4) VALUES (?, ?, ?, ?, ?, ?, "
-                                                  "?, ?)"),
-                                   error);
-        if (!keep) return false;
-        keep->bindValue(0, k.serial);
-        keep->bindValue(1, qlonglong(k.row.t));
-        keep->bindValue(2, qlonglong(k.downloadId));
-        bindStoredValues(*keep, 3, k.row.v);
-        if (!keep->exec()) {
-            error = keep->lastError();
-            return false;
-        }
-        keep->finish();
+        if (!keepConflict(k.serial, k.row, k.downloadId, error)) return false;
     }
     return true;
 }
@@ -866,20 +868,7 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)")
             }
         }
         if (known) continue;
-        QSqlQuery* keep = prepared(QStringLiteral("INSERT INTO conflicts (serial, t, download_id, "
-                                                  "n, v1, v2, v3, v4) VALUES (?, ?, ?, ?, ?, ?, "
-                                                  "?, ?)"),
-                                   error);
-        if (!keep) return std::nullopt;
-        keep->bindValue(0, serial);
-        keep->bindValue(1, qlonglong(row->t));
-        keep->bindValue(2, qlonglong(result.downloadId));
-        bindStoredValues(*keep, 3, row->v);
-        if (!keep->exec()) {
-            error = keep->lastError();
-            return std::nullopt;
-        }
-        keep->finish();
+        if (!keepConflict(serial, *row, result.downloadId, error)) return std::nullopt;
         ++kept;
     }
 

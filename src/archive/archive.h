@@ -236,6 +236,8 @@ private:
     // as headerOf gives it.
     bool walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to, int widest,
                       const std::function<bool(qint64, RecordValues&&)>& take);
+    // Keeps a reading that arrived with other values than the stored ones.
+    bool keepConflict(int serial, const Row& row, qint64 downloadId, QSqlError& error);
     // Writes the columns' names of the logger's header (SQL tools read them).
     bool nameColumns(int serial, const QString& header, QSqlError& error);
     // The migration's conversion of the values of version 4 to their columns.
