@@ -137,7 +137,7 @@ JOIN (SELECT 1 AS column_no UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELE
     ON k.column_no <= r.n
 LEFT JOIN station_columns c ON c.serial = r.serial AND c.column_no = k.column_no;
 CREATE VIEW station_summary AS
-SELECT s.serial AS serial, s.device AS device,
+SELECT s.serial AS serial, RTRIM(s.device, {blanks}) AS device,
        COALESCE(RTRIM(s.user_text, {blanks}), '') AS user_text,
        COALESCE(RTRIM(s.location, {blanks}), '') AS location,
        COALESCE(RTRIM(s.latitude, {blanks}), '') AS latitude,

@@ -419,7 +419,9 @@ TEST_P(Archived, TheViewsGiveTheCsvNumbersAndTheListsFigures) {
             csv[{qint64(n), readings[std::size_t(i)].stamp.toSecsSinceEpoch()}] =
                 lines[i].split(u',').mid(2);
         Batch batch = download(readings, true, std::uint32_t(n));
-        batch.columnHeader = QString::fromUtf8(family::printing(n)->header);
+        const family::Family* f = family::printing(n);
+        batch.device = QString::fromUtf8(f->name ? f->name : "");
+        batch.columnHeader = QString::fromUtf8(f->header);
         store(batch);
     }
     for (const Reading& r : extremes) {
@@ -427,7 +429,9 @@ TEST_P(Archived, TheViewsGiveTheCsvNumbersAndTheListsFigures) {
         for (const auto& v : r.values) fields << (v ? decimal::shortestText(*v) : QString());
         csv[{125, r.stamp.toSecsSinceEpoch()}] = fields;
     }
-    store(download(extremes, true, 125));
+    Batch flow = download(extremes, true, 125);
+    flow.device.clear();  // keeps the flow meter's name stored above
+    store(flow);
 
     Raw raw(scratch.location());
     const QString epoch = lite ? QStringLiteral("CAST(strftime('%s', t) AS INTEGER)")
@@ -490,7 +494,8 @@ TEST_P(Archived, TheViewsGiveTheCsvNumbersAndTheListsFigures) {
     ASSERT_TRUE(summary.size() == 1 && listed && listed->size() == 1);
     const Station& s = listed->front();
     EXPECT_EQ(summary[0][0].toLongLong(), 125);
-    EXPECT_EQ(summary[0][1].toString(), s.device);
+    EXPECT_EQ(s.device, QStringLiteral("Caudalimetro "));
+    EXPECT_EQ(summary[0][1].toString(), QStringLiteral("Caudalimetro"));
     EXPECT_EQ(summary[0][2].toString(), s.user());
     EXPECT_EQ(summary[0][3].toString(), s.location());
     EXPECT_EQ(summary[0][4].toLongLong(), s.readings);
