@@ -1,6 +1,7 @@
 // The station archive in a SQLite file: one default download (4,096 readings) stored new, and
 // stored again (all duplicates); one month of one logger exported, and the station list, from
-// an archive of 100 loggers and one million readings; that archive's size.
+// an archive of 100 loggers and one million readings; that archive's size. The whole program:
+// vernoll-cli exporting one logger's 500,000 readings, its time and its peak memory.
 //
 // With VERNOLL_BENCH_POSTGRES=postgresql://... set, the download is also stored on that server
 // (into a database the benchmark creates and drops: the URL names one where it may).
@@ -10,10 +11,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -171,6 +174,89 @@ void BM_StationList(benchmark::State& state) {
     state.counters["build_s"] = million().buildSeconds;
 }
 BENCHMARK(BM_StationList)->Unit(benchmark::kMillisecond);
+
+void BM_ReadingsOfALogger(benchmark::State& state) {
+    Archive archive;
+    if (!archive.open(million().path, Archive::Access::Read)) {
+        state.SkipWithError(qPrintable(archive.error()));
+        return;
+    }
+    for (auto _ : state) {
+        const auto set = archive.readings(20550, {}, {});
+        if (!set || set->readings.size() != kReadingsPerLogger) state.SkipWithError("readings");
+        benchmark::DoNotOptimize(set);
+    }
+}
+BENCHMARK(BM_ReadingsOfALogger)->Unit(benchmark::kMillisecond);
+
+// One logger's 500,000 readings (nearly five years at five minutes), made once.
+constexpr int kWholeReadings = 500000;
+
+const QString& wholeArchive() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.filePath(QStringLiteral("whole.sqlite"));
+        Archive archive;
+        if (!archive.open(file, Archive::Access::Update)) qFatal("%s", qPrintable(archive.error()));
+        const std::vector<Reading> all = readingsOf(30500, kWholeReadings);
+        constexpr std::size_t kBatch = 50000;
+        for (std::size_t from = 0; from < all.size(); from += kBatch) {
+            Batch batch = batchOf(30500, all);
+            batch.readings = std::span(all).subspan(from, std::min(kBatch, all.size() - from));
+            batch.when = start().addDays(2000);
+            if (!archive.store(batch)) qFatal("%s", qPrintable(archive.error()));
+        }
+        return file;
+    }();
+    return path;
+}
+
+// The peak resident size a process has had since its program started (VmHWM, in kB; 0 once it
+// is gone). It only grows, so the last one read before the process ends is its peak.
+qint64 peakKilobytes(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// vernoll-cli archive export of every reading, end to end: the program started, the archive
+// read, the file written; peak_rss_MB: the program's peak resident size. (getrusage would count
+// this process's memory at the fork.)
+void BM_CliExportWhole(benchmark::State& state) {
+    const QString& archive = wholeArchive();
+    QTemporaryDir out;
+    const QString csv = out.filePath(QStringLiteral("all.csv"));
+    qint64 peak = 0;
+    for (auto _ : state) {
+        QProcess p;
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(VERNOLL_CLI_BINARY),
+                {QStringLiteral("--archive"), archive, QStringLiteral("--json"),
+                 QStringLiteral("archive"), QStringLiteral("export"), QStringLiteral("--serial"),
+                 QStringLiteral("30500"), QStringLiteral("--csv"), csv});
+        p.waitForStarted();
+        const qint64 pid = p.processId();
+        QElapsedTimer waited;
+        waited.start();
+        while (!p.waitForFinished(1) && waited.elapsed() < 60000)
+            if (const qint64 kb = peakKilobytes(pid)) peak = std::max(peak, kb);
+        if (p.state() != QProcess::NotRunning || p.exitCode() != 0) {
+            state.SkipWithError(p.readAllStandardError().constData());
+            break;
+        }
+        if (!p.readAllStandardOutput().startsWith("{\"readings\":500000,")) {
+            state.SkipWithError("the export wrote another number of readings");
+            break;
+        }
+    }
+    state.counters["peak_rss_MB"] = double(peak) / 1024;
+    state.counters["file_MB"] = double(QFileInfo(csv).size()) / 1e6;
+    state.SetItemsProcessed(state.iterations() * kWholeReadings);
+}
+BENCHMARK(BM_CliExportWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same download into a PostgreSQL database, new and then all duplicates.
 void BM_StoreDownloadPostgres(benchmark::State& state) {

@@ -7,24 +7,43 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUrl>
 #include <QVariant>
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <string>
 
 #include "archive/schema.h"
 #include "archive/texts.h"
 #include "archive/values.h"
+#include "family/decimal.h"
 #include "family/readings_csv.h"
 
 namespace vernoll::archive {
 
+// The statements name the columns v1 to v4.
+static_assert(kMaxColumns == 4);
+
+struct StoredValues {
+    int n = 0;
+    std::array<std::optional<double>, kMaxColumns> v{};
+
+    friend bool operator==(const StoredValues&, const StoredValues&) = default;
+};
+
 namespace {
+
+Q_LOGGING_CATEGORY(lcArchive, "vernoll.archive")
 
 std::atomic<int> nextConnection{0};
 
@@ -151,6 +170,44 @@ private:
 
 constexpr int kNotAnArchive = -1;
 
+// A reading's values as its row holds them: how many columns it has, and each one's number
+// (nothing where the record gave none, or gave no finite number).
+StoredValues storedValuesOf(std::span<const std::optional<float>> values) {
+    StoredValues s;
+    s.n = int(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (values[i] && std::isfinite(*values[i])) s.v[i] = csvNumber(*values[i]);
+    return s;
+}
+
+std::vector<std::optional<float>> recordValuesOf(const StoredValues& s) {
+    std::vector<std::optional<float>> values(std::size_t(s.n));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (s.v[i]) values[i] = recordValue(*s.v[i]);
+    return values;
+}
+
+// The columns n, v1 .. v4 of a row, from `first` on; nothing when n is not a count the row can
+// hold.
+std::optional<StoredValues> storedValuesAt(const QSqlQuery& q, int first) {
+    StoredValues s;
+    s.n = q.value(first).toInt();
+    if (s.n < 0 || std::size_t(s.n) > kMaxColumns) return std::nullopt;
+    for (int i = 0; i < s.n; ++i) {
+        const QVariant v = q.value(first + 1 + i);
+        if (!v.isNull()) s.v[std::size_t(i)] = v.toDouble();
+    }
+    return s;
+}
+
+// Binds n, v1 .. v4 from `first` on.
+void bindStoredValues(QSqlQuery& q, int first, const StoredValues& s) {
+    q.bindValue(first, s.n);
+    for (std::size_t i = 0; i < kMaxColumns; ++i)
+        q.bindValue(first + 1 + int(i),
+                    s.v[i] ? QVariant(*s.v[i]) : QVariant(QMetaType::fromType<double>()));
+}
+
 // The schema version of the database: 0 when it holds no table, kNotAnArchive when it holds
 // tables of something else.
 void switchToWal(const QSqlDatabase& db, int busyTimeoutMs, QSqlError& error) {
@@ -165,6 +222,15 @@ void switchToWal(const QSqlDatabase& db, int busyTimeoutMs, QSqlError& error) {
         if (waited.elapsed() >= busyTimeoutMs) return;
         QThread::msleep(20);
     }
+}
+
+// Gives a migrated SQLite file back the pages its old tables held. The archive is whole
+// without it (the pages are used again as readings arrive): a failure is only logged.
+void compactAfterMigration(const QSqlDatabase& db) {
+    QSqlError error;
+    if (!execute(db, QStringLiteral("VACUUM"), error))
+        qCWarning(lcArchive) << "the migrated archive" << db.databaseName()
+                             << "was not compacted:" << error.text();
 }
 
 std::optional<int> readVersion(const QSqlDatabase& db, Dialect dialect, QSqlError& error) {
@@ -191,12 +257,64 @@ std::optional<int> readVersion(const QSqlDatabase& db, Dialect dialect, QSqlErro
     return version.value(0).toInt();
 }
 
+// "yyyy-MM-ddTHH:mm:ss" of the seconds, as stampText writes it, without a QDateTime: the
+// export writes hundreds of thousands.
+void appendStampText(QString& out, qint64 seconds) {
+    const qint64 days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const qint64 second = seconds - days * 86400;
+    // The civil date of a day count since 1970-01-01 (proleptic Gregorian).
+    const qint64 z = days + 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const qint64 day = doy - (153 * mp + 2) / 5 + 1;
+    const qint64 month = mp < 10 ? mp + 3 : mp - 9;
+    const qint64 year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1000 || year > 9999) {
+        out += stampText(stampOf(seconds));
+        return;
+    }
+    char buf[19];
+    const auto two = [](char* p, qint64 v) {
+        p[0] = char('0' + v / 10);
+        p[1] = char('0' + v % 10);
+    };
+    two(buf, year / 100);
+    two(buf + 2, year % 100);
+    buf[4] = '-';
+    two(buf + 5, month);
+    buf[7] = '-';
+    two(buf + 8, day);
+    buf[10] = 'T';
+    two(buf + 11, second / 3600);
+    buf[13] = ':';
+    two(buf + 14, second / 60 % 60);
+    buf[16] = ':';
+    two(buf + 17, second % 60);
+    out += QLatin1StringView(buf, 19);
+}
+
+// One line of the export (readings_csv.h), from the stored stamp and values.
+void appendExportLine(QString& out, qint64 t, std::span<const std::optional<float>> values) {
+    appendStampText(out, t);
+    char buf[72];
+    for (const std::optional<float>& v : values) {
+        char* p = buf;
+        *p++ = ',';
+        if (v) p = decimal::writeShortest(p, *v);
+        out += QLatin1StringView(buf, p - buf);
+    }
+    out += QLatin1StringView("\r\n");
+}
+
 }  // namespace
 
 // One reading as stored.
 struct Archive::Row {
     qint64 t;
-    QByteArray v;
+    StoredValues v;
     bool future;
 };
 
@@ -333,34 +451,69 @@ bool Archive::open(const QString& given, Access access, const Options& options) 
         if (QFileInfo(path_).isDir()) return fail(access, text(texts::kIsFolder));
     }
 
-    connection_ = QStringLiteral("vernoll-archive-%1").arg(nextConnection++);
-    QSqlError error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection_);
-        if (lite) {
-            db.setDatabaseName(path_);
-            db.setConnectOptions(
-                QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
-        } else {
-            db.setHostName(location_.host);
-            db.setPort(location_.port);
-            db.setUserName(location_.user);
-            db.setPassword(location_.password);
-            db.setDatabaseName(location_.database);
-            db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(options.connectTimeoutS));
+    // A command that only reads opens an existing file read-only: it works on a file and in a
+    // folder it may not write to, and changes nothing (no switch to WAL, no migration).
+    bool readOnly = lite && access == Access::Read && QFileInfo::exists(path_);
+    for (;;) {
+        connection_ = QStringLiteral("vernoll-archive-%1").arg(nextConnection++);
+        QSqlError error;
+        std::optional<int> found;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection_);
+            if (lite) {
+                // In a folder that it cannot write, a reader cannot make the -wal and -shm
+                // files that reading a WAL archive needs; with no -wal there, no program is
+                // writing, and the file is read as it stands.
+                const bool asItStands = readOnly &&
+                                        !QFileInfo(QFileInfo(path_).absolutePath()).isWritable() &&
+                                        !QFileInfo::exists(path_ + QStringLiteral("-wal"));
+                db.setDatabaseName(asItStands
+                                       ? QUrl::fromLocalFile(path_).toString(QUrl::FullyEncoded) +
+                                             QStringLiteral("?immutable=1")
+                                       : path_);
+                db.setConnectOptions(
+                    QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs) +
+                    (readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()) +
+                    (asItStands ? QStringLiteral(";QSQLITE_OPEN_URI") : QString()));
+            } else {
+                db.setHostName(location_.host);
+                db.setPort(location_.port);
+                db.setUserName(location_.user);
+                db.setPassword(location_.password);
+                db.setDatabaseName(location_.database);
+                db.setConnectOptions(
+                    QStringLiteral("connect_timeout=%1").arg(options.connectTimeoutS));
+            }
+            if (!db.open()) error = db.lastError();
+            // WAL lets the window read while the command line writes. Switching needs the
+            // write lock once; an archive that is already in WAL mode answers without writing.
+            // SQLite does not wait for that lock (no busy handler): two programs that open a
+            // new archive at the same moment try again until the busy timeout.
+            else if (readOnly)
+                found = readVersion(db, dialect_, error);
+            else if (lite)
+                switchToWal(db, options.busyTimeoutMs, error);
+            else
+                execute(db, QStringLiteral("SET client_min_messages TO WARNING"), error);
         }
-        if (!db.open()) error = db.lastError();
-        // WAL lets the window read while the command line writes. Switching needs the write
-        // lock once; an archive that is already in WAL mode answers without writing. SQLite
-        // does not wait for that lock (no busy handler): two programs that open a new archive
-        // at the same moment try again until the busy timeout.
-        else if (lite)
-            switchToWal(db, options.busyTimeoutMs, error);
-        else
-            execute(db, QStringLiteral("SET client_min_messages TO WARNING"), error);
+        if (error.isValid()) {
+            fail(access, reasonOf(error));
+            close();
+            return false;
+        }
+        if (found && *found >= 0 && *found < currentSchemaVersion()) {
+            // An earlier version is migrated on first use, by a reader too where it may write.
+            close();
+            const QFileInfo file(path_);
+            if (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()) {
+                readOnly = false;
+                continue;
+            }
+            return fail(access, text(texts::kOlderSchema).arg(*found).arg(currentSchemaVersion()));
+        }
+        break;
     }
-    if (error.isValid()) fail(access, reasonOf(error));
-    if (error.isValid() || !migrate(access)) {
+    if (!migrate(access)) {
         close();
         return false;
     }
@@ -371,6 +524,8 @@ bool Archive::migrate(Access access) {
     const QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlError error;
     const auto failed = [&] { return fail(access, reasonOf(error)); };
+    // The step that converts the values leaves the old tables' pages free in a SQLite file.
+    bool compact = false;
     for (;;) {
         const std::optional<int> found = readVersion(db, dialect_, error);
         if (!found) return failed();
@@ -379,6 +534,7 @@ bool Archive::migrate(Access access) {
             return fail(access, text(texts::kNewerSchema).arg(*found).arg(currentSchemaVersion()));
         if (*found == currentSchemaVersion()) {
             version_ = *found;
+            if (compact) compactAfterMigration(db);
             return true;
         }
         // Each step in its own transaction: an archive is always at one whole version.
@@ -391,13 +547,144 @@ bool Archive::migrate(Access access) {
         const std::optional<int> locked = readVersion(db, dialect_, error);
         if (!locked) return failed();
         if (*locked != *found) continue;  // another program migrated it meanwhile
-        for (const QString& statement : migrationSteps(*found + 1, dialect_))
+        for (const QString& statement : migrationSteps(*found + 1, dialect_)) {
+            if (statement == QLatin1String(kValuesToColumns)) {
+                compact = dialect_ == Dialect::SQLite;
+                QString reason;
+                if (!valuesToColumns(error, reason))
+                    return reason.isEmpty() ? failed() : fail(access, reason);
+                continue;
+            }
             if (!execute(db, statement, error)) return failed();
+        }
         if (!execute(db, QStringLiteral("UPDATE schema_version SET version = %1").arg(*found + 1),
                      error) ||
             !tx.commit(error))
             return failed();
     }
+}
+
+bool Archive::keepConflict(int serial, const Row& row, qint64 downloadId, QSqlError& error) {
+    QSqlQuery* keep = prepared(QStringLiteral("INSERT INTO conflicts (serial, t, download_id, n, "
+                                              "v1, v2, v3, v4) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                               error);
+    if (!keep) return false;
+    keep->bindValue(0, serial);
+    keep->bindValue(1, qlonglong(row.t));
+    keep->bindValue(2, qlonglong(downloadId));
+    bindStoredValues(*keep, 3, row.v);
+    const bool kept = keep->exec();
+    if (!kept) error = keep->lastError();
+    keep->finish();
+    return kept;
+}
+
+bool Archive::nameColumns(int serial, const QString& header, QSqlError& error) {
+    Statement clear(prepared(QStringLiteral("DELETE FROM station_columns WHERE serial = ?"), error),
+                    error);
+    if (!clear.run(serial)) return false;
+    Statement name(prepared(QStringLiteral("INSERT INTO station_columns (serial, column_no, name, "
+                                           "unit) VALUES (?, ?, ?, ?)"),
+                            error),
+                   error);
+    int number = 0;
+    for (const Column& c : columnsOfHeader(header))
+        if (!name.run(serial, ++number, c.label, c.unit)) return false;
+    return true;
+}
+
+bool Archive::valuesToColumns(QSqlError& error, QString& reason) {
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    // Every query is read whole before the next statement runs: a PostgreSQL connection runs
+    // one at a time.
+    const auto all = [&](const QString& sql, const QVariantList& values,
+                         const std::function<bool(const QSqlQuery&)>& take) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) {
+            error = q.lastError();
+            return false;
+        }
+        for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
+        if (!q.exec()) {
+            error = q.lastError();
+            return false;
+        }
+        while (q.next())
+            if (!take(q)) return false;
+        if (!q.lastError().isValid()) return true;
+        error = q.lastError();
+        return false;
+    };
+    const auto decoded = [&](const QSqlQuery& q, int column) -> std::optional<StoredValues> {
+        const std::optional<std::vector<std::optional<float>>> values =
+            decodeValues(q.value(column).toByteArray());
+        if (values && values->size() <= kMaxColumns) return storedValuesOf(*values);
+        reason = text(texts::kCorrupt);
+        return std::nullopt;
+    };
+
+    std::vector<std::pair<int, QString>> headers;
+    if (!all(QStringLiteral("SELECT serial, column_header FROM stations"), {},
+             [&](const QSqlQuery& q) {
+                 headers.emplace_back(q.value(0).toInt(), q.value(1).toString());
+                 return true;
+             }))
+        return false;
+    for (const auto& [serial, header] : headers)
+        if (!nameColumns(serial, header, error)) return false;
+
+    std::vector<int> serials;
+    if (!all(QStringLiteral("SELECT DISTINCT serial FROM readings_v4"), {},
+             [&](const QSqlQuery& q) {
+                 serials.push_back(q.value(0).toInt());
+                 return true;
+             }))
+        return false;
+    // A logger's readings a slice at a time, so that a large archive is never held whole.
+    constexpr int kSlice = 50000;
+    for (const int serial : serials) {
+        qint64 after = kOpenFrom;
+        for (;;) {
+            std::vector<Row> rows;
+            if (!all(
+                    QStringLiteral("SELECT t, v, future FROM readings_v4 WHERE serial = ? AND "
+                                   "t > ? ORDER BY t LIMIT %1")
+                        .arg(kSlice),
+                    {serial, qlonglong(after)}, [&](const QSqlQuery& q) {
+                        const std::optional<StoredValues> values = decoded(q, 1);
+                        if (!values) return false;
+                        rows.push_back({q.value(0).toLongLong(), *values, q.value(2).toInt() != 0});
+                        return true;
+                    }))
+                return false;
+            if (rows.empty()) break;
+            std::vector<bool> added;
+            if (!insertReadings(serial, rows, added, error)) return false;
+            after = rows.back().t;
+        }
+    }
+
+    struct Kept {
+        int serial;
+        Row row;
+        qint64 downloadId;
+    };
+    std::vector<Kept> kept;
+    if (!all(QStringLiteral("SELECT serial, t, v, download_id FROM conflicts_v4"), {},
+             [&](const QSqlQuery& q) {
+                 const std::optional<StoredValues> values = decoded(q, 2);
+                 if (!values) return false;
+                 kept.push_back({q.value(0).toInt(),
+                                 {q.value(1).toLongLong(), *values, false},
+                                 q.value(3).toLongLong()});
+                 return true;
+             }))
+        return false;
+    for (const Kept& k : kept) {
+        if (!keepConflict(k.serial, k.row, k.downloadId, error)) return false;
+    }
+    return true;
 }
 
 std::optional<StoreResult> Archive::store(const Batch& batch) {
@@ -416,11 +703,11 @@ std::optional<StoreResult> Archive::store(const Batch& batch) {
             return std::nullopt;
         }
         if (r.values.size() > kMaxColumns || !r.stamp.isValid()) {
-            fail(Access::Update, text(texts::kBadReading));
+            fail(Access::Update, text(texts::kBadReading).arg(kMaxColumns));
             return std::nullopt;
         }
         const qint64 t = naiveSeconds(r.stamp);
-        rows.push_back({t, encodeValues(r.values), t > now + kFutureMargin});
+        rows.push_back({t, storedValuesOf(r.values), t > now + kFutureMargin});
     }
     // Every writer takes the rows of a logger in the same order, so two of them never wait on
     // each other in a circle; a stable sort keeps the first of a repeated stamp first.
@@ -473,55 +760,63 @@ ON CONFLICT (serial) DO UPDATE SET
                         batch.columnHeader))
             return std::nullopt;
     }
+    if (!batch.columnHeader.isEmpty() && !nameColumns(serial, batch.columnHeader, error))
+        return std::nullopt;
 
     StoreResult result;
     result.readings = qint64(rows.size());
-    std::optional<qint64> addedFirst, addedLast;
-    std::vector<const Row*> notAdded;
-    std::vector<bool> added;
-    if (!insertReadings(serial, rows, added, error)) return std::nullopt;
+    // What is stored already over the batch's span: a reading whose stamp is there, or came
+    // earlier in the batch, is a duplicate or a conflict, and only the others are inserted.
+    QHash<qint64, StoredValues> stored;
+    if (!rows.empty()) {
+        Statement lookup(prepared(QStringLiteral("SELECT t, n, v1, v2, v3, v4 FROM readings "
+                                                 "WHERE serial = ? AND t BETWEEN ? AND ?"),
+                                  error),
+                         error);
+        if (!lookup.run(serial, qlonglong(rows.front().t), qlonglong(rows.back().t)))
+            return std::nullopt;
+        while (lookup.query().next()) {
+            const std::optional<StoredValues> values = storedValuesAt(lookup.query(), 1);
+            if (!values) return std::nullopt;
+            stored.insert(lookup.query().value(0).toLongLong(), *values);
+        }
+        if (lookup.query().lastError().isValid()) {
+            error = lookup.query().lastError();
+            return std::nullopt;
+        }
+    }
+    std::vector<Row> fresh;
+    fresh.reserve(rows.size());
+    std::vector<const Row*> conflicting;
     std::optional<qint64> newest;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
+    for (const Row& row : rows) {
         if (row.future) ++result.future;
         if (!row.future) newest = row.t;
-        if (!added[i]) {
-            notAdded.push_back(&row);
-            continue;
-        }
-        ++result.added;
-        if (!addedFirst) addedFirst = row.t;
-        if (!row.future) addedLast = row.t;
+        const auto it = stored.constFind(row.t);
+        const StoredValues* there = it != stored.constEnd()                     ? &*it
+                                    : !fresh.empty() && fresh.back().t == row.t ? &fresh.back().v
+                                                                                : nullptr;
+        if (!there)
+            fresh.push_back(row);
+        else if (*there == row.v)
+            ++result.duplicates;
+        else
+            conflicting.push_back(&row);
     }
-
+    result.conflicts = qint64(conflicting.size());
     if (!rows.empty()) result.first = stampOf(rows.front().t);
     if (newest) result.last = stampOf(*newest);
 
-    // The rows not added are already stored: now or earlier in this batch, or by an earlier
-    // batch. One look-up over their span finds the stored values.
-    std::vector<const Row*> conflicting;
-    if (!notAdded.empty()) {
-        QHash<qint64, QByteArray> stored;
-        stored.reserve(qsizetype(notAdded.size()));
-        Statement lookup(
-            prepared(
-                QStringLiteral("SELECT t, v FROM readings WHERE serial = ? AND t BETWEEN ? AND ?"),
-                error),
-            error);
-        if (!lookup.run(serial, qlonglong(notAdded.front()->t), qlonglong(notAdded.back()->t)))
-            return std::nullopt;
-        while (lookup.query().next())
-            stored.insert(lookup.query().value(0).toLongLong(),
-                          lookup.query().value(1).toByteArray());
-        for (const Row* row : notAdded) {
-            const auto it = stored.constFind(row->t);
-            if (it == stored.constEnd()) return std::nullopt;
-            if (*it == row->v)
-                ++result.duplicates;
-            else
-                conflicting.push_back(row);
-        }
-        result.conflicts = qint64(conflicting.size());
+    // This transaction holds the logger's readings (PostgreSQL: its station row; SQLite: the
+    // write lock): every fresh reading goes in.
+    std::vector<bool> added;
+    if (!insertReadings(serial, fresh, added, error)) return std::nullopt;
+    std::optional<qint64> addedFirst, addedLast;
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        if (!added[i]) return std::nullopt;
+        ++result.added;
+        if (!addedFirst) addedFirst = fresh[i].t;
+        if (!fresh[i].future) addedLast = fresh[i].t;
     }
 
     {
@@ -557,24 +852,32 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)")
 
     // A conflict already kept (the same values for the same stamp) is not kept again.
     qint64 kept = 0;
-    if (!conflicting.empty()) {
-        Statement keep(prepared(QStringLiteral("INSERT INTO conflicts (serial, t, v, download_id) "
-                                               "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"),
-                                error),
-                       error);
-        for (const Row* row : conflicting) {
-            if (!keep.run(serial, qlonglong(row->t), row->v, qlonglong(result.downloadId)))
+    for (const Row* row : conflicting) {
+        bool known = false;
+        {
+            Statement same(prepared(QStringLiteral("SELECT n, v1, v2, v3, v4 FROM conflicts "
+                                                   "WHERE serial = ? AND t = ?"),
+                                    error),
+                           error);
+            if (!same.run(serial, qlonglong(row->t))) return std::nullopt;
+            while (!known && same.query().next())
+                known = storedValuesAt(same.query(), 0) == std::optional(row->v);
+            if (same.query().lastError().isValid()) {
+                error = same.query().lastError();
                 return std::nullopt;
-            kept += keep.query().numRowsAffected() == 1 ? 1 : 0;
+            }
         }
+        if (known) continue;
+        if (!keepConflict(serial, *row, result.downloadId, error)) return std::nullopt;
+        ++kept;
     }
 
     {
         // The station's figures: this transaction holds its row (or the file's write lock).
         Statement figures(
             prepared(
-                QStringLiteral(
-                    "SELECT readings, first_t, last_t, conflicts FROM stations WHERE serial = ?"),
+                QStringLiteral("SELECT readings, first_t, last_t, conflicts, widest FROM stations "
+                               "WHERE serial = ?"),
                 error),
             error);
         if (!figures.run(serial) || !figures.query().next()) return std::nullopt;
@@ -583,15 +886,18 @@ VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id)")
         std::optional<qint64> first = optionalInt(f.value(1));
         std::optional<qint64> last = optionalInt(f.value(2));
         const qint64 conflicts = f.value(3).toLongLong() + kept;
+        int widest = f.value(4).toInt();
+        for (const Row& row : fresh) widest = std::max(widest, row.v.n);
         if (addedFirst && (!first || *addedFirst < *first)) first = addedFirst;
         if (addedLast && (!last || *addedLast > *last)) last = addedLast;
         figures.query().finish();
         Statement update(prepared(QStringLiteral("UPDATE stations SET readings = ?, first_t = ?, "
-                                                 "last_t = ?, conflicts = ? WHERE serial = ?"),
+                                                 "last_t = ?, conflicts = ?, widest = ? "
+                                                 "WHERE serial = ?"),
                                   error),
                          error);
         if (!update.run(qlonglong(readings), orNull(first), orNull(last), qlonglong(conflicts),
-                        serial))
+                        widest, serial))
             return std::nullopt;
     }
 
@@ -603,43 +909,82 @@ bool Archive::insertReadings(int serial, const std::vector<Row>& rows, std::vect
                              QSqlError& error) {
     added.assign(rows.size(), false);
     if (dialect_ == Dialect::SQLite) {
-        Statement insert(prepared(QStringLiteral("INSERT INTO readings (serial, t, v, future) "
-                                                 "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING"),
-                                  error),
-                         error);
+        // One prepared statement per row, its numbers bound: SQLite reads a number in a
+        // statement's text its own way, which may miss the double by a last bit. What is the
+        // same for every row (the logger, the count of values, the flag) is in the text.
+        QSqlQuery* insert = nullptr;
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const Row& row = rows[i];
-            if (!insert.run(serial, qlonglong(row.t), row.v, int(row.future))) return false;
-            added[i] = insert.query().numRowsAffected() == 1;
+            if (i == 0 || rows[i - 1].future != row.future || rows[i - 1].v.n != row.v.n) {
+                QString sql = QStringLiteral("INSERT INTO readings (serial, t, future, n");
+                for (int c = 1; c <= row.v.n; ++c) sql += QStringLiteral(", v%1").arg(c);
+                sql += QStringLiteral(") VALUES (%1, ?, %2, %3")
+                           .arg(serial)
+                           .arg(int(row.future))
+                           .arg(row.v.n);
+                for (int c = 1; c <= row.v.n; ++c) sql += QStringLiteral(", ?");
+                sql += QStringLiteral(") ON CONFLICT DO NOTHING");
+                insert = prepared(sql, error);
+            }
+            if (!insert) return false;
+            insert->bindValue(0, qlonglong(row.t));
+            for (int c = 0; c < row.v.n; ++c)
+                insert->bindValue(1 + c, row.v.v[std::size_t(c)]
+                                             ? QVariant(*row.v.v[std::size_t(c)])
+                                             : QVariant(QMetaType::fromType<double>()));
+            if (!insert->exec()) {
+                error = insert->lastError();
+                return false;
+            }
+            added[i] = insert->numRowsAffected() == 1;
+            insert->finish();
         }
         return true;
     }
-    // A server may be a network away: rows go in chunks, one round trip each, and the
-    // statement returns the stamps it stored. Of a stamp repeated within a chunk, the first
-    // row is the one stored (rows go in in order).
+    // A server may be a network away: rows go in chunks, one statement each, their numbers
+    // written into its text (PostgreSQL reads a number as the nearest double). The statement
+    // returns the stamps it stored; of a stamp repeated within a chunk, the first row is the
+    // one stored (rows go in in order).
     constexpr std::size_t kChunk = 256;
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    std::string sql;
+    char number[32];
+    const auto put = [&](auto v) {
+        sql.append(number, std::to_chars(number, number + sizeof number, v).ptr);
+    };
     for (std::size_t from = 0; from < rows.size(); from += kChunk) {
         const std::size_t n = std::min(kChunk, rows.size() - from);
-        QString sql = QStringLiteral("INSERT INTO readings (serial, t, v, future) VALUES ");
-        for (std::size_t i = 0; i < n; ++i)
-            sql += i ? QStringLiteral(", (?, ?, ?, ?)") : QStringLiteral("(?, ?, ?, ?)");
-        sql += QStringLiteral(" ON CONFLICT DO NOTHING RETURNING t");
-        QSqlQuery* insert = prepared(sql, error);
-        if (!insert) return false;
-        int p = 0;
+        sql = "INSERT INTO readings (serial, t, future, n, v1, v2, v3, v4) VALUES ";
         for (std::size_t i = from; i < from + n; ++i) {
-            insert->bindValue(p++, serial);
-            insert->bindValue(p++, qlonglong(rows[i].t));
-            insert->bindValue(p++, rows[i].v);
-            insert->bindValue(p++, int(rows[i].future));
+            const Row& row = rows[i];
+            sql += i == from ? "(" : ", (";
+            put(serial);
+            sql += ", ";
+            put(row.t);
+            sql += row.future ? ", 1, " : ", 0, ";
+            put(row.v.n);
+            for (const std::optional<double>& v : row.v.v) {
+                sql += ", ";
+                if (v)
+                    put(*v);  // the shortest text that reads back as the same double
+                else
+                    sql += "NULL";
+            }
+            sql += ')';
         }
-        if (!insert->exec()) {
-            error = insert->lastError();
+        sql += " ON CONFLICT DO NOTHING RETURNING t";
+        QSqlQuery insert(db);
+        insert.setForwardOnly(true);
+        if (!insert.exec(QString::fromLatin1(sql.data(), qsizetype(sql.size())))) {
+            error = insert.lastError();
             return false;
         }
         QSet<qint64> stored;
-        while (insert->next()) stored.insert(insert->value(0).toLongLong());
-        insert->finish();
+        while (insert.next()) stored.insert(insert.value(0).toLongLong());
+        if (insert.lastError().isValid()) {
+            error = insert.lastError();
+            return false;
+        }
         for (std::size_t i = from; i < from + n; ++i) added[i] = stored.remove(rows[i].t);
     }
     return true;
@@ -788,11 +1133,12 @@ std::optional<QStringList> Archive::check() {
         if (!walkedWhole(q)) return std::nullopt;
     }
     Statement figures(prepared(QStringLiteral(R"(
-SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts,
+SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts, s.widest,
        (SELECT COUNT(*) FROM readings r WHERE r.serial = s.serial),
        (SELECT MIN(t) FROM readings r WHERE r.serial = s.serial),
        (SELECT MAX(t) FROM readings r WHERE r.serial = s.serial AND r.future = 0),
-       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial)
+       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial),
+       (SELECT COALESCE(MAX(n), 0) FROM readings r WHERE r.serial = s.serial)
 FROM stations s ORDER BY s.serial)"),
                                error),
                       error);
@@ -812,10 +1158,11 @@ FROM stations s ORDER BY s.serial)"),
                                  a.isNull() ? QStringLiteral("-") : a.toString(),
                                  b.isNull() ? QStringLiteral("-") : b.toString());
         };
-        differs("readings", 1, 5);
-        differs("first_t", 2, 6);
-        differs("last_t", 3, 7);
-        differs("conflicts", 4, 8);
+        differs("readings", 1, 6);
+        differs("first_t", 2, 7);
+        differs("last_t", 3, 8);
+        differs("conflicts", 4, 9);
+        differs("widest", 5, 10);
     }
     if (!walkedWhole(q)) return std::nullopt;
     return problems;
@@ -906,55 +1253,108 @@ SELECT MAX(t) FROM (
     return optionalStamp(last.query().value(0));
 }
 
+std::optional<Archive::Header> Archive::headerOf(std::uint32_t serial) {
+    QSqlError error;
+    Statement header(
+        prepared(QStringLiteral("SELECT column_header, widest FROM stations WHERE serial = ?"),
+                 error),
+        error);
+    if (!header.run(qlonglong(serial))) {
+        fail(Access::Read, reasonOf(error));
+        return std::nullopt;
+    }
+    if (!header.query().next())
+        return walkedWhole(header.query()) ? std::optional(Header()) : std::nullopt;
+    return Header{columnsOfHeader(header.query().value(0).toString()),
+                  header.query().value(1).toInt()};
+}
+
+bool Archive::walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to,
+                           int widest, const std::function<bool(qint64, RecordValues&&)>& take) {
+    // Only the columns the logger's readings use: each one read costs as much as a reading's
+    // stamp.
+    widest = std::clamp(widest, 0, int(kMaxColumns));
+    // The stamp and the count of values come as one number, t * 8 + n (n is at most 4): one
+    // column less to fetch a row.
+    QString sql = QStringLiteral("SELECT t * 8 + n");
+    for (int c = 1; c <= widest; ++c) sql += QStringLiteral(", v%1").arg(c);
+    sql += QStringLiteral(" FROM readings WHERE serial = ? AND t BETWEEN ? AND ? ORDER BY t");
+    QSqlError error;
+    Statement range(prepared(sql, error), error);
+    if (!range.run(qlonglong(serial), qlonglong(from.isValid() ? naiveSeconds(from) : kOpenFrom),
+                   qlonglong(to.isValid() ? naiveSeconds(to) : kOpenTo)))
+        return fail(Access::Read, reasonOf(error));
+    QSqlQuery& q = range.query();
+    while (q.next()) {
+        const qint64 key = q.value(0).toLongLong();
+        const int n = int(key & 7);
+        if (n > widest) return fail(Access::Read, text(texts::kCorrupt));
+        RecordValues values(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const QVariant v = q.value(1 + i);
+            if (!v.isNull()) values[std::size_t(i)] = recordValue(v.toDouble());
+        }
+        if (!take(key >> 3, std::move(values))) return false;
+    }
+    return walkedWhole(q);
+}
+
 std::optional<ReadingSet> Archive::readings(std::uint32_t serial, const QDateTime& from,
                                             const QDateTime& to) {
     if (!isOpen()) {
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
     }
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    QSqlError error;
     ReadingSet set;
-    {
-        Statement header(
-            prepared(QStringLiteral("SELECT column_header FROM stations WHERE serial = ?"), error),
-            error);
-        if (!header.run(qlonglong(serial))) {
-            fail(Access::Read, reasonOf(error));
-            return std::nullopt;
-        }
-        if (header.query().next())
-            set.columns = columnsOfHeader(header.query().value(0).toString());
-    }
-    Statement range(
-        prepared(QStringLiteral(
-                     "SELECT t, v FROM readings WHERE serial = ? AND t BETWEEN ? AND ? ORDER BY t"),
-                 error),
-        error);
-    if (!range.run(qlonglong(serial), qlonglong(from.isValid() ? naiveSeconds(from) : kOpenFrom),
-                   qlonglong(to.isValid() ? naiveSeconds(to) : kOpenTo))) {
-        fail(Access::Read, reasonOf(error));
-        return std::nullopt;
-    }
-    QSqlQuery& q = range.query();
-    while (q.next()) {
-        std::optional<std::vector<std::optional<float>>> values =
-            decodeValues(q.value(1).toByteArray());
-        if (!values) {
-            fail(Access::Read, text(texts::kCorrupt));
-            return std::nullopt;
-        }
-        set.readings.push_back({serial, stampOf(q.value(0).toLongLong()), std::move(*values)});
-    }
-    if (!walkedWhole(q)) return std::nullopt;
+    std::optional<Header> header = headerOf(serial);
+    if (!header) return std::nullopt;
+    set.columns = std::move(header->columns);
+    const auto take = [&](qint64 t, RecordValues&& values) {
+        set.readings.push_back({serial, stampOf(t), std::move(values)});
+        return true;
+    };
+    if (!walkReadings(serial, from, to, header->widest, take)) return std::nullopt;
     return set;
 }
 
 std::optional<Archive::Export> Archive::exportCsv(std::uint32_t serial, const QDateTime& from,
                                                   const QDateTime& to) {
-    const std::optional<ReadingSet> set = readings(serial, from, to);
-    if (!set) return std::nullopt;
-    return Export{readingsCsv(set->columns, set->readings), qint64(set->readings.size())};
+    Export e;
+    const std::optional<qint64> n = exportCsv(serial, from, to, [&](const QString& piece) {
+        e.text += piece;
+        return true;
+    });
+    if (!n) return std::nullopt;
+    e.readings = *n;
+    return e;
+}
+
+std::optional<qint64> Archive::exportCsv(std::uint32_t serial, const QDateTime& from,
+                                         const QDateTime& to,
+                                         const std::function<bool(const QString&)>& write) {
+    if (!isOpen()) {
+        fail(Access::Read, text(texts::kNotOpen));
+        return std::nullopt;
+    }
+    const std::optional<Header> header = headerOf(serial);
+    if (!header) return std::nullopt;
+    // Pieces of about this many characters: the export's memory does not grow with it.
+    constexpr qsizetype kPiece = 1 << 16;
+    QString piece = readingsCsvHeader(header->columns);
+    piece.reserve(kPiece + 1024);
+    qint64 count = 0;
+    bool written = true;
+    const auto take = [&](qint64 t, RecordValues&& values) {
+        appendExportLine(piece, t, values);
+        ++count;
+        if (piece.size() < kPiece) return true;
+        written = write(piece);
+        piece.resize(0);
+        return written;
+    };
+    if (!walkReadings(serial, from, to, header->widest, take)) return std::nullopt;
+    if (!piece.isEmpty() && !write(piece)) return std::nullopt;
+    return count;
 }
 
 std::optional<std::vector<Conflict>> Archive::conflicts(std::uint32_t serial) {
@@ -965,9 +1365,9 @@ std::optional<std::vector<Conflict>> Archive::conflicts(std::uint32_t serial) {
     const QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlError error;
     Statement list(prepared(QStringLiteral(R"(
-SELECT c.t, r.v, c.v, c.download_id FROM conflicts c
-JOIN readings r ON r.serial = c.serial AND r.t = c.t
-WHERE c.serial = ? ORDER BY c.t, c.download_id)"),
+SELECT c.t, r.n, r.v1, r.v2, r.v3, r.v4, c.n, c.v1, c.v2, c.v3, c.v4, c.download_id
+FROM conflicts c JOIN readings r ON r.serial = c.serial AND r.t = c.t
+WHERE c.serial = ? ORDER BY c.t, c.download_id, c.n, c.v1, c.v2, c.v3, c.v4)"),
                             error),
                    error);
     if (!list.run(qlonglong(serial))) {
@@ -977,14 +1377,14 @@ WHERE c.serial = ? ORDER BY c.t, c.download_id)"),
     std::vector<Conflict> conflicts;
     QSqlQuery& q = list.query();
     while (q.next()) {
-        auto stored = decodeValues(q.value(1).toByteArray());
-        auto arrived = decodeValues(q.value(2).toByteArray());
+        const auto stored = storedValuesAt(q, 1);
+        const auto arrived = storedValuesAt(q, 6);
         if (!stored || !arrived) {
             fail(Access::Read, text(texts::kCorrupt));
             return std::nullopt;
         }
-        conflicts.push_back({stampOf(q.value(0).toLongLong()), std::move(*stored),
-                             std::move(*arrived), q.value(3).toLongLong()});
+        conflicts.push_back({stampOf(q.value(0).toLongLong()), recordValuesOf(*stored),
+                             recordValuesOf(*arrived), q.value(11).toLongLong()});
     }
     if (!walkedWhole(q)) return std::nullopt;
     return conflicts;

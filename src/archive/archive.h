@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -143,7 +144,10 @@ struct Conflict {
 class Archive {
 public:
     // What the caller means to do: the message of a failure says so, and only an update
-    // creates a missing SQLite file (other than the default one) or migrates an old schema.
+    // creates a missing SQLite file (other than the default one). A read opens an existing
+    // SQLite file read-only, so that it works on a file and in a folder it cannot write; an
+    // archive of an older schema is migrated by a reader too when it may write the file, and
+    // is otherwise refused with the reason (texts::kOlderSchema).
     enum class Access { Read, Update };
 
     struct Options {
@@ -207,12 +211,38 @@ public:
     };
     std::optional<Export> exportCsv(std::uint32_t serial, const QDateTime& from,
                                     const QDateTime& to);
+    // The same text handed to `write` a piece at a time as the readings are read, so that an
+    // export's memory does not grow with it; `write` returns false when it cannot take a piece,
+    // which ends the export (nothing returned, and error() left to the writer to tell). The
+    // number of readings written.
+    std::optional<qint64> exportCsv(std::uint32_t serial, const QDateTime& from,
+                                    const QDateTime& to,
+                                    const std::function<bool(const QString&)>& write);
 
     // The conflicts kept for one logger, oldest first.
     std::optional<std::vector<Conflict>> conflicts(std::uint32_t serial);
 
 private:
     struct Row;
+    using RecordValues = std::vector<std::optional<float>>;
+    // The value columns the logger's header names (none when the archive has no header), and
+    // the most values any of its stored readings has.
+    struct Header {
+        std::vector<Column> columns;
+        int widest = 0;
+    };
+    std::optional<Header> headerOf(std::uint32_t serial);
+    // Hands `take` each reading of the range, oldest first, until it returns false; `widest`
+    // as headerOf gives it.
+    bool walkReadings(std::uint32_t serial, const QDateTime& from, const QDateTime& to, int widest,
+                      const std::function<bool(qint64, RecordValues&&)>& take);
+    // Keeps a reading that arrived with other values than the stored ones.
+    bool keepConflict(int serial, const Row& row, qint64 downloadId, QSqlError& error);
+    // Writes the columns' names of the logger's header (SQL tools read them).
+    bool nameColumns(int serial, const QString& header, QSqlError& error);
+    // The migration's conversion of the values of version 4 to their columns.
+    // A failure sets `error`, or `reason` when the database did not fail.
+    bool valuesToColumns(QSqlError& error, QString& reason);
     std::optional<std::pair<std::vector<DownloadFact>, std::vector<SendFact>>> foresightFacts(
         std::uint32_t serial);
     bool fail(Access access, const QString& reason);

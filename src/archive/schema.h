@@ -13,8 +13,11 @@ enum class Dialect { SQLite, PostgreSQL };
 int currentSchemaVersion();
 
 // The statements that take an archive from version `version - 1` to `version` (1 creates the
-// tables in an empty database). The caller runs them, and the statement that records the new
+// tables in an empty database). A statement equal to kValuesToColumns is no SQL: there the
+// caller converts the readings' values from the blobs of version 4 to their columns (version
+// 5). The caller runs them, and the statement that records the new
 // version, in one transaction.
 QStringList migrationSteps(int version, Dialect dialect);
+inline constexpr char kValuesToColumns[] = "-- values to columns";
 
 }  // namespace vernoll::archive

@@ -17,6 +17,11 @@ inline constexpr char kNewerSchema[] =
     "conoce hasta el %2)";
 inline constexpr char kLocked[] =
     "otro programa lo est\u00e1 modificando y no lo liber\u00f3 a tiempo";
+// "%1" the archive's schema, "%2" this program's.
+inline constexpr char kOlderSchema[] =
+    "fue escrito por una versi\u00f3n anterior del programa (esquema %1; este programa usa el "
+    "%2) y debe actualizarse antes de leerlo: \u00e1bralo una vez con permiso de escritura, con "
+    "un comando que escriba en \u00e9l (collect, download o archive import)";
 inline constexpr char kReadOnlyFile[] = "el archivo es de solo lectura";
 inline constexpr char kReadOnlyFolder[] = "la carpeta %1 es de solo lectura";
 inline constexpr char kMissingFolder[] = "la carpeta %1 no existe";
@@ -32,8 +37,9 @@ inline constexpr char kOtherSerial[] =
     "una lectura del registrador %1 vino en la descarga del registrador %2";
 inline constexpr char kMissingFile[] = "el archivo no existe";
 inline constexpr char kIsFolder[] = "es una carpeta, no un archivo";
+// "%1": the most values a reading can have.
 inline constexpr char kBadReading[] =
-    "una lectura no tiene fecha v\u00e1lida o tiene m\u00e1s de 255 valores";
+    "una lectura no tiene fecha v\u00e1lida o tiene m\u00e1s de %1 valores";
 // What archive check finds: "%1" the logger, "%2" the figure, "%3" its row's, "%4" the count.
 inline constexpr char kFigureDiffers[] =
     "registrador %1: %2 dice %3 en su fila y %4 en sus lecturas";

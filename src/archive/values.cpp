@@ -1,8 +1,11 @@
 #include "archive/values.h"
 
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+
+#include "family/decimal.h"
 
 namespace vernoll::archive {
 
@@ -48,6 +51,19 @@ std::optional<std::vector<std::optional<float>>> decodeValues(const QByteArray& 
             return std::nullopt;  // not the one encoding of these values
     }
     return values;
+}
+
+double csvNumber(float v) {
+    char text[64];
+    const char* end = decimal::writeShortest(text, v);
+    double number = 0;
+    // Plain notation of a finite float always reads; anything else keeps the float's value.
+    if (std::from_chars(text, end, number).ec != std::errc()) return double(v);
+    return number;
+}
+
+float recordValue(double v) {
+    return float(v);
 }
 
 }  // namespace vernoll::archive

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
@@ -527,18 +528,27 @@ int archiveExport(Session& session, const QCommandLineParser& parser) {
                              .arg(store.location(), archive::serialText(*serial)));
         return Usage;
     }
-    const auto exported = store.exportCsv(*serial, range->from, range->to);
-    if (!exported) return archiveFailed(session, store);
-    if (!memory::writeFile(csv, cp1252::encode(exported->text))) {
-        session.complain(QStringLiteral("cannot write ") + csv);
+    // Written as it is read, under a temporary name that becomes the file's only when every
+    // reading was read and written.
+    QSaveFile file(csv);
+    bool written = file.open(QIODevice::WriteOnly);
+    const auto exported = written
+                              ? store.exportCsv(*serial, range->from, range->to,
+                                                [&](const QString& piece) {
+                                                    const QByteArray bytes = cp1252::encode(piece);
+                                                    written = file.write(bytes) == bytes.size();
+                                                    return written;
+                                                })
+                              : std::nullopt;
+    if (!written || (exported && !file.commit())) {
+        session.complain(QStringLiteral("cannot write %1: %2").arg(csv, file.errorString()));
         return FileError;
     }
+    if (!exported) return archiveFailed(session, store);
     if (session.options().json)
-        session.printJson(
-            {{QStringLiteral("readings"), exported->readings}, {QStringLiteral("csv"), csv}});
+        session.printJson({{QStringLiteral("readings"), *exported}, {QStringLiteral("csv"), csv}});
     else
-        session.print(
-            QStringLiteral("%1 readings written to %2\n").arg(exported->readings).arg(csv));
+        session.print(QStringLiteral("%1 readings written to %2\n").arg(*exported).arg(csv));
     return Done;
 }
 

@@ -1,4 +1,4 @@
-// Schema migrations: from an empty database, and from an archive as the first schema wrote it.
+// Schema migrations: from an empty database, and from archives as earlier versions wrote them.
 #include "archive/schema.h"
 #include "archive/texts.h"
 #include "readings.h"
@@ -38,29 +38,51 @@ QString bytes(Backend backend, const char* hex) {
                                       : QStringLiteral("'\\x%1'::bytea").arg(QLatin1String(hex));
 }
 
-// One logger as version 1 stored it: three readings (values as their bytes were written:
-// {21.5, 3}, {none, 3}, {22, 0}), a download from the logger and a base file that brought a
-// conflict for the first reading ({21.5, 4}).
-QString firstSchemaData(Backend b) {
+// An archive at `version` as the program wrote it: version 1 from the frozen text above, later
+// ones through the migration steps that wrote them, which never change once released.
+QString schemaAt(Backend backend, int version) {
+    if (version == 1) return firstSchema(backend);
+    QStringList statements;
+    const Dialect dialect = backend == Backend::SQLite ? Dialect::SQLite : Dialect::PostgreSQL;
+    for (int step = 1; step <= version; ++step) statements << migrationSteps(step, dialect);
+    statements << QStringLiteral("UPDATE schema_version SET version = %1").arg(version);
+    return statements.join(QStringLiteral("\n;\n"));
+}
+
+// One logger as versions 1 to 4 stored it: three readings (values as their bytes were written:
+// {21.5, 3}, {none, 3}, {22, 123456792}, a flow meter's total beyond the floats' whole
+// numbers), a download from the logger and a base file that brought a conflict for the first
+// reading ({21.5, 4}). From version 3 on, the station's row holds its figures.
+QString earlierData(Backend b, int version) {
     const qint64 t0 = base().toSecsSinceEpoch();
     const qint64 day = 86400;
-    return QStringLiteral(
-               "INSERT INTO stations VALUES (20500, 'Pluviometro', 'Juan  ', 'Rio  ', '-32', "
-               "'-64', '400', '%1')\n;\n"
-               "INSERT INTO readings VALUES (20500, %2, %5), (20500, %3, %6), (20500, %4, %7)\n;\n"
-               "INSERT INTO downloads (serial, stored_at, port, blocks, logger_clock, pc_clock, "
-               "clock_offset_s, readings, new_readings, duplicates, conflicts, first_t, last_t) "
-               "VALUES (20500, %9, '/dev/ttyS0', 1024, %10, %9, 40, 3, 3, 0, 0, %2, %4)\n;\n"
-               "INSERT INTO downloads (serial, stored_at, base_file, readings, new_readings, "
-               "duplicates, conflicts, first_t, last_t) "
-               "VALUES (20500, %11, 'a.rgt', 3, 0, 2, 1, %2, %4)\n;\n"
-               "INSERT INTO conflicts VALUES (20500, %2, %8, 2)")
+    const QString figures = version >= 3
+                                ? QStringLiteral(
+                                      "\n;\nUPDATE stations SET readings = 3, first_t = %1, "
+                                      "last_t = %2, conflicts = 1")
+                                      .arg(t0)
+                                      .arg(t0 + 2 * kInterval)
+                                : QString();
+    return (QStringLiteral(
+                "INSERT INTO stations (serial, device, user_text, location, latitude, longitude, "
+                "altitude, column_header) VALUES (20500, 'Pluviometro', 'Juan  ', 'Rio  ', '-32', "
+                "'-64', '400', '%1')\n;\n"
+                "INSERT INTO readings (serial, t, v) VALUES (20500, %2, %5), (20500, %3, %6), "
+                "(20500, %4, %7)\n;\n"
+                "INSERT INTO downloads (serial, stored_at, port, blocks, logger_clock, pc_clock, "
+                "clock_offset_s, readings, new_readings, duplicates, conflicts, first_t, last_t) "
+                "VALUES (20500, %9, '/dev/ttyS0', 1024, %10, %9, 40, 3, 3, 0, 0, %2, %4)\n;\n"
+                "INSERT INTO downloads (serial, stored_at, base_file, readings, new_readings, "
+                "duplicates, conflicts, first_t, last_t) "
+                "VALUES (20500, %11, 'a.rgt', 3, 0, 2, 1, %2, %4)\n;\n"
+                "INSERT INTO conflicts VALUES (20500, %2, %8, 2)") +
+            figures)
         .arg(QString::fromUtf16(kHeader))
         .arg(t0)
         .arg(t0 + kInterval)
         .arg(t0 + 2 * kInterval)
         .arg(bytes(b, "02030000ac4100004040"), bytes(b, "02020000000000004040"),
-             bytes(b, "02030000b04100000000"), bytes(b, "02030000ac4100008040"))
+             bytes(b, "02030000b041a379eb4c"), bytes(b, "02030000ac4100008040"))
         .arg(t0 + day)
         .arg(t0 + day + 40)
         .arg(t0 + 2 * day);
@@ -93,18 +115,37 @@ TEST_P(Migration, FromAnEmptyDatabaseToTheCurrentSchemaOnce) {
     }
 }
 
-TEST_P(Migration, FromTheFirstSchemaKeepsEveryReadingAndFillsTheNewFigures) {
+// Versions 1 (the first), 3 (the station's figures in its row) and 4 (the station's log, and
+// the last to keep values as blobs of floats).
+class Earlier : public ::testing::TestWithParam<std::tuple<Backend, int>> {
+protected:
+    void SetUp() override { VERNOLL_NEED_BACKEND(scratch); }
+    Backend backend() const { return std::get<0>(GetParam()); }
+    int from() const { return std::get<1>(GetParam()); }
+    Scratch scratch{std::get<0>(GetParam())};
+};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, Earlier,
+                         ::testing::Combine(::testing::Values(Backend::SQLite, Backend::PostgreSQL),
+                                            ::testing::Values(1, 3, 4)),
+                         [](const auto& p) {
+                             return backendName({std::get<0>(p.param), p.index}) + "From" +
+                                    std::to_string(std::get<1>(p.param));
+                         });
+
+TEST_P(Earlier, KeepsEveryReadingAndConflictAndFillsTheNewFigures) {
     {
         Raw raw(scratch.location());
-        raw.run(firstSchema(GetParam()));
-        raw.run(firstSchemaData(GetParam()));
+        raw.run(schemaAt(backend(), from()));
+        raw.run(earlierData(backend(), from()));
     }
     Archive archive;
     ASSERT_TRUE(archive.open(scratch.location(), Archive::Access::Read))
         << archive.error().toStdString();
     EXPECT_EQ(archive.schemaVersion(), currentSchemaVersion());
 
-    const std::vector<Reading> old = {at(0, {21.5F, 3}), at(1, {std::nullopt, 3}), at(2, {22, 0})};
+    const std::vector<Reading> old = {at(0, {21.5F, 3}), at(1, {std::nullopt, 3}),
+                                      at(2, {22, 123456792.0F})};
     EXPECT_EQ(archive.readings(kSerial, {}, {})->readings, old);
     const auto conflicts = archive.conflicts(kSerial);
     ASSERT_TRUE(conflicts);
@@ -122,6 +163,15 @@ TEST_P(Migration, FromTheFirstSchemaKeepsEveryReadingAndFillsTheNewFigures) {
     EXPECT_EQ(s.user(), QStringLiteral("Juan"));
     EXPECT_EQ(archive.lastVisit(kSerial), std::optional<std::optional<QDateTime>>(s.lastDownload));
 
+    // SQL tools read the CSV's numbers, NULL where the record gave none.
+    const auto values = Raw(scratch.location())
+                            .rows(QStringLiteral("SELECT column_no, value FROM reading_values "
+                                                 "ORDER BY t, column_no"));
+    ASSERT_EQ(values.size(), 6U);
+    EXPECT_EQ(values[0][1].toDouble(), 21.5);
+    EXPECT_TRUE(values[2][1].isNull());
+    EXPECT_EQ(values[5][1].toDouble(), 123456792.0);
+
     // New downloads meet the old readings as any others.
     const std::vector<Reading> next = {at(0, {21.5F, 3}), at(2, {22, 1}), at(3, {23, 0})};
     const auto r = archive.store(download(next));
@@ -132,12 +182,13 @@ TEST_P(Migration, FromTheFirstSchemaKeepsEveryReadingAndFillsTheNewFigures) {
 }
 
 TEST_P(Migration, AStepThatFailsLeavesTheArchiveAtTheLastWholeVersion) {
-    // Something already holds the name of the index the last step creates.
+    // Something already holds the name of a table the last step creates, after it renamed
+    // the readings' table and made the new one.
     {
         Raw raw(scratch.location());
         raw.run(firstSchema(GetParam()));
-        raw.run(firstSchemaData(GetParam()));
-        raw.run(QStringLiteral("CREATE TABLE station_log_by_serial (x INTEGER)"));
+        raw.run(earlierData(GetParam(), 1));
+        raw.run(QStringLiteral("CREATE TABLE station_columns (x INTEGER)"));
     }
     Archive archive;
     EXPECT_FALSE(archive.open(scratch.location(), Archive::Access::Update));
@@ -147,17 +198,17 @@ TEST_P(Migration, AStepThatFailsLeavesTheArchiveAtTheLastWholeVersion) {
         << archive.error().toStdString();
     EXPECT_FALSE(archive.isOpen());
     EXPECT_EQ(version(), currentSchemaVersion() - 1);
-    const QString addedColumns =
-        GetParam() == Backend::SQLite
-            ? QStringLiteral(
-                  "SELECT COUNT(*) FROM pragma_table_info('downloads') "
-                  "WHERE name = 'user_name'")
-            : QStringLiteral(
-                  "SELECT COUNT(*) FROM information_schema.columns WHERE "
-                  "table_name = 'downloads' AND column_name = 'user_name'");
+    // The readings keep their blob column: the new table went with the step.
+    const QString addedColumns = GetParam() == Backend::SQLite
+                                     ? QStringLiteral(
+                                           "SELECT COUNT(*) FROM pragma_table_info('readings') "
+                                           "WHERE name = 'v1'")
+                                     : QStringLiteral(
+                                           "SELECT COUNT(*) FROM information_schema.columns WHERE "
+                                           "table_name = 'readings' AND column_name = 'v1'");
     EXPECT_EQ(Raw(scratch.location()).value(addedColumns).toInt(), 0);
 
-    Raw(scratch.location()).run(QStringLiteral("DROP TABLE station_log_by_serial"));
+    Raw(scratch.location()).run(QStringLiteral("DROP TABLE station_columns"));
     ASSERT_TRUE(archive.open(scratch.location(), Archive::Access::Update))
         << archive.error().toStdString();
     EXPECT_EQ(archive.stations()->front().readings, 3);

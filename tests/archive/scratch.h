@@ -8,10 +8,12 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <atomic>
 #include <optional>
+#include <vector>
 
 #include "archive/archive.h"
 #include "support/qt_app.h"
@@ -102,6 +104,23 @@ public:
             return {};
         }
         return q.value(0);
+    }
+
+    // Every row of a query, each its columns' values.
+    std::vector<QVariantList> rows(const QString& sql) {
+        QSqlQuery q(QSqlDatabase::database(name_, false));
+        q.setForwardOnly(true);
+        std::vector<QVariantList> out;
+        if (!q.exec(sql)) {
+            ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
+            return out;
+        }
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < q.record().count(); ++i) row << q.value(i);
+            out.push_back(row);
+        }
+        return out;
     }
 
 private:

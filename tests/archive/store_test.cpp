@@ -1,10 +1,15 @@
 // Storing downloads and base files, and reading them back, against both SQL drivers.
 #include <QThread>
 #include <barrier>
+#include <charconv>
 #include <thread>
 
 #include "archive/texts.h"
+#include "family/decimal.h"
+#include "family/family.h"
 #include "family/readings_csv.h"
+#include "memory/decoder.h"
+#include "memory/records.h"
 #include "readings.h"
 #include "scratch.h"
 
@@ -375,6 +380,127 @@ TEST_P(Archived, ExportsARangeAsTheExportFileWritesIt) {
         EXPECT_EQ(got->readings, qint64(expected.size())) << r.from << ' ' << r.to;
         EXPECT_EQ(got->text, readingsCsv(columnsOfHeader(kHeader), expected)) << r.from;
     }
+}
+
+// What SQL tools read. reading_values: every value is the number the download's CSV prints for
+// it, decoded here from records of every logger family (the ends of their words included) and
+// from floats at the ends of single precision; NULL where the record converted nothing.
+// station_summary: the figures the station list gives.
+TEST_P(Archived, TheViewsGiveTheCsvNumbersAndTheListsFigures) {
+    const bool lite = GetParam() == Backend::SQLite;
+    const vernoll::test::Words ends[] = {
+        {},
+        {.w1 = 0xFFFF, .w2 = 0xFFFF, .w3 = 0xFFFF, .b14 = 0xFF, .b15 = 0xFF},
+        {.w1 = 1234, .w2 = 4321, .w3 = 0x0201, .b14 = 0x12, .b15 = 0x34}};
+    std::vector<double> serials;
+    for (const family::Family& f : family::families())
+        if (f.header) serials.push_back(f.lo);
+    serials.push_back(2061000);  // prints a line but converts nothing of its own
+    // Flow meter totals and the ends of single precision, stored as a download would.
+    const std::vector<Reading> extremes = {at(0, {123456792.0F}, 125),  at(1, {16777217.0F}, 125),
+                                           at(2, {3.4028235e38F}, 125), at(3, {1e-45F}, 125),
+                                           at(4, {-0.001F}, 125),       at(5, {std::nullopt}, 125)};
+
+    std::map<std::pair<qint64, qint64>, QStringList> csv;  // serial, t: the fields
+    for (const double n : serials) {
+        memory::Decoder d;
+        std::vector<Reading> readings;
+        d.collectReadings(&readings);
+        const vernoll::test::Stamp a = {0x14, 0x30, 0, 0x06, 0x12, 0x26},
+                                   b = {0x14, 0x40, 0, 0x06, 0x12, 0x26},
+                                   c = {0x14, 0x50, 0, 0x06, 0x12, 0x26};
+        const vernoll::test::Row row = vernoll::test::row({vernoll::test::record(a, ends[0]),
+                                                           vernoll::test::record(b, ends[1]),
+                                                           vernoll::test::record(c, ends[2])});
+        const QStringList lines = d.decodeRow(std::span<const std::uint8_t, 64>(row), float(n))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), qsizetype(readings.size())) << n;
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            csv[{qint64(n), readings[std::size_t(i)].stamp.toSecsSinceEpoch()}] =
+                lines[i].split(u',').mid(2);
+        Batch batch = download(readings, true, std::uint32_t(n));
+        const family::Family* f = family::printing(n);
+        batch.device = QString::fromUtf8(f->name ? f->name : "");
+        batch.columnHeader = QString::fromUtf8(f->header);
+        store(batch);
+    }
+    for (const Reading& r : extremes) {
+        QStringList fields;
+        for (const auto& v : r.values) fields << (v ? decimal::shortestText(*v) : QString());
+        csv[{125, r.stamp.toSecsSinceEpoch()}] = fields;
+    }
+    Batch flow = download(extremes, true, 125);
+    flow.device.clear();  // keeps the flow meter's name stored above
+    store(flow);
+
+    Raw raw(scratch.location());
+    const QString epoch = lite ? QStringLiteral("CAST(strftime('%s', t) AS INTEGER)")
+                               : QStringLiteral("CAST(EXTRACT(EPOCH FROM t) AS BIGINT)");
+    qint64 values = 0, nulls = 0;
+    for (const QVariantList& v : raw.rows(QStringLiteral("SELECT serial, %1, column_no, value "
+                                                         "FROM reading_values")
+                                              .arg(epoch))) {
+        const auto it = csv.find({v[0].toLongLong(), v[1].toLongLong()});
+        ASSERT_NE(it, csv.end()) << v[0].toLongLong() << ' ' << v[1].toLongLong();
+        const int column = v[2].toInt();
+        ASSERT_TRUE(column >= 1 && column <= it->second.size()) << column;
+        const QString printed = it->second[column - 1];
+        ++values;
+        const std::optional<Reading> stored = [&]() -> std::optional<Reading> {
+            const auto set =
+                archive.readings(std::uint32_t(v[0].toLongLong()),
+                                 QDateTime::fromSecsSinceEpoch(v[1].toLongLong(), Qt::UTC),
+                                 QDateTime::fromSecsSinceEpoch(v[1].toLongLong(), Qt::UTC));
+            if (!set || set->readings.size() != 1) return std::nullopt;
+            return set->readings.front();
+        }();
+        ASSERT_TRUE(stored) << archive.error().toStdString();
+        if (!stored->values[std::size_t(column - 1)]) {
+            EXPECT_TRUE(v[3].isNull()) << v[0].toLongLong() << ' ' << column;
+            ++nulls;
+            continue;
+        }
+        double number = 0;
+        const std::string text = printed.toStdString();
+        ASSERT_EQ(std::from_chars(text.data(), text.data() + text.size(), number).ec, std::errc())
+            << text;
+        EXPECT_EQ(v[3].toDouble(), number) << v[0].toLongLong() << ' ' << column << ' ' << text;
+        // Read back, the value prints as the download's CSV printed it.
+        EXPECT_EQ(decimal::shortestText(*stored->values[std::size_t(column - 1)]), printed);
+    }
+    qint64 expected = 0;
+    for (const auto& [key, fields] : csv) expected += qint64(fields.size());
+    EXPECT_EQ(values, expected);
+    EXPECT_GE(nulls, 2);  // the reservoir that converts nothing, and the extremes' last
+
+    // The names, units and types of the first logger's first value.
+    const auto first = raw.rows(QStringLiteral(
+        "SELECT t, name, unit, future FROM reading_values WHERE serial = 20000 AND column_no = 1 "
+        "ORDER BY t"));
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first[0][0].toString(), lite ? QStringLiteral("2026-12-06 14:30:00")
+                                           : QStringLiteral("2026-12-06T14:30:00.000"));
+    EXPECT_EQ(first[0][1].toString(), QStringLiteral("Temperatura"));
+    EXPECT_EQ(first[0][2].toString(), QString::fromUtf8("\u00baC"));
+    EXPECT_EQ(first[0][3].metaType().id(), lite ? QMetaType::LongLong : QMetaType::Bool);
+
+    const auto summary = raw.rows(
+        QStringLiteral("SELECT serial, device, user_text, location, readings, %1, last_download "
+                       "FROM station_summary WHERE serial = 125")
+            .arg(lite ? QStringLiteral("last_t")
+                      : QStringLiteral("to_char(last_t, "
+                                       "'YYYY-MM-DD HH24:MI:SS')")));
+    const auto listed = archive.stations(125);
+    ASSERT_TRUE(summary.size() == 1 && listed && listed->size() == 1);
+    const Station& s = listed->front();
+    EXPECT_EQ(summary[0][0].toLongLong(), 125);
+    EXPECT_EQ(s.device, QStringLiteral("Caudalimetro "));
+    EXPECT_EQ(summary[0][1].toString(), QStringLiteral("Caudalimetro"));
+    EXPECT_EQ(summary[0][2].toString(), s.user());
+    EXPECT_EQ(summary[0][3].toString(), s.location());
+    EXPECT_EQ(summary[0][4].toLongLong(), s.readings);
+    EXPECT_EQ(summary[0][5].toString(), s.last->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    EXPECT_FALSE(summary[0][6].isNull());
 }
 
 // The station's log: downloads from the logger (not base files) and the entries kept, oldest

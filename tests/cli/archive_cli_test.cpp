@@ -2,8 +2,11 @@
 // vernoll-cli against the built-in emulator or vernoll-sim over a pseudo-terminal.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -258,6 +261,69 @@ TEST(CliArchive, BadArgumentsAndUnreadableArchivesWriteNothing) {
     EXPECT_EQ(empty.status, 0) << empty.err.toStdString();
     EXPECT_EQ(empty.json()[QStringLiteral("readings")].toInt(), 0);
     EXPECT_TRUE(QFile::exists(out));
+}
+
+// The commands that only read work on a read-only file in a read-only folder. Root writes
+// anywhere: the commands then run as nobody, and the folders on the way let nobody through.
+TEST(CliArchive, TheCommandsThatOnlyReadWorkOnAReadOnlyArchive) {
+    vernoll::test::ensureApp();
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("solo_lectura"));
+    const QString out = dir.filePath(QStringLiteral("salida"));
+    ASSERT_TRUE(QDir().mkpath(folder) && QDir().mkpath(out));
+    const QString archive = folder + QStringLiteral("/a.sqlite");
+    const CliRun collected = collect(archive);
+    ASSERT_EQ(collected.status, 0) << collected.err.toStdString();
+    const int readings = collected.json()[QStringLiteral("readings")].toInt();
+    const auto mode = [](const QString& path, mode_t m) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), m), 0) << path.toStdString();
+    };
+    mode(dir.path(), 0755);
+    mode(out, 0777);
+    mode(archive, 0444);
+    mode(folder, 0555);
+    const auto asReader = [](const QStringList& args) {
+        if (::geteuid() != 0) return cli(args);
+        return vernoll::test::run(
+            QStringLiteral("runuser"),
+            QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                        QStringLiteral(VERNOLL_CLI_BINARY)} +
+                args,
+            60000, vernoll::test::testEnvironment());
+    };
+    const QString serial = QStringLiteral("20500");
+    const struct {
+        QStringList args;
+        const char* key;  // of the JSON answer
+        int readings;     // it gives; -1: none
+    } commands[] = {
+        {{QStringLiteral("archive"), QStringLiteral("list")}, "stations", -1},
+        {{QStringLiteral("archive"), QStringLiteral("check")}, "ok", -1},
+        {{QStringLiteral("archive"), QStringLiteral("history"), QStringLiteral("--serial"), serial},
+         "events",
+         -1},
+        {{QStringLiteral("archive"), QStringLiteral("export"), QStringLiteral("--serial"), serial,
+          QStringLiteral("--csv"), out + QStringLiteral("/e.csv")},
+         "readings",
+         readings},
+        {{QStringLiteral("plot"), QStringLiteral("--serial"), serial, QStringLiteral("--png"),
+          out + QStringLiteral("/p.png")},
+         "readings",
+         readings},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const CliRun r = asReader(withArchive(archive, c.args));
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.json().contains(QLatin1String(c.key))) << r.out.toStdString();
+        if (c.readings >= 0) {
+            EXPECT_EQ(r.json()[QLatin1String(c.key)].toInt(), c.readings);
+        }
+    }
+    EXPECT_EQ(readAll(out + QStringLiteral("/e.csv")).count("\r\n"), readings + 1);
+    // Nothing was written beside the file: no journal, no write-ahead log.
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("a.sqlite")});
+    mode(folder, 0755);
 }
 
 // An archive that cannot be updated loses nothing: the download's copy is kept and named.
