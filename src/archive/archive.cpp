@@ -359,6 +359,22 @@ bool Archive::walkedWhole(const QSqlQuery& q) {
     return fail(Access::Read, reasonOf(q.lastError()));
 }
 
+template <typename Each, typename... Values>
+bool Archive::walk(const QString& sql, Each&& row, const Values&... values) {
+    QSqlError error;
+    Statement statement(prepared(sql, error), error);
+    if (!statement.run(values...)) return fail(Access::Read, reasonOf(error));
+    QSqlQuery& q = statement.query();
+    while (q.next()) {
+        if constexpr (std::is_same_v<std::invoke_result_t<Each&, QSqlQuery&>, bool>) {
+            if (!row(q)) return false;
+        } else {
+            row(q);
+        }
+    }
+    return walkedWhole(q);
+}
+
 bool Archive::fail(Access access, const QString& reason) {
     error_ = text(access == Access::Update ? texts::kUpdateFailed : texts::kReadFailed)
                  .arg(display_, reason);
@@ -996,29 +1012,8 @@ std::optional<std::vector<Station>> Archive::stations(std::optional<std::uint32_
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
     }
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    QSqlError error;
-    Statement list(prepared(QStringLiteral(R"(
-SELECT s.serial, s.device, s.user_text, s.location, s.latitude, s.longitude, s.altitude,
-       s.column_header, s.readings, s.first_t, s.last_t, s.conflicts, d.stored_at, d.clock_offset_s
-FROM stations s
-LEFT JOIN downloads d ON d.id = (
-    SELECT x.id FROM downloads x WHERE x.serial = s.serial AND x.port IS NOT NULL
-    ORDER BY x.stored_at DESC, x.id DESC LIMIT 1)
-WHERE s.serial BETWEEN ? AND ?
-ORDER BY s.serial)"),
-                            error),
-                   error);
-    const qlonglong from = serial ? qlonglong(*serial) : 0;
-    // A serial number has at most 8 digits; the column is a 32-bit integer.
-    const qlonglong to = serial ? qlonglong(*serial) : qlonglong(INT32_MAX);
-    if (!list.run(from, to)) {
-        fail(Access::Read, reasonOf(error));
-        return std::nullopt;
-    }
     std::vector<Station> stations;
-    QSqlQuery& q = list.query();
-    while (q.next()) {
+    const auto station = [&](const QSqlQuery& q) {
         Station s;
         s.serial = std::uint32_t(q.value(0).toLongLong());
         s.device = q.value(1).toString();
@@ -1032,9 +1027,21 @@ ORDER BY s.serial)"),
         s.lastDownload = optionalStamp(q.value(12));
         s.clockOffsetS = optionalInt(q.value(13));
         stations.push_back(std::move(s));
-    }
-    if (!walkedWhole(q)) return std::nullopt;
-    list.query().finish();
+    };
+    const qlonglong from = serial ? qlonglong(*serial) : 0;
+    // A serial number has at most 8 digits; the column is a 32-bit integer.
+    const qlonglong to = serial ? qlonglong(*serial) : qlonglong(INT32_MAX);
+    if (!walk(QStringLiteral(R"(
+SELECT s.serial, s.device, s.user_text, s.location, s.latitude, s.longitude, s.altitude,
+       s.column_header, s.readings, s.first_t, s.last_t, s.conflicts, d.stored_at, d.clock_offset_s
+FROM stations s
+LEFT JOIN downloads d ON d.id = (
+    SELECT x.id FROM downloads x WHERE x.serial = s.serial AND x.port IS NOT NULL
+    ORDER BY x.stored_at DESC, x.id DESC LIMIT 1)
+WHERE s.serial BETWEEN ? AND ?
+ORDER BY s.serial)"),
+              station, from, to))
+        return std::nullopt;
     for (Station& s : stations) {
         const auto facts = foresightFacts(s.serial);
         if (!facts) return std::nullopt;
@@ -1045,41 +1052,23 @@ ORDER BY s.serial)"),
 
 std::optional<std::pair<std::vector<DownloadFact>, std::vector<SendFact>>> Archive::foresightFacts(
     std::uint32_t serial) {
-    QSqlError error;
     std::pair<std::vector<DownloadFact>, std::vector<SendFact>> facts;
-    {
-        Statement downloads(prepared(QStringLiteral(R"(
+    const auto download = [&](const QSqlQuery& q) {
+        DownloadFact d;
+        d.at = stampOf(q.value(0).toLongLong());
+        d.clockOffsetS = optionalInt(q.value(1));
+        if (const auto m = optionalInt(q.value(2))) d.intervalMinutes = int(*m);
+        d.memoryRecords = optionalInt(q.value(3));
+        d.memoryUsed = q.value(4).toLongLong();
+        d.oldest = optionalStamp(q.value(5));
+        facts.first.push_back(d);
+    };
+    if (!walk(QStringLiteral(R"(
 SELECT stored_at, clock_offset_s, interval_minutes, memory_records, readings, first_t
 FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
-                                     error),
-                            error);
-        if (!downloads.run(qlonglong(serial))) {
-            fail(Access::Read, reasonOf(error));
-            return std::nullopt;
-        }
-        QSqlQuery& q = downloads.query();
-        while (q.next()) {
-            DownloadFact d;
-            d.at = stampOf(q.value(0).toLongLong());
-            d.clockOffsetS = optionalInt(q.value(1));
-            if (const auto m = optionalInt(q.value(2))) d.intervalMinutes = int(*m);
-            d.memoryRecords = optionalInt(q.value(3));
-            d.memoryUsed = q.value(4).toLongLong();
-            d.oldest = optionalStamp(q.value(5));
-            facts.first.push_back(d);
-        }
-        if (!walkedWhole(q)) return std::nullopt;
-    }
-    Statement sends(prepared(QStringLiteral("SELECT at, details FROM station_log WHERE serial = ? "
-                                            "AND kind = 'config_send' ORDER BY at, id"),
-                             error),
-                    error);
-    if (!sends.run(qlonglong(serial))) {
-        fail(Access::Read, reasonOf(error));
+              download, qlonglong(serial)))
         return std::nullopt;
-    }
-    QSqlQuery& q = sends.query();
-    while (q.next()) {
+    const auto send = [&](const QSqlQuery& q) {
         const QJsonObject after = QJsonDocument::fromJson(q.value(1).toString().toUtf8())
                                       .object()
                                       .value(QStringLiteral("after"))
@@ -1092,8 +1081,11 @@ FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
             QDateTime::fromString(after.value(QStringLiteral("clock")).toString(), Qt::ISODate);
         if (clock.isValid()) f.clock = QDateTime(clock.date(), clock.time(), Qt::UTC);
         facts.second.push_back(f);
-    }
-    if (!walkedWhole(q)) return std::nullopt;
+    };
+    if (!walk(QStringLiteral("SELECT at, details FROM station_log WHERE serial = ? "
+                             "AND kind = 'config_send' ORDER BY at, id"),
+              send, qlonglong(serial)))
+        return std::nullopt;
     return facts;
 }
 
@@ -1117,37 +1109,14 @@ std::optional<QStringList> Archive::check() {
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
     }
-    QSqlError error;
     QStringList problems;
-    if (dialect_ == Dialect::SQLite) {
-        Statement integrity(prepared(QStringLiteral("PRAGMA integrity_check"), error), error);
-        if (!integrity.run()) {
-            fail(Access::Read, reasonOf(error));
-            return std::nullopt;
-        }
-        QSqlQuery& q = integrity.query();
-        while (q.next()) {
-            const QString said = q.value(0).toString();
-            if (said != QLatin1String("ok")) problems << said;
-        }
-        if (!walkedWhole(q)) return std::nullopt;
-    }
-    Statement figures(prepared(QStringLiteral(R"(
-SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts, s.widest,
-       (SELECT COUNT(*) FROM readings r WHERE r.serial = s.serial),
-       (SELECT MIN(t) FROM readings r WHERE r.serial = s.serial),
-       (SELECT MAX(t) FROM readings r WHERE r.serial = s.serial AND r.future = 0),
-       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial),
-       (SELECT COALESCE(MAX(n), 0) FROM readings r WHERE r.serial = s.serial)
-FROM stations s ORDER BY s.serial)"),
-                               error),
-                      error);
-    if (!figures.run()) {
-        fail(Access::Read, reasonOf(error));
+    const auto integrity = [&](const QSqlQuery& q) {
+        const QString said = q.value(0).toString();
+        if (said != QLatin1String("ok")) problems << said;
+    };
+    if (dialect_ == Dialect::SQLite && !walk(QStringLiteral("PRAGMA integrity_check"), integrity))
         return std::nullopt;
-    }
-    QSqlQuery& q = figures.query();
-    while (q.next()) {
+    const auto figures = [&](const QSqlQuery& q) {
         const QString serial = serialText(std::uint32_t(q.value(0).toLongLong()));
         const auto differs = [&](const char* what, int kept, int counted) {
             const QVariant a = q.value(kept), b = q.value(counted);
@@ -1163,8 +1132,17 @@ FROM stations s ORDER BY s.serial)"),
         differs("last_t", 3, 8);
         differs("conflicts", 4, 9);
         differs("widest", 5, 10);
-    }
-    if (!walkedWhole(q)) return std::nullopt;
+    };
+    if (!walk(QStringLiteral(R"(
+SELECT s.serial, s.readings, s.first_t, s.last_t, s.conflicts, s.widest,
+       (SELECT COUNT(*) FROM readings r WHERE r.serial = s.serial),
+       (SELECT MIN(t) FROM readings r WHERE r.serial = s.serial),
+       (SELECT MAX(t) FROM readings r WHERE r.serial = s.serial AND r.future = 0),
+       (SELECT COUNT(*) FROM conflicts c WHERE c.serial = s.serial),
+       (SELECT COALESCE(MAX(n), 0) FROM readings r WHERE r.serial = s.serial)
+FROM stations s ORDER BY s.serial)"),
+              figures))
+        return std::nullopt;
     return problems;
 }
 
@@ -1173,49 +1151,31 @@ std::optional<std::vector<LogEntry>> Archive::history(std::uint32_t serial) {
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
     }
-    QSqlError error;
     std::vector<std::pair<qint64, LogEntry>> all;  // by PC time; downloads first at a tie
-    {
-        Statement downloads(prepared(QStringLiteral(R"(
+    const auto download = [&](const QSqlQuery& q) {
+        LogEntry e;
+        e.kind = QStringLiteral("download");
+        e.at = stampOf(q.value(0).toLongLong());
+        e.port = q.value(1).toString();
+        e.user = q.value(2).toString();
+        const auto offset = optionalInt(q.value(8));
+        e.details = {
+            {QStringLiteral("blocks"), q.value(3).toLongLong()},
+            {QStringLiteral("readings"), q.value(4).toLongLong()},
+            {QStringLiteral("new"), q.value(5).toLongLong()},
+            {QStringLiteral("duplicates"), q.value(6).toLongLong()},
+            {QStringLiteral("conflicts"), q.value(7).toLongLong()},
+            {QStringLiteral("clock_offset_s"), offset ? QJsonValue(*offset) : QJsonValue()},
+            {QStringLiteral("base_file"), q.value(9).toString()}};
+        all.emplace_back(q.value(0).toLongLong(), std::move(e));
+    };
+    if (!walk(QStringLiteral(R"(
 SELECT stored_at, port, user_name, blocks, readings, new_readings, duplicates, conflicts,
        clock_offset_s, base_file
 FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
-                                     error),
-                            error);
-        if (!downloads.run(qlonglong(serial))) {
-            fail(Access::Read, reasonOf(error));
-            return std::nullopt;
-        }
-        QSqlQuery& q = downloads.query();
-        while (q.next()) {
-            LogEntry e;
-            e.kind = QStringLiteral("download");
-            e.at = stampOf(q.value(0).toLongLong());
-            e.port = q.value(1).toString();
-            e.user = q.value(2).toString();
-            const auto offset = optionalInt(q.value(8));
-            e.details = {
-                {QStringLiteral("blocks"), q.value(3).toLongLong()},
-                {QStringLiteral("readings"), q.value(4).toLongLong()},
-                {QStringLiteral("new"), q.value(5).toLongLong()},
-                {QStringLiteral("duplicates"), q.value(6).toLongLong()},
-                {QStringLiteral("conflicts"), q.value(7).toLongLong()},
-                {QStringLiteral("clock_offset_s"), offset ? QJsonValue(*offset) : QJsonValue()},
-                {QStringLiteral("base_file"), q.value(9).toString()}};
-            all.emplace_back(q.value(0).toLongLong(), std::move(e));
-        }
-        if (!walkedWhole(q)) return std::nullopt;
-    }
-    Statement entries(prepared(QStringLiteral("SELECT at, kind, port, user_name, details FROM "
-                                              "station_log WHERE serial = ? ORDER BY at, id"),
-                               error),
-                      error);
-    if (!entries.run(qlonglong(serial))) {
-        fail(Access::Read, reasonOf(error));
+              download, qlonglong(serial)))
         return std::nullopt;
-    }
-    QSqlQuery& q = entries.query();
-    while (q.next()) {
+    const auto entry = [&](const QSqlQuery& q) {
         LogEntry e;
         e.at = stampOf(q.value(0).toLongLong());
         e.kind = q.value(1).toString();
@@ -1223,8 +1183,11 @@ FROM downloads WHERE serial = ? AND port IS NOT NULL ORDER BY stored_at, id)"),
         e.user = q.value(3).toString();
         e.details = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object();
         all.emplace_back(q.value(0).toLongLong(), std::move(e));
-    }
-    if (!walkedWhole(q)) return std::nullopt;
+    };
+    if (!walk(QStringLiteral("SELECT at, kind, port, user_name, details FROM station_log "
+                             "WHERE serial = ? ORDER BY at, id"),
+              entry, qlonglong(serial)))
+        return std::nullopt;
     std::stable_sort(all.begin(), all.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<LogEntry> out;
@@ -1362,31 +1325,21 @@ std::optional<std::vector<Conflict>> Archive::conflicts(std::uint32_t serial) {
         fail(Access::Read, text(texts::kNotOpen));
         return std::nullopt;
     }
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    QSqlError error;
-    Statement list(prepared(QStringLiteral(R"(
+    std::vector<Conflict> conflicts;
+    const auto conflict = [&](const QSqlQuery& q) {
+        const auto stored = storedValuesAt(q, 1);
+        const auto arrived = storedValuesAt(q, 6);
+        if (!stored || !arrived) return fail(Access::Read, text(texts::kCorrupt));
+        conflicts.push_back({stampOf(q.value(0).toLongLong()), recordValuesOf(*stored),
+                             recordValuesOf(*arrived), q.value(11).toLongLong()});
+        return true;
+    };
+    if (!walk(QStringLiteral(R"(
 SELECT c.t, r.n, r.v1, r.v2, r.v3, r.v4, c.n, c.v1, c.v2, c.v3, c.v4, c.download_id
 FROM conflicts c JOIN readings r ON r.serial = c.serial AND r.t = c.t
 WHERE c.serial = ? ORDER BY c.t, c.download_id, c.n, c.v1, c.v2, c.v3, c.v4)"),
-                            error),
-                   error);
-    if (!list.run(qlonglong(serial))) {
-        fail(Access::Read, reasonOf(error));
+              conflict, qlonglong(serial)))
         return std::nullopt;
-    }
-    std::vector<Conflict> conflicts;
-    QSqlQuery& q = list.query();
-    while (q.next()) {
-        const auto stored = storedValuesAt(q, 1);
-        const auto arrived = storedValuesAt(q, 6);
-        if (!stored || !arrived) {
-            fail(Access::Read, text(texts::kCorrupt));
-            return std::nullopt;
-        }
-        conflicts.push_back({stampOf(q.value(0).toLongLong()), recordValuesOf(*stored),
-                             recordValuesOf(*arrived), q.value(11).toLongLong()});
-    }
-    if (!walkedWhole(q)) return std::nullopt;
     return conflicts;
 }
 

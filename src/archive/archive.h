@@ -248,6 +248,11 @@ private:
     bool fail(Access access, const QString& reason);
     // Whether a query's rows were all read; otherwise the read fails with the query's error.
     bool walkedWhole(const QSqlQuery& q);
+    // Runs a reading query with `values` bound and hands each row to `row` (which may return
+    // false to stop, having said why). False, with the reason said, when the query could not
+    // run, a row stopped it, or the walk ended at an error part way.
+    template <typename Each, typename... Values>
+    bool walk(const QString& sql, Each&& row, const Values&... values);
     // The connection's statement of this text, prepared once; nothing when it does not prepare.
     QSqlQuery* prepared(const QString& sql, QSqlError& error);
     QString reasonOf(const QSqlError& error) const;
