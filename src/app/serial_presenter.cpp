@@ -2,21 +2,11 @@
 
 #include "app/reconnection.h"
 #include "config/record.h"
+#include "form/digits.h"
 #include "serial_number/serial_write.h"
 #include "session/logger_session.h"
 
 namespace vernoll {
-
-namespace {
-
-qsizetype nonDigits(const QString& text) {
-    qsizetype n = 0;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) ++n;
-    return n;
-}
-
-}  // namespace
 
 SerialPresenter::SerialPresenter(FormState& form, Dialogs& dialogs, LoggerSession& session,
                                  QObject* parent)

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "config/clock.h"
+#include "form/digits.h"
 
 namespace vernoll {
 
@@ -118,17 +119,6 @@ void WrapButton::paintEvent(QPaintEvent* /*event*/) {
     style()->drawItemText(&painter, captionArea(), kCaptionFlags, option.palette, isEnabled(),
                           shownLines(), QPalette::ButtonText);
 }
-
-namespace {
-
-qsizetype nonDigits(const QString& text) {
-    qsizetype n = 0;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) ++n;
-    return n;
-}
-
-}  // namespace
 
 QValidator::State DigitsValidator::validate(QString& input, int& /*pos*/) const {
     return nonDigits(input) <= nonDigits(accepted_) ? Acceptable : Invalid;
