@@ -272,7 +272,7 @@ void ConfigPresenter::putBackTheView() {
 }
 
 void ConfigPresenter::endEdit() {
-    if (form_.control(ctl::kUser).locked) return;
+    if (!editing()) return;
     putBackTheView();
     lockFields();
 }

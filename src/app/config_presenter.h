@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "form/controls.h"
 #include "form/dialogs.h"
 #include "form/form_state.h"
 #include "link/operation_error.h"
@@ -39,6 +40,8 @@ public:
     void takePcClock();
     // The user typed into the time box: a text that is not a time is refused.
     void timeEdited();
+    // Whether the station texts are open to the user's changes ("Cambiar configuracion").
+    bool editing() const { return !form_.control(ctl::kUser).locked; }
     // A download the user starts while the configuration is being edited ends the edit as the
     // send question's Cancel does: the boxes show again what the logger holds. Nothing while
     // no edit is open.

@@ -213,7 +213,7 @@ void Inicio::downloadBeforeSend() {
                     [this, once](const station::DownloadResult& result) {
                         disconnect(*once);
                         if (result.outcome != station::DownloadResult::Outcome::Completed) return;
-                        if (form_.control(ctl::kUser).locked) return;  // the edit was closed
+                        if (!configPresenter_->editing()) return;  // the edit was closed
                         configPresenter_->send();
                     });
     keepingTheEdit_ = true;
